@@ -1,0 +1,27 @@
+# The two commands a new user needs: `make demo` and `make test`.
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?=
+ifdef CI
+CMAKE_FLAGS += -DQM_WERROR=ON
+endif
+
+.PHONY: all bootstrap build demo test fuzz install uninstall clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build: bootstrap
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j$(JOBS)
+
+demo: build
+	scripts/demo $(BUILD)
+
+test: bootstrap
+	scripts/test-all
+
+clean:
+	rm -rf build build-asan build-fuzz

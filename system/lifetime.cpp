@@ -1,0 +1,97 @@
+#include "system/lifetime.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <thread>
+#include <chrono>
+
+#include "system/strings.h"
+
+namespace qm {
+
+std::vector<String> AppArgs;
+String AppDir;
+String AppFile;
+String AppTitle;
+String LaunchDir;
+
+namespace {
+
+std::vector<std::function<void()>>& EndFunctions() {
+  static std::vector<std::function<void()>> functions;
+  return functions;
+}
+
+bool end_functions_ran = false;
+
+void RunEndFunctionsAtExit() { RunEndFunctions(); }
+
+}  // namespace
+
+void Startup(int argc, char** argv, const std::string& app_dir, const std::string& exe_path) {
+  char buffer[1024] = {0};
+  if (getcwd(buffer, sizeof buffer) == nullptr) buffer[0] = 0;
+  LaunchDir = Replace(FromByteString(buffer), u"\\", u"/");
+  AppDir = FromBytes(app_dir);
+  AppFile = FromBytes(exe_path);
+  AppTitle = u"Tallowin Application";
+  AppArgs.clear();
+  for (int i = 0; i < argc; ++i) AppArgs.push_back(FromByteString(argv[i]));
+  if (!app_dir.empty() && chdir(app_dir.c_str()) != 0) {
+    // Staying in the launch directory is the only sensible fallback.
+  }
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    std::atexit(RunEndFunctionsAtExit);
+  }
+}
+
+void OnEnd(std::function<void()> fn) { EndFunctions().push_back(std::move(fn)); }
+
+void RunEndFunctions() {
+  if (end_functions_ran) return;
+  end_functions_ran = true;
+  auto& functions = EndFunctions();
+  while (!functions.empty()) {
+    auto fn = std::move(functions.back());
+    functions.pop_back();
+    if (fn) fn();
+  }
+}
+
+void End(int status) {
+  std::fflush(stdout);
+  RunEndFunctions();
+  std::fflush(stdout);
+  std::exit(status);
+}
+
+void Delay(int milliseconds) {
+  if (milliseconds < 0) return;
+  std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long long>(milliseconds) * 1000));
+}
+
+void FailWithRuntimeError(const RuntimeError& error) {
+  std::fflush(stdout);
+  const std::string text = std::string(error.what()) + "\n";
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+  RunEndFunctions();
+  std::fflush(stdout);
+  std::exit(255);
+}
+
+void RunProgram(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const RuntimeError& error) {
+    FailWithRuntimeError(error);
+  }
+  End(0);
+}
+
+}  // namespace qm

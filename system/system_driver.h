@@ -1,0 +1,50 @@
+#pragma once
+#include <memory>
+
+#include "system/object.h"
+
+namespace qm {
+
+// The platform side of the event pump and of the modal requesters. One
+// driver is installed at start-up: the window-system driver when a display
+// can be opened, the headless one otherwise.
+class TSystemDriver : public Object {
+ public:
+  // Processes every pending native event without blocking.
+  virtual void Poll();
+  // Blocks until at least one native event arrives, then processes all.
+  virtual void Wait();
+  // Makes a blocked Wait return (called from the emit hook chain).
+  virtual void Interrupt();
+  virtual void MoveMouse(int x, int y);
+  virtual void SetMouseVisible(int visible);
+  virtual void Notify(const String& text, int serious);
+  virtual int Confirm(const String& text, int serious);
+  virtual int Proceed(const String& text, int serious);
+  virtual String RequestFile(const String& text, const String& extensions, int save, const String& initial_path);
+  virtual String RequestDir(const String& text, const String& initial_path);
+  virtual int OpenURL(const String& url);
+};
+
+// Answers without a display: folder requests cancel, notices go to
+// standard error, and waits block until interrupted.
+std::shared_ptr<TSystemDriver> CreateHeadlessSystemDriver();
+
+// The installed driver; null until one is installed.
+extern std::shared_ptr<TSystemDriver> Driver;
+void InstallSystemDriver(std::shared_ptr<TSystemDriver> driver);
+
+// Module functions forwarding to the installed driver.
+String RequestDir(const String& text, const String& initial_path);
+void Notify(const String& text, int serious = 0);
+int Confirm(const String& text, int serious = 0);
+int Proceed(const String& text, int serious = 0);
+String RequestFile(const String& text, const String& extensions, int save, const String& initial_path);
+int OpenURL(const String& url);
+
+// Pump the native queue through the driver; both share one busy flag, so a
+// call made while a pump is already running returns at once.
+void PollSystem();
+void WaitSystem();
+
+}  // namespace qm

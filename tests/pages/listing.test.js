@@ -17,6 +17,7 @@ const PAGES = [
 ];
 
 let browser;
+let tab;
 let cat;
 
 before(async () => {
@@ -31,7 +32,10 @@ after(async () => {
 // Loads a page and hands back its list; any script error, console error or
 // failed request of a file the installation has fails the test.
 async function visit(file, query, { allowFailed = [] } = {}) {
-  const { page, problems } = await h.openPage(browser);
+  // One tab serves every visit; its error records start afresh each time.
+  if (!tab) tab = await h.openPage(browser);
+  const { page, problems } = tab;
+  for (const list of Object.values(problems)) list.length = 0;
   await page.goto(h.fileUrl(file, query));
   const list = await h.readList(page);
   return { page, problems, list, allowFailed };
@@ -67,7 +71,6 @@ for (const p of PAGES) {
       const v = await visit(p.file, query);
       assertClean(v);
       assertListed(v.list, h.expectAll(cat), 'query ' + JSON.stringify(query));
-      await v.page.close();
     }
   });
 
@@ -80,7 +83,6 @@ for (const p of PAGES) {
       .concat([['ALL', p.modules + 'commands.html? ']]);
     assert.deepEqual(bars, [want, want]);
     assertClean(v);
-    await v.page.close();
   });
 
   test(p.name + ': navigation tables, logo, style sheet and Rebuild index link', async () => {
@@ -113,7 +115,6 @@ for (const p of PAGES) {
     const hint = await v.page.$eval('input[name=textfield]', (i) => i.closest('tr').children[2].textContent);
     assert.equal(hint, 'GADGET* will find all the keywords starting with GADGET, *IMAGE all the words finishing with IMAGE ');
     assertClean(v);
-    await v.page.close();
   });
 }
 
@@ -128,11 +129,9 @@ test('command page: Total commands line shows the catalogue size above the searc
   });
   assert.deepEqual(line, ['Total commands ' + cat.commands.length + ' ', true]);
   assertClean(v);
-  await v.page.close();
   const s = await visit(SEARCH);
   assert.equal(await s.page.evaluate(() => document.body.textContent.includes('Total commands')), false,
     'the search page has no count line');
-  await s.page.close();
 });
 
 test('letter queries list the names that begin with that upper-case letter', async () => {
@@ -143,7 +142,6 @@ test('letter queries list the names that begin with that upper-case letter', asy
     const want = h.expectLetter(cat, letter);
     assertListed(v.list, want, 'letter ' + letter);
     if (want.length) nonEmpty++;
-    await v.page.close();
   }
   assert.ok(nonEmpty >= 24, 'most letters have commands');
   // Known names of the sample, independent of the rule above.
@@ -151,7 +149,6 @@ test('letter queries list the names that begin with that upper-case letter', asy
   const names = g.list.entries.map((e) => e.text);
   for (const n of ['GadgetText', 'GadgetWidth', 'Graphics', 'GetChar']) assert.ok(names.includes(n), n);
   assert.ok(!names.includes('global'), 'lower-case names are not in the letter list');
-  await g.page.close();
 });
 
 test('a lower-case letter lists the same as the upper-case one; two letters list nothing', async () => {
@@ -160,7 +157,6 @@ test('a lower-case letter lists the same as the upper-case one; two letters list
       const v = await visit(file, query);
       assertClean(v);
       assertListed(v.list, want, file + '?' + query);
-      await v.page.close();
     }
   }
   assert.ok(h.expectLetter(cat, 'W').length > 0);
@@ -179,7 +175,6 @@ test('following the letter bar and ALL from the search page', async () => {
   await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('Home', { exact: true }).click()]);
   assert.equal(fileURLToPath(v.page.url()), SEARCH);
   assertClean(v);
-  await v.page.close();
 });
 
 // Typing into the field and pressing Search, as a reader would.
@@ -221,7 +216,6 @@ test('form searches: contains, begins-with, ends-with, "*" and both stars', asyn
     list = await typeAndSearch(v.page, 'gadget*');
     assert.ok(list.entries.length > 0 && list.entries.every((e) => e.text.toUpperCase().startsWith('GADGET')));
     assertClean(v);
-    await v.page.close();
   }
 });
 
@@ -230,11 +224,9 @@ test('screenshots of a search and of a letter list', async () => {
   const v = await visit(SEARCH);
   await typeAndSearch(v.page, 'gadget');
   await v.page.screenshot({ path: path.join(h.SHOTS, 'search.png'), fullPage: true });
-  await v.page.close();
   const l = await visit(COMMANDS, 'S');
   await l.page.screenshot({ path: path.join(h.SHOTS, 'letters.png'), fullPage: true });
   assertClean(l);
-  await l.page.close();
   for (const f of ['search.png', 'letters.png']) {
     assert.ok(fs.statSync(path.join(h.SHOTS, f)).size > 1000, f + ' written');
   }

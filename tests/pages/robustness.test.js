@@ -13,6 +13,7 @@ const SEARCH = path.join(h.HTML, 'index.html');
 const COMMANDS = path.join(h.MODULES, 'commands.html');
 
 let browser;
+let tab;
 let cat;
 
 before(async () => {
@@ -25,7 +26,10 @@ after(async () => {
 });
 
 async function visit(file, query) {
-  const { page, problems } = await h.openPage(browser);
+  // One tab serves every visit; its error records start afresh each time.
+  if (!tab) tab = await h.openPage(browser);
+  const { page, problems } = tab;
+  for (const list of Object.values(problems)) list.length = 0;
   await page.goto(h.fileUrl(file, query));
   const list = await h.readList(page);
   return { page, problems, list };
@@ -81,7 +85,6 @@ test('typed blanks and "$", "&", "%", "#" reach the search decoded', async () =>
   await typeAndSearch(v.page, 'a b&c');
   assert.equal(new URL(v.page.url()).search, '?textfield=a+b%26c&Submit=Search');
   assertNoScriptError(v);
-  await v.page.close();
 });
 
 test('hand-made addresses: raw and malformed escapes are matched as typed', async () => {
@@ -99,11 +102,9 @@ test('hand-made addresses: raw and malformed escapes are matched as typed', asyn
     const v = await visit(COMMANDS, query);
     assertNoScriptError(v);
     assertListed(v.list, h.expectSearch(cat, term), query);
-    await v.page.close();
   }
   const v = await visit(COMMANDS, 'textfield=*%&Submit=Search');
   assert.deepEqual(names(v.list), ['Count%']);
-  await v.page.close();
 });
 
 test('terms that are no valid regular expression fall back to plain text', async () => {
@@ -122,7 +123,6 @@ test('terms that are no valid regular expression fall back to plain text', async
   const list = await typeAndSearch(v.page, '\\');
   assert.deepEqual(names(list), ['PathSep\\'], 'a lone backslash finds the name holding one');
   assertNoScriptError(v);
-  await v.page.close();
 });
 
 test('names and links with markup characters are shown literally', async () => {
@@ -148,7 +148,6 @@ test('names and links with markup characters are shown literally', async () => {
   const k = cat.commands.indexOf('Tag<b>');
   assert.ok(written.includes("<a href='file:///" + cat.links[k].replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/'/g, '&#39;') +
     "'>Tag&lt;b&gt;</a><br>"), 'Tag<b> is escaped');
-  await v.page.close();
 });
 
 // A copy of the documentation tree whose index files are replaced.
@@ -177,7 +176,6 @@ async function assertEmptyPages(root, what) {
       if (file.endsWith('commands.html')) {
         assert.ok((await v.page.textContent('body')).includes('Total commands 0 '), what + ': count line');
       }
-      await v.page.close();
     }
   }
 }
@@ -200,7 +198,6 @@ test('index files that define no arrays do not break the pages', async () => {
   const v = await visit(path.join(half, 'Modules', 'commands.html'));
   assertNoScriptError(v);
   assert.deepEqual(v.list.entries.map((e) => [e.text, e.href]), [['Alpha', 'file:///'], ['Beta', 'file:///']]);
-  await v.page.close();
 });
 
 test('a script error in a page is noticed', async () => {
@@ -208,5 +205,4 @@ test('a script error in a page is noticed', async () => {
   const root = treeWith('broken', { 'command.js': 'var commands=new Array("A",' });
   const v = await visit(path.join(root, 'index.html'));
   assert.ok(v.problems.pageErrors.length > 0, 'the syntax error was reported');
-  await v.page.close();
 });

@@ -23,5 +23,9 @@ demo: build
 test: bootstrap
 	scripts/test-all
 
+FUZZ_SECONDS ?= 60
+fuzz: bootstrap
+	scripts/fuzz $(FUZZ_SECONDS)
+
 clean:
 	rm -rf build build-asan build-fuzz

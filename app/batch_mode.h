@@ -1,0 +1,10 @@
+#pragma once
+
+namespace qm {
+
+// Builds the index without a window and ends: status 0 when the build
+// succeeded or no directory is known, 1 when the build failed. With the
+// argument "--rebuild-docs" the documentation is regenerated first.
+[[noreturn]] void RunBatchMode();
+
+}  // namespace qm

@@ -1,0 +1,111 @@
+// Builds synthetic command lists of 10^4, 10^5 and 10^6 lines and reports,
+// for each, the build time, the peak memory of the building process, and the
+// ratio of the build time to a stable `sort` of the same file by name.
+// Each build runs in a child process so that its peak memory is its own.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "app/catalogue.h"
+#include "app/index_writer.h"
+#include "app/services.h"
+#include "system/lifetime.h"
+#include "system/stream_factory.h"
+#include "system/strings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteSyntheticList(const fs::path& file, int lines) {
+  std::mt19937 random(12345);
+  std::ofstream out(file, std::ios::binary);
+  static const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file", "math.vec",
+                                         "snd.mix", "gui.win", "sys.proc", "data.map", "text.fmt"};
+  for (int i = 0; i < lines; ++i) {
+    std::string name;
+    name += static_cast<char>('A' + random() % 26);
+    const int length = 4 + static_cast<int>(random() % 12);
+    for (int k = 0; k < length; ++k) name += static_cast<char>('a' + random() % 26);
+    const char* module = kModules[random() % 10];
+    if (i % 3 == 0) {
+      out << name << ":Int( x:Int )|/docs/html/Modules/" << module << "/index.html#" << name << "\r\n";
+    } else {
+      out << name << "|/mod/pub.mod/" << module << ".mod/doc/commands.html#" << name << "\n";
+    }
+  }
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+struct BuildFigures {
+  double seconds = 0;
+  long peak_kib = 0;
+};
+
+BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
+  int channel[2];
+  if (pipe(channel) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(channel[0]);
+    if (chdir(app.c_str()) != 0) _exit(1);
+    if (!freopen("/dev/null", "w", stdout)) _exit(1);
+    qm::AppDir = qm::FromBytes(app.string());
+    qm::tlwndir = qm::FromBytes(inst.string());
+    qm::RegisterEmbeddedPages();
+    qm::StartStreams();
+    qm::CreateCatalogue();
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool ok = qm::CreateSearchIndex().ok;
+    BuildFigures figures;
+    figures.seconds = ok ? Seconds(std::chrono::steady_clock::now() - t0) : -1;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    figures.peak_kib = usage.ru_maxrss;
+    if (write(channel[1], &figures, sizeof figures) != sizeof figures) _exit(1);
+    _exit(0);
+  }
+  close(channel[1]);
+  BuildFigures figures;
+  if (read(channel[0], &figures, sizeof figures) != sizeof figures) figures.seconds = -1;
+  close(channel[0]);
+  waitpid(pid, nullptr, 0);
+  return figures;
+}
+
+double TimeSort(const fs::path& file) {
+  const std::string command = "LC_ALL=C sort -s -t'|' -k1,1 '" + file.string() + "' > /dev/null";
+  const auto t0 = std::chrono::steady_clock::now();
+  if (std::system(command.c_str()) != 0) return -1;
+  return Seconds(std::chrono::steady_clock::now() - t0);
+}
+
+}  // namespace
+
+int main() {
+  const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(getpid()));
+  std::printf("%10s %12s %14s %12s %12s\n", "lines", "build s", "peak MiB", "sort s", "build/sort");
+  for (int lines : {10000, 100000, 1000000}) {
+    const fs::path app = root / "app";
+    const fs::path inst = root / "inst";
+    fs::create_directories(app);
+    fs::create_directories(inst / "docs/html/Modules");
+    const fs::path list = inst / "docs/html/Modules/commands.txt";
+    WriteSyntheticList(list, lines);
+    const BuildFigures build = BuildInChild(app, inst);
+    const double sort = TimeSort(list);
+    std::printf("%10d %12.3f %14.1f %12.3f %12.2f\n", lines, build.seconds, build.peak_kib / 1024.0, sort,
+                sort > 0 ? build.seconds / sort : 0.0);
+    std::fflush(stdout);
+  }
+  fs::remove_all(root);
+  return 0;
+}

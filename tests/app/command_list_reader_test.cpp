@@ -1,0 +1,114 @@
+#include "app/command_list_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace qm {
+namespace {
+
+struct Record {
+  String comando, link, fast_link, module;
+  bool operator==(const Record&) const = default;
+};
+
+class Reader : public ::testing::Test {
+ protected:
+  int Read(std::string_view bytes, const String& dir = u"D") {
+    return ReadCommandList(bytes, dir, list, modules);
+  }
+  std::vector<Record> Records() const {
+    std::vector<Record> out;
+    for (const auto& c : list) out.push_back({c->comando, c->link, c->fast_link, c->Modules});
+    return out;
+  }
+  std::vector<String> ModuleKeys() const {
+    std::vector<String> keys;
+    for (const auto& key : modules.Keys()) keys.push_back(key);
+    return keys;
+  }
+  CommandList list;
+  ModuleMap modules;
+};
+
+TEST_F(Reader, WorkedExamples) {
+  EXPECT_EQ(Read("Foo:Int( a:Int )|/docs/html/Modules/abc.xyz/index.html#Foo\n"
+                 "Bar|/mod/abc.mod/xyz.mod/doc/commands.html#Bar\n"
+                 "Baz[]|/docs/html/Modules/abc.xyz/index.html#Baz\n"
+                 "Qux|Some words|/docs/html/Modules/abc.xyz/index.html#Qux\n"
+                 "no bar at all\n"),
+            5);
+  const std::vector<Record> expected = {
+      {u"Foo", u"D/docs/html/Modules/abc.xyz/index.html#Foo", u"5", u"abc.xyz"},
+      {u"Bar", u"D/mod/abc.mod/xyz.mod/doc/commands.html#Bar", u"1", u"abc.mod/xyz"},
+      {u"Baz", u"D/docs/html/Modules/abc.xyz/index.html#Baz", u"1", u"abc.xyz"},
+      {u"Qux|Some words", u"D/docs/html/Modules/abc.xyz/index.html#Qux", u"16", u"abc.xyz"},
+  };
+  EXPECT_EQ(Records(), expected);
+}
+
+TEST_F(Reader, NamesAreCutInOrderAndEmptyChecksComeFirst) {
+  Read("|\n"
+       "|/x\n"
+       ":Int|/a/Modules/m/index.html\n"
+       "[]x|/a/Modules/m/index.html\n"
+       "X=1|/a/Modules/m/index.html\n"
+       "Size=10|/a/Modules/m/index.html\n"
+       "=5|/a/Modules/m/index.html\n"
+       "  Pad (x)|/a/Modules/m/index.html\n"
+       "A|B:c|/a/Modules/m/index.html\n"
+       "1st|/a/Modules/m/index.html\n"
+       "abc|/a/Modules/m/index.html\n");
+  std::vector<String> names, letters;
+  for (const auto& r : Records()) {
+    names.push_back(r.comando);
+    letters.push_back(r.fast_link);
+  }
+  EXPECT_EQ(names, (std::vector<String>{u"", u"", u"X=1", u"Size", u"=5", u"  Pad ", u"A|B", u"1st", u"abc"}));
+  EXPECT_EQ(letters, (std::vector<String>{u"-7", u"26", u"23", u"18", u"-4", u"-33", u"0", u"-16", u"32"}));
+}
+
+TEST_F(Reader, LineEndsCarriageReturnsAndNulBytes) {
+  EXPECT_EQ(Read("A|/x\r\nB|/y\nC|/z"), 3);
+  EXPECT_EQ(Read(std::string_view("D|/p\0E|/q\r\n", 11)), 2);
+  EXPECT_EQ(Read(""), 0);
+  EXPECT_EQ(Read("\n\n"), 2);
+  std::vector<String> links;
+  for (const auto& r : Records()) links.push_back(r.link);
+  EXPECT_EQ(links, (std::vector<String>{u"D/x", u"D/y", u"D/z", u"D/p", u"D/q"}));
+}
+
+TEST_F(Reader, BackslashesConvertAfterModuleDerivation) {
+  Read("A|\\docs\\html\\Modules\\abc\\index.html#A\n");
+  ASSERT_EQ(list.Count(), 1);
+  // The module rule sees the link with backslashes: no "Modules/" is found,
+  // so the text runs from index 7 up to just before "index".
+  EXPECT_EQ(list.First()->link, u"D/docs/html/Modules/abc/index.html#A");
+  EXPECT_EQ(list.First()->Modules, u"html\\Modules\\abc");
+}
+
+TEST(ModuleFromLink, PositionRulesTakenLiterally) {
+  EXPECT_EQ(ModuleFromLink(u"/inst/docs/html/Modules/gfx.draw/index.html#X"), u"gfx.draw");
+  EXPECT_EQ(ModuleFromLink(u"/inst/mod/pub.mod/net.mod/doc/commands.html#X"), u"pub.mod/net");
+  // "index" without "Modules/": from index 7 to just before the unit ahead of "index".
+  EXPECT_EQ(ModuleFromLink(u"/home/user/docs/index.html"), u"ser/docs");
+  // Nothing to go on: the empty module.
+  EXPECT_EQ(ModuleFromLink(u"/home/user/page.html"), u"");
+  // Only one ".mod" after "mod": still empty.
+  EXPECT_EQ(ModuleFromLink(u"/opt/mod/only.mod/doc.html"), u"");
+  // A link that begins with "Modules/" keeps the text before its first dot.
+  EXPECT_EQ(ModuleFromLink(u"Modules/a.b/index.html"), u"Modules/a");
+}
+
+TEST_F(Reader, ModuleMapKeysFoldCaseAndKeepLatestRecord) {
+  Read("One|/a/Modules/Gfx/index.html#One\n"
+       "Two|/a/Modules/GFX/index.html#Two\n"
+       "Three|/a/page.html\n"
+       "Four|/b/page.html\n");
+  EXPECT_EQ(ModuleKeys(), (std::vector<String>{u"", u"GFX"}));
+  EXPECT_EQ(modules.ValueForKey(u"GFX")->comando, u"Two");
+  EXPECT_EQ(modules.ValueForKey(u"")->comando, u"Four");
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,171 @@
+#include "app/index_writer.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/catalogue.h"
+#include "app/services.h"
+#include "resources/embedded.h"
+#include "system/lifetime.h"
+#include "system/strings.h"
+#include "system/stream_factory.h"
+#include "test_files.h"
+
+namespace qm {
+namespace {
+
+using testing_files::ScratchDir;
+using testing_files::Slurp;
+using testing_files::Spit;
+
+// Whole builds in this process: an application directory that is also the
+// working directory, and an installation beside it.
+class IndexBuildTest : public ::testing::Test {
+ protected:
+  IndexBuildTest() : scratch_("golden") {
+    RegisterEmbeddedPages();
+    StartStreams();
+    app_ = scratch_.path() / "app";
+    inst_ = scratch_.path() / "inst";
+    std::filesystem::create_directories(app_);
+    std::filesystem::create_directories(inst_ / "docs/html/Modules");
+    if (getcwd(old_cwd_, sizeof old_cwd_) == nullptr) old_cwd_[0] = 0;
+    EXPECT_EQ(chdir(app_.c_str()), 0);
+    AppDir = FromBytes(app_.string());
+    tlwndir = FromBytes(inst_.string());
+    CreateCatalogue();
+  }
+  ~IndexBuildTest() override {
+    if (old_cwd_[0] != 0 && chdir(old_cwd_) != 0) ADD_FAILURE() << "cannot go back";
+  }
+  void WriteList(const std::string& bytes) { Spit(inst_ / "docs/html/Modules/commands.txt", bytes); }
+  std::string Modules(const char* name) { return Slurp(inst_ / "docs/html/Modules" / name); }
+  IndexBuildResult Build(std::string* out) {
+    ::testing::internal::CaptureStdout();
+    IndexBuildResult result = CreateSearchIndex();
+    *out = ::testing::internal::GetCapturedStdout();
+    return result;
+  }
+
+  ScratchDir scratch_;
+  std::filesystem::path app_, inst_;
+  char old_cwd_[4096];
+};
+
+TEST_F(IndexBuildTest, GoldenFilesAndStandardOutput) {
+  WriteList(
+      "Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\r\n"
+      "alpha|/docs/html/Modules/GFX.draw/index.html#alpha\n"
+      "Alpha|/mod/pub.mod/net.mod/doc/commands.html#Alpha\n"
+      "Beta \"q\"|/docs/html/Modules/str.util/index.html#Beta\r\n"
+      "Back\\slash|/docs/html/Modules/str.util\\index.html#Back\n"
+      "Alpha|/docs/html/Modules/str.util/index.html#Alpha2\n"
+      "Caf\xE9|/docs/html/Modules/str.util/index.html#Cafe\n"
+      "|/docs/nothing\n");
+  std::string out;
+  ASSERT_TRUE(Build(&out).ok);
+  const std::string d = inst_.string();
+  const std::string a = app_.string();
+  EXPECT_EQ(Modules("command.js"),
+            "var commands=new Array(\"Alpha\",\"Alpha\",\"Back\\\\slash\",\"Beta \\\"q\\\"\",\"Caf\xE9\",\"Zeta\","
+            "\"alpha\");");
+  EXPECT_EQ(Modules("links.js"),
+            "var links=new Array(\"" + d + "/mod/pub.mod/net.mod/doc/commands.html#Alpha\",\"" + d +
+                "/docs/html/Modules/str.util/index.html#Alpha2\",\"" + d +
+                "/docs/html/Modules/str.util/index.html#Back\",\"" + d +
+                "/docs/html/Modules/str.util/index.html#Beta\",\"" + d +
+                "/docs/html/Modules/str.util/index.html#Cafe\",\"" + d +
+                "/docs/html/Modules/gfx.draw/index.html#Zeta\",\"" + d +
+                "/docs/html/Modules/GFX.draw/index.html#alpha\");");
+  EXPECT_EQ(Modules("modules.js"),
+            "var modules=new Array(\"pub.mod/net\",\"str.util\",\"str.util\",\"str.util\",\"str.util\","
+            "\"gfx.draw\",\"GFX.draw\");");
+  EXPECT_EQ(Modules("mod.js"), "var mods=new Array(\"GFX.draw\",\"pub.mod/net\",\"str.util\",\"\");");
+  const std::string button = "document.write(\"<a href='" + a + "/Quillmere'>Rebuild index</a>\");";
+  EXPECT_EQ(out, "Tallowin dir  : " + d + "\r\nDirBase       : " + d + "\r\nCommands file : " + d +
+                     "\\docs\\html\\Modules\\commands.txt\r\nTotal commands: 7 8\r\n\r\n"
+                     "GFX.draw\r\npub.mod/net\r\nstr.util\r\nIndeces created...\r\nAppDir : " +
+                     a + "\r\nCurDir : " + a + "\r\nPostFile: <" + a + "/Quillmere> -----\r\nSS1 = " + button +
+                     "\r\n");
+  EXPECT_EQ(Slurp(app_ / "button.js"), button);
+  EXPECT_EQ(Slurp(inst_ / "docs/html/button.js"), button);
+  EXPECT_EQ(Modules("button.js"), button);
+  const auto bytes = [](std::span<const unsigned char> s) { return std::string(s.begin(), s.end()); };
+  EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), bytes(resources::IndexHtml()));
+  EXPECT_EQ(Modules("commands.html"), bytes(resources::CommandsHtml()));
+  EXPECT_EQ(Slurp(inst_ / "docs/html/tlwstyle.css"), bytes(resources::StyleCss()));
+  EXPECT_EQ(Modules("tlwstyle.css"), bytes(resources::StyleCss()));
+}
+
+TEST_F(IndexBuildTest, SecondBuildInOneRunStillListsEarlierModules) {
+  WriteList("Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\n");
+  std::string out;
+  ASSERT_TRUE(Build(&out).ok);
+  const std::string first_commands = Modules("command.js");
+  ASSERT_TRUE(Build(&out).ok);
+  EXPECT_EQ(Modules("command.js"), first_commands);  // same list, same files
+  WriteList("Solo|/docs/html/Modules/solo.pkg/index.html#Solo\n");
+  ASSERT_TRUE(Build(&out).ok);
+  EXPECT_EQ(Modules("command.js"), "var commands=new Array(\"Solo\");");
+  EXPECT_EQ(Modules("mod.js"), "var mods=new Array(\"gfx.draw\",\"solo.pkg\",\"\");");
+  EXPECT_EQ(list_command->Count(), 1);
+}
+
+TEST_F(IndexBuildTest, EmptyCatalogueStillDefinesEveryArray) {
+  WriteList("|\nno bar\n");
+  std::string out;
+  ASSERT_TRUE(Build(&out).ok);
+  EXPECT_EQ(Modules("command.js"), "var commands=new Array();");
+  EXPECT_EQ(Modules("links.js"), "var links=new Array();");
+  EXPECT_EQ(Modules("modules.js"), "var modules=new Array();");
+  EXPECT_EQ(Modules("mod.js"), "var mods=new Array(\"\");");
+  EXPECT_NE(out.find("Total commands: 0 2\r\n"), std::string::npos);
+}
+
+TEST_F(IndexBuildTest, HighUnitsAreWrittenAsTheirLowByte) {
+  WriteList("");
+  list_command->AddLast([] {
+    auto c = std::make_shared<tcommand>();
+    c->comando = String(u"N") + char16_t(0x263A);
+    c->link = u"L";
+    c->Modules = u"M";
+    return c;
+  }());
+  EXPECT_EQ(CommandsArrayFile(*list_command), "var commands=new Array(\"N:\");");
+}
+
+TEST_F(IndexBuildTest, MissingCommandListFailsWithoutTouchingTheTree) {
+  Spit(inst_ / "docs/html/index.html", "old page");
+  std::string out;
+  ::testing::internal::CaptureStderr();
+  const IndexBuildResult result = Build(&out);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(err.find(inst_.string() + "\\docs\\html\\Modules\\commands.txt"), std::string::npos);
+  EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), "old page");
+  EXPECT_FALSE(std::filesystem::exists(inst_ / "docs/html/Modules/command.js"));
+  EXPECT_EQ(out.find("Total commands"), std::string::npos);
+  EXPECT_EQ(list_command->Count(), 0);
+}
+
+TEST_F(IndexBuildTest, UnwritableOutputStopsTheBuildAndKeepsOldFiles) {
+  WriteList("Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\n");
+  Spit(inst_ / "docs/html/Modules/command.js", "old commands");
+  Spit(inst_ / "docs/html/index.html", "old page");
+  // A directory where links.js belongs makes its replacement fail even for root.
+  std::filesystem::create_directories(inst_ / "docs/html/Modules/links.js/blocker");
+  std::string out;
+  ::testing::internal::CaptureStderr();
+  const IndexBuildResult result = Build(&out);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(ToByteString(result.path), inst_.string() + "\\docs\\html\\Modules\\links.js");
+  EXPECT_NE(err.find("links.js"), std::string::npos);
+  EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), "old page");
+  EXPECT_FALSE(std::filesystem::exists(inst_ / "docs/html/Modules/modules.js"));
+  EXPECT_EQ(out.find("Indeces created"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qm

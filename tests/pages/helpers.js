@@ -1,0 +1,172 @@
+'use strict';
+// Shared pieces of the page tests: where the indexed installation is, the
+// catalogue it was given, the expected lists, and a browser page that
+// records every script error and failed request.
+
+const fs = require('node:fs');
+const path = require('node:path');
+const vm = require('node:vm');
+const { pathToFileURL } = require('node:url');
+const { chromium } = require('playwright-core');
+
+const INSTALL = process.env.QUILLMERE_PAGES_INSTALL;
+if (!INSTALL) {
+  throw new Error('QUILLMERE_PAGES_INSTALL is not set: run the suite through scripts/test-pages');
+}
+const HTML = path.join(INSTALL, 'docs', 'html');
+const MODULES = path.join(HTML, 'Modules');
+const SHOTS = process.env.QUILLMERE_PAGES_SHOTS ||
+  path.resolve(__dirname, '..', '..', 'build', 'page-screenshots');
+const SCRATCH = process.env.QUILLMERE_PAGES_SCRATCH || path.dirname(INSTALL);
+
+const LETTERS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ'.split('');
+
+// Runs the index files of a documentation tree the way the pages load them
+// and returns the arrays they define.
+function loadCatalogue(modulesDir = MODULES) {
+  const sandbox = {};
+  vm.createContext(sandbox);
+  for (const name of ['command.js', 'links.js', 'modules.js', 'mod.js']) {
+    const file = path.join(modulesDir, name);
+    vm.runInContext(fs.readFileSync(file, 'latin1'), sandbox, { filename: file });
+  }
+  return {
+    commands: Array.from(sandbox.commands),
+    links: Array.from(sandbox.links),
+    modules: Array.from(sandbox.modules),
+    mods: Array.from(sandbox.mods),
+  };
+}
+
+// The link the installed button script writes.
+function buttonTarget(dir) {
+  const text = fs.readFileSync(path.join(dir, 'button.js'), 'latin1');
+  const m = /^document\.write\("<a href='([^']*)'>Rebuild index<\/a>"\);$/.exec(text);
+  if (!m) throw new Error('unexpected button script: ' + text);
+  return m[1];
+}
+
+function fileUrl(file, query) {
+  const url = pathToFileURL(file).href;
+  return query === undefined ? url : url + '?' + query;
+}
+
+// What a browser sends for a form field: "+" for a blank, %XX for every
+// byte other than letters, digits and * - . _ (the pages are Latin-1).
+function formEncode(text) {
+  let out = '';
+  for (const ch of text) {
+    const code = ch.charCodeAt(0);
+    if (/[A-Za-z0-9*\-._]/.test(ch)) out += ch;
+    else if (ch === ' ') out += '+';
+    else if (code < 256) out += '%' + code.toString(16).toUpperCase().padStart(2, '0');
+    else throw new Error('not a Latin-1 character: ' + ch);
+  }
+  return out;
+}
+
+function searchQuery(term) {
+  return 'textfield=' + formEncode(term) + '&Submit=Search';
+}
+
+// Expected positions in the catalogue, by the pages' rules.
+function expectAll(cat) {
+  return cat.commands.map((_, k) => k);
+}
+
+function expectLetter(cat, letter) {
+  const t = letter.toUpperCase();
+  if (t === '') return expectAll(cat);
+  return cat.commands.flatMap((name, k) => (name.charAt(0) === t ? [k] : []));
+}
+
+// The mode and bare term the pages derive from what was typed.
+function searchMode(typed) {
+  let term = typed;
+  let mode = 'contains';
+  if (term.endsWith('*')) { mode = 'begins'; term = term.slice(0, -1); }
+  if (term.startsWith('*')) { mode = 'ends'; term = term.slice(1); }
+  return { mode, term: term.toUpperCase() };
+}
+
+function expectSearch(cat, typed) {
+  const { mode, term } = searchMode(typed);
+  let test;
+  if (mode === 'begins') test = (n) => n.startsWith(term);
+  else if (mode === 'ends') test = (n) => n.endsWith(term);
+  else if (term === '') test = () => true;
+  else {
+    let re = null;
+    try { re = new RegExp(term); } catch { re = null; }
+    test = re ? (n) => re.test(n) : (n) => n.includes(term);
+  }
+  return cat.commands.flatMap((name, k) => (test(name.toUpperCase()) ? [k] : []));
+}
+
+function isValidRegExp(text) {
+  try { new RegExp(text); return true; } catch { return false; }
+}
+
+const LAUNCH = {
+  executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync', '--no-first-run'],
+};
+
+function launch() {
+  return chromium.launch(LAUNCH);
+}
+
+// Opens a page that keeps every uncaught script error, console error and
+// failed request, and a copy of every string the page writes into itself.
+async function openPage(browser) {
+  const page = await browser.newPage();
+  const problems = { pageErrors: [], consoleErrors: [], failedRequests: [] };
+  page.on('pageerror', (e) => problems.pageErrors.push(e.message));
+  page.on('console', (m) => { if (m.type() === 'error') problems.consoleErrors.push(m.text()); });
+  page.on('requestfailed', (r) => problems.failedRequests.push(r.url() + ' ' + (r.failure() || {}).errorText));
+  await page.addInitScript(() => {
+    const write = document.write.bind(document);
+    window.__written = [];
+    document.write = function (text) {
+      window.__written.push(String(text));
+      return write(text);
+    };
+  });
+  return { page, problems };
+}
+
+// The listed commands: the links that point into the documentation,
+// with their position relative to the two letter bars.
+async function readList(page) {
+  return page.evaluate(() => {
+    const bars = Array.from(document.querySelectorAll('table.navbar'));
+    const entries = Array.from(document.querySelectorAll('a')).filter(
+      (a) => (a.getAttribute('href') || '').startsWith('file:///'));
+    const inside = (node) => bars.length === 2 &&
+      (bars[0].compareDocumentPosition(node) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0 &&
+      (bars[1].compareDocumentPosition(node) & Node.DOCUMENT_POSITION_PRECEDING) !== 0;
+    return {
+      bars: bars.length,
+      entries: entries.map((a) => ({
+        href: a.getAttribute('href'),
+        text: a.textContent,
+        children: a.children.length,
+        inside: inside(a),
+      })),
+    };
+  });
+}
+
+function ensureDir(dir) {
+  fs.mkdirSync(dir, { recursive: true });
+  return dir;
+}
+
+module.exports = {
+  INSTALL, HTML, MODULES, SHOTS, SCRATCH, LETTERS,
+  loadCatalogue, buttonTarget, fileUrl, formEncode, searchQuery,
+  expectAll, expectLetter, expectSearch, searchMode, isValidRegExp,
+  launch, openPage, readList, ensureDir,
+};

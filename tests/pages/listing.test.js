@@ -1,0 +1,233 @@
+'use strict';
+// The installed search page and command page: full list, letter bar,
+// letter lists, form searches, count line, navigation and resources.
+
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { fileURLToPath } = require('node:url');
+const h = require('./helpers');
+
+const SEARCH = path.join(h.HTML, 'index.html');
+const COMMANDS = path.join(h.MODULES, 'commands.html');
+const PAGES = [
+  { name: 'search page', file: SEARCH, up: '', modules: 'Modules/' },
+  { name: 'command page', file: COMMANDS, up: '../', modules: '' },
+];
+
+let browser;
+let tab;
+let cat;
+
+before(async () => {
+  cat = h.loadCatalogue();
+  browser = await h.launch();
+});
+
+after(async () => {
+  if (browser) await browser.close();
+});
+
+// Loads a page and hands back its list; any script error, console error or
+// failed request of a file the installation has fails the test.
+async function visit(file, query, { allowFailed = [] } = {}) {
+  // One tab serves every visit; its error records start afresh each time.
+  if (!tab) tab = await h.openPage(browser);
+  const { page, problems } = tab;
+  for (const list of Object.values(problems)) list.length = 0;
+  await page.goto(h.fileUrl(file, query));
+  const list = await h.readList(page);
+  return { page, problems, list, allowFailed };
+}
+
+function assertClean({ problems }) {
+  assert.deepEqual(problems.pageErrors, [], 'page script threw');
+  assert.deepEqual(problems.consoleErrors, [], 'console errors');
+  assert.deepEqual(problems.failedRequests, [], 'failed requests');
+}
+
+function assertListed(list, expected, what) {
+  assert.equal(list.bars, 2, what + ': two letter bars');
+  const want = expected.map((k) => ({
+    href: 'file:///' + cat.links[k], text: cat.commands[k], children: 0, inside: true,
+  }));
+  assert.deepEqual(list.entries, want, what);
+}
+
+test('the catalogue is not empty and holds known names', () => {
+  assert.ok(cat.commands.length >= 300, 'a few hundred commands');
+  assert.equal(cat.links.length, cat.commands.length);
+  assert.equal(cat.modules.length, cat.commands.length);
+  for (const name of ['CreateWindow', 'WaitEvent', 'Left$', 'X=1', 'Size', 'Qux|Some words', 'Tag<b>', '2DVector', 'mod']) {
+    assert.ok(cat.commands.includes(name), name + ' is in the catalogue');
+  }
+  assert.equal(cat.commands.filter((n) => n === 'Print').length, 3, 'Print is documented by three modules');
+});
+
+for (const p of PAGES) {
+  test(p.name + ': no query and an empty query list every command between two letter bars', async () => {
+    for (const query of [undefined, '']) {
+      const v = await visit(p.file, query);
+      assertClean(v);
+      assertListed(v.list, h.expectAll(cat), 'query ' + JSON.stringify(query));
+    }
+  });
+
+  test(p.name + ': letter bars offer Home, A to Z and ALL with the right targets', async () => {
+    const v = await visit(p.file);
+    const bars = await v.page.$$eval('table.navbar', (tables) => tables.map((t) => Array.from(
+      t.querySelectorAll('a')).map((a) => [a.textContent, a.getAttribute('href')])));
+    const want = [['Home', p.up + 'index.html']]
+      .concat(h.LETTERS.map((l) => [l, p.modules + 'commands.html?' + l]))
+      .concat([['ALL', p.modules + 'commands.html? ']]);
+    assert.deepEqual(bars, [want, want]);
+    assertClean(v);
+  });
+
+  test(p.name + ': navigation tables, logo, style sheet and Rebuild index link', async () => {
+    const v = await visit(p.file);
+    const nav = await v.page.evaluate(() => Array.from(document.querySelectorAll('table'))
+      .filter((t) => !t.classList.contains('navbar') && t.querySelector('td') &&
+        t.querySelectorAll('td').length === 6)
+      .map((t) => Array.from(t.querySelectorAll('td')).map((td) => {
+        const a = td.querySelector('a');
+        return a ? [a.textContent, a.getAttribute('href'), a.href] : null;
+      })));
+    assert.equal(nav.length, 2, 'two navigation tables');
+    const titles = ['Users guide', 'Language reference', 'Module reference', 'Tutorials and articles', 'Credits', 'Rebuild index'];
+    const targets = ['User Guide/index.html', 'Language/index.html', 'Modules/index.html', 'Tutorials/index.html', '_credits.html'];
+    const button = h.buttonTarget(path.dirname(p.file));
+    for (const row of nav) {
+      assert.deepEqual(row.map((c) => c[0]), titles);
+      assert.deepEqual(row.slice(0, 5).map((c) => c[1]), targets.map((t) => p.up + t));
+      assert.equal(row[5][1], button, 'the button script writes the rebuild link');
+      for (const c of row.slice(0, 5)) {
+        assert.ok(fs.existsSync(fileURLToPath(c[2])), c[1] + ' exists in the installation');
+      }
+    }
+    const logo = await v.page.$eval('img', (img) => [img.getAttribute('src'), img.complete && img.naturalWidth > 0, img.alt]);
+    assert.deepEqual(logo, [p.up + 'tlwn120.png', true, 'Tallowin']);
+    // The style sheet is applied: the body rule sets a 9pt (12px) font.
+    const style = await v.page.evaluate(() => [document.styleSheets.length, getComputedStyle(document.body).fontSize,
+      getComputedStyle(document.body).marginTop]);
+    assert.deepEqual(style, [2, '12px', '0px']);
+    const hint = await v.page.$eval('input[name=textfield]', (i) => i.closest('tr').children[2].textContent);
+    assert.equal(hint, 'GADGET* will find all the keywords starting with GADGET, *IMAGE all the words finishing with IMAGE ');
+    assertClean(v);
+  });
+}
+
+test('command page: Total commands line shows the catalogue size above the search table', async () => {
+  const v = await visit(COMMANDS);
+  const line = await v.page.evaluate(() => {
+    const span = Array.from(document.querySelectorAll('span.normale'))
+      .find((s) => s.textContent.startsWith('Total commands'));
+    const field = document.querySelector('input[name=textfield]');
+    return span ? [span.textContent,
+      (span.compareDocumentPosition(field) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0] : null;
+  });
+  assert.deepEqual(line, ['Total commands ' + cat.commands.length + ' ', true]);
+  assertClean(v);
+  const s = await visit(SEARCH);
+  assert.equal(await s.page.evaluate(() => document.body.textContent.includes('Total commands')), false,
+    'the search page has no count line');
+});
+
+test('letter queries list the names that begin with that upper-case letter', async () => {
+  let nonEmpty = 0;
+  for (const letter of h.LETTERS) {
+    const v = await visit(COMMANDS, letter);
+    assertClean(v);
+    const want = h.expectLetter(cat, letter);
+    assertListed(v.list, want, 'letter ' + letter);
+    if (want.length) nonEmpty++;
+  }
+  assert.ok(nonEmpty >= 24, 'most letters have commands');
+  // Known names of the sample, independent of the rule above.
+  const g = await visit(COMMANDS, 'G');
+  const names = g.list.entries.map((e) => e.text);
+  for (const n of ['GadgetText', 'GadgetWidth', 'Graphics', 'GetChar']) assert.ok(names.includes(n), n);
+  assert.ok(!names.includes('global'), 'lower-case names are not in the letter list');
+});
+
+test('a lower-case letter lists the same as the upper-case one; two letters list nothing', async () => {
+  for (const [query, want] of [['w', h.expectLetter(cat, 'W')], ['s', h.expectLetter(cat, 'S')], ['ab', []], ['Wa', []]]) {
+    for (const file of [COMMANDS, SEARCH]) {
+      const v = await visit(file, query);
+      assertClean(v);
+      assertListed(v.list, want, file + '?' + query);
+    }
+  }
+  assert.ok(h.expectLetter(cat, 'W').length > 0);
+});
+
+test('following the letter bar and ALL from the search page', async () => {
+  const v = await visit(SEARCH);
+  await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('K', { exact: true }).click()]);
+  assert.equal(path.basename(fileURLToPath(v.page.url().replace(/\?.*$/, ''))), 'commands.html');
+  let list = await h.readList(v.page);
+  assertListed(list, h.expectLetter(cat, 'K'), 'letter K');
+  assert.ok(list.entries.some((e) => e.text === 'KeyDown'));
+  await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('ALL', { exact: true }).click()]);
+  list = await h.readList(v.page);
+  assertListed(list, h.expectAll(cat), 'ALL');
+  await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('Home', { exact: true }).click()]);
+  assert.equal(fileURLToPath(v.page.url()), SEARCH);
+  assertClean(v);
+});
+
+// Typing into the field and pressing Search, as a reader would.
+async function typeAndSearch(page, term) {
+  await page.fill('input[name=textfield]', term);
+  await Promise.all([page.waitForNavigation(), page.click('input[name=Submit]')]);
+  return h.readList(page);
+}
+
+test('form searches: contains, begins-with, ends-with, "*" and both stars', async () => {
+  const cases = [
+    ['gadget', ['FreeGadget', 'GadgetList', 'ActivateGadget']],
+    ['^create.*box$', ['CreateComboBox', 'CreateListBox']],
+    ['Create*', ['CreateButton', 'CreateTCPSocket']],
+    ['*gadget', ['FreeGadget', 'HideGadget']],
+    ['*', ['Abs', 'xor', 'Tag<b>']],
+    ['', ['Abs', 'xor']],
+    ['*Socket*', ['CloseSocket', 'BindSocket']],
+    ['read*', ['ReadLine', 'ReadDir']],
+    ['*line', ['ReadLine', 'WriteLine', 'DrawLine']],
+  ];
+  for (const file of [SEARCH, COMMANDS]) {
+    const v = await visit(file);
+    for (const [term, known] of cases) {
+      const list = await typeAndSearch(v.page, term);
+      assertListed(list, h.expectSearch(cat, term), 'typed ' + JSON.stringify(term));
+      const names = list.entries.map((e) => e.text);
+      for (const n of known) {
+        assert.ok(names.includes(n), JSON.stringify(term) + ' finds ' + n);
+      }
+      const url = new URL(v.page.url());
+      assert.equal(url.search.startsWith('?textfield='), true);
+      assert.ok(url.search.endsWith('&Submit=Search'));
+    }
+    // Begins-with and ends-with are exact about their end of the name.
+    let list = await typeAndSearch(v.page, '*gadget');
+    assert.ok(list.entries.every((e) => e.text.toUpperCase().endsWith('GADGET')));
+    assert.ok(!list.entries.some((e) => e.text === 'GadgetList'));
+    list = await typeAndSearch(v.page, 'gadget*');
+    assert.ok(list.entries.length > 0 && list.entries.every((e) => e.text.toUpperCase().startsWith('GADGET')));
+    assertClean(v);
+  }
+});
+
+test('screenshots of a search and of a letter list', async () => {
+  h.ensureDir(h.SHOTS);
+  const v = await visit(SEARCH);
+  await typeAndSearch(v.page, 'gadget');
+  await v.page.screenshot({ path: path.join(h.SHOTS, 'search.png'), fullPage: true });
+  const l = await visit(COMMANDS, 'S');
+  await l.page.screenshot({ path: path.join(h.SHOTS, 'letters.png'), fullPage: true });
+  assertClean(l);
+  for (const f of ['search.png', 'letters.png']) {
+    assert.ok(fs.statSync(path.join(h.SHOTS, f)).size > 1000, f + ' written');
+  }
+});

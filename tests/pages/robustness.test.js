@@ -1,0 +1,208 @@
+'use strict';
+// Awkward input for the installed pages: encoded and special characters in
+// the search term, terms that are no valid regular expression, names that
+// hold markup characters, and catalogues that are empty or missing.
+
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const h = require('./helpers');
+
+const SEARCH = path.join(h.HTML, 'index.html');
+const COMMANDS = path.join(h.MODULES, 'commands.html');
+
+let browser;
+let tab;
+let cat;
+
+before(async () => {
+  cat = h.loadCatalogue();
+  browser = await h.launch();
+});
+
+after(async () => {
+  if (browser) await browser.close();
+});
+
+async function visit(file, query) {
+  // One tab serves every visit; its error records start afresh each time.
+  if (!tab) tab = await h.openPage(browser);
+  const { page, problems } = tab;
+  for (const list of Object.values(problems)) list.length = 0;
+  await page.goto(h.fileUrl(file, query));
+  const list = await h.readList(page);
+  return { page, problems, list };
+}
+
+function assertNoScriptError(v) {
+  assert.deepEqual(v.problems.pageErrors, [], 'page script threw');
+  assert.deepEqual(v.problems.consoleErrors, [], 'console errors');
+}
+
+function names(list) {
+  return list.entries.map((e) => e.text);
+}
+
+function assertListed(list, expected, what, c = cat) {
+  assert.equal(list.bars, 2, what + ': two letter bars');
+  assert.deepEqual(list.entries, expected.map((k) => ({
+    href: 'file:///' + c.links[k], text: c.commands[k], children: 0, inside: true,
+  })), what);
+}
+
+async function typeAndSearch(page, term) {
+  await page.fill('input[name=textfield]', term);
+  await Promise.all([page.waitForNavigation(), page.click('input[name=Submit]')]);
+  return h.readList(page);
+}
+
+test('typed blanks and "$", "&", "%", "#" reach the search decoded', async () => {
+  const cases = [
+    // [typed, names that must be found, names that must not]
+    ['Some words', ['Qux|Some words'], []],
+    ['some WORDS*', [], ['Qux|Some words']],
+    ['Qux|Some words*', ['Qux|Some words'], []],
+    ['$', ['Abs', 'Left$', 'xor'], []], // "$" alone is the end anchor: every name
+    ['*$', ['Left$', 'Chr$', 'Cost$'], ['Abs']],
+    ['Str$*', ['Str$'], ['StreamPos', 'Abs']],
+    ['&', ['Operator&'], ['Operator<']],
+    ['%', ['Count%'], ['Abs']],
+    ['#', ['Value#'], ['Val']],
+    ['*#', ['Value#'], []],
+    ['Tag<b>', ['Tag<b>'], []],
+    ['Rem\'*', ['Rem\''], ['RemoveHook']],
+    ['quote"', ['Quote"'], []],
+  ];
+  const v = await visit(SEARCH);
+  for (const [typed, yes, no] of cases) {
+    const list = await typeAndSearch(v.page, typed);
+    assertListed(list, h.expectSearch(cat, typed), 'typed ' + JSON.stringify(typed));
+    for (const n of yes) assert.ok(names(list).includes(n), JSON.stringify(typed) + ' finds ' + n);
+    for (const n of no) assert.ok(!names(list).includes(n), JSON.stringify(typed) + ' does not find ' + n);
+  }
+  // The term really travelled encoded.
+  await typeAndSearch(v.page, 'a b&c');
+  assert.equal(new URL(v.page.url()).search, '?textfield=a+b%26c&Submit=Search');
+  assertNoScriptError(v);
+});
+
+test('hand-made addresses: raw and malformed escapes are matched as typed', async () => {
+  const checks = [
+    // query, the term the page should search for
+    ['textfield=Str%24*&Submit=Search', 'Str$*'],
+    ['textfield=Some%20words&Submit=Search', 'Some words'],
+    ['textfield=100%zz&Submit=Search', '100%zz'],
+    ['textfield=%&Submit=Search', '%'],
+    ['textfield=Count%25&Submit=Search', 'Count%'],
+    ['textfield=%4&Submit=Search', '%4'],
+    ['textfield=*%&Submit=Search', '*%'],
+  ];
+  for (const [query, term] of checks) {
+    const v = await visit(COMMANDS, query);
+    assertNoScriptError(v);
+    assertListed(v.list, h.expectSearch(cat, term), query);
+  }
+  const v = await visit(COMMANDS, 'textfield=*%&Submit=Search');
+  assert.deepEqual(names(v.list), ['Count%']);
+});
+
+test('terms that are no valid regular expression fall back to plain text', async () => {
+  const v = await visit(SEARCH);
+  for (const typed of ['(', '[', '\\', 'Str$)', '+', '?', 'Operator<(', '*']) {
+    const { mode, term } = h.searchMode(typed);
+    const list = await typeAndSearch(v.page, typed);
+    assertListed(list, h.expectSearch(cat, typed), 'typed ' + JSON.stringify(typed));
+    if (mode === 'contains' && !h.isValidRegExp(term)) {
+      const plain = cat.commands.filter((n) => n.toUpperCase().includes(term));
+      assert.deepEqual(names(list), plain, JSON.stringify(typed) + ' as plain text');
+    }
+  }
+  assert.equal(h.isValidRegExp('('), false);
+  assert.equal(h.isValidRegExp('['), false);
+  const list = await typeAndSearch(v.page, '\\');
+  assert.deepEqual(names(list), ['PathSep\\'], 'a lone backslash finds the name holding one');
+  assertNoScriptError(v);
+});
+
+test('names and links with markup characters are shown literally', async () => {
+  const v = await visit(COMMANDS);
+  assertNoScriptError(v);
+  assertListed(v.list, h.expectAll(cat), 'full list');
+  for (const n of ['Tag<b>', 'Operator&', 'Operator<', 'Quote"', 'PathSep\\', 'Rem\'', 'Cost$', 'Count%', 'Value#']) {
+    const k = cat.commands.indexOf(n);
+    assert.ok(k >= 0, n + ' is in the catalogue');
+    const entry = v.list.entries[k];
+    assert.equal(entry.text, n);
+    assert.equal(entry.href, 'file:///' + cat.links[k], n + ': link attribute intact');
+  }
+  // No element was made from a name: the list holds links and line breaks only.
+  const injected = await v.page.evaluate(() => document.querySelectorAll('b, a > *').length);
+  assert.equal(injected, 0);
+  // A name without special characters is written exactly as described.
+  const written = await v.page.evaluate(() => window.__written);
+  for (const n of ['CreateWindow', 'Abs', 'X=1', 'Qux|Some words', 'mod']) {
+    const k = cat.commands.indexOf(n);
+    assert.ok(written.includes("<a href='file:///" + cat.links[k] + "'>" + n + '</a><br>'), n + ' markup');
+  }
+  const k = cat.commands.indexOf('Tag<b>');
+  assert.ok(written.includes("<a href='file:///" + cat.links[k].replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/'/g, '&#39;') +
+    "'>Tag&lt;b&gt;</a><br>"), 'Tag<b> is escaped');
+});
+
+// A copy of the documentation tree whose index files are replaced.
+function treeWith(name, files) {
+  const root = path.join(h.SCRATCH, 'variants', name);
+  fs.rmSync(root, { recursive: true, force: true });
+  fs.cpSync(h.HTML, root, { recursive: true });
+  for (const [file, text] of Object.entries(files)) {
+    fs.writeFileSync(path.join(root, 'Modules', file), text, 'latin1');
+  }
+  return root;
+}
+
+async function assertEmptyPages(root, what) {
+  for (const [file, queries] of [
+    [path.join(root, 'index.html'), [undefined, 'A', 'textfield=*&Submit=Search', 'textfield=x&Submit=Search']],
+    [path.join(root, 'Modules', 'commands.html'), [undefined, 'b', 'textfield=*x&Submit=Search']],
+  ]) {
+    for (const query of queries) {
+      const v = await visit(file, query);
+      assertNoScriptError(v);
+      assert.equal(v.list.bars, 2, what + ': letter bars on ' + file + '?' + query);
+      assert.deepEqual(v.list.entries, [], what + ': no entries');
+      const letters = await v.page.$$eval('table.navbar a', (as) => as.length);
+      assert.equal(letters, 2 * 28);
+      if (file.endsWith('commands.html')) {
+        assert.ok((await v.page.textContent('body')).includes('Total commands 0 '), what + ': count line');
+      }
+    }
+  }
+}
+
+test('an empty catalogue renders letter bars and no entries', async () => {
+  const root = treeWith('empty', {
+    'command.js': 'var commands=new Array();',
+    'links.js': 'var links=new Array();',
+    'modules.js': 'var modules=new Array();',
+    'mod.js': 'var mods=new Array("");',
+  });
+  await assertEmptyPages(root, 'empty arrays');
+});
+
+test('index files that define no arrays do not break the pages', async () => {
+  const root = treeWith('undefined', { 'command.js': '', 'links.js': '', 'modules.js': '', 'mod.js': '' });
+  await assertEmptyPages(root, 'undefined arrays');
+  // Names without links still render, with an empty link.
+  const half = treeWith('nolinks', { 'command.js': 'var commands=new Array("Alpha","Beta");', 'links.js': '' });
+  const v = await visit(path.join(half, 'Modules', 'commands.html'));
+  assertNoScriptError(v);
+  assert.deepEqual(v.list.entries.map((e) => [e.text, e.href]), [['Alpha', 'file:///'], ['Beta', 'file:///']]);
+});
+
+test('a script error in a page is noticed', async () => {
+  // Guards the guard: the listeners every test relies on do report errors.
+  const root = treeWith('broken', { 'command.js': 'var commands=new Array("A",' });
+  const v = await visit(path.join(root, 'index.html'));
+  assert.ok(v.problems.pageErrors.length > 0, 'the syntax error was reported');
+});

@@ -1,0 +1,181 @@
+#include "app/doc_rebuild.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "gui/event_queue.h"
+#include "process/child_scripts.h"
+#include "process/process.h"
+#include "system/strings.h"
+
+// Stand-ins for the event queue's PeekEvent and WaitEvent, which have not
+// landed yet: a count of pending events that WaitEvent takes one by one.
+namespace qm {
+namespace {
+int pending_events = 0;
+int taken_events = 0;
+int event_anchor = 0;
+}  // namespace
+EventPtr PeekEvent() {
+  if (pending_events == 0) return nullptr;
+  // Only tested for null by the code under test.
+  return EventPtr(std::shared_ptr<void>(), reinterpret_cast<TEvent*>(&event_anchor));
+}
+std::int32_t WaitEvent() {
+  if (pending_events > 0) {
+    --pending_events;
+    ++taken_events;
+  }
+  return 0;
+}
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+using testing::FileExists;
+using testing::OpenDescriptorCount;
+using testing::ScriptDir;
+
+// A rebuild that hangs fails the test program loudly instead of waiting for
+// the suite's time-out.
+class DoProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override { alarm(60); }
+  void TearDown() override { alarm(0); }
+
+  String Run(const std::string& body) { return DoProcess(Quoted(dir_.Script("gen", body)), 1); }
+  static String Quoted(const std::string& path) { return FromBytes("\"" + path + "\""); }
+
+  ScriptDir dir_;
+};
+
+using Clock = std::chrono::steady_clock;
+
+TEST_F(DoProcessTest, LinesAreJoinedWithoutLineEnds) {
+  EXPECT_EQ(Run("printf 'one\\ntwo\\nthree\\n'; sleep 0.2"), u"onetwothree");
+}
+
+TEST_F(DoProcessTest, CarriageReturnsOfCrLfLinesAreDropped) {
+  EXPECT_EQ(Run("printf 'a\\r\\nb\\r\\n\\r\\nc\\r\\n'"), u"abc");
+}
+
+TEST_F(DoProcessTest, SilentChildGivesEmptyText) { EXPECT_EQ(Run("exit 0"), u""); }
+
+TEST_F(DoProcessTest, LinesWrittenRightBeforeTheEndAreKept) {
+  EXPECT_EQ(Run("sleep 0.1; printf 'late\\nlines\\n'"), u"latelines");
+}
+
+TEST_F(DoProcessTest, FinalLineWithoutLineFeedIsReturned) {
+  EXPECT_EQ(Run("printf 'one\\nlast'"), u"onelast");
+}
+
+TEST_F(DoProcessTest, ChildEndingWhileAPartialLineIsBufferedIsNoticed) {
+  // The partial line is in the buffer well before the child ends.
+  EXPECT_EQ(Run("printf 'part'; sleep 0.3; printf 'ial\\r'"), u"partial");
+}
+
+TEST_F(DoProcessTest, MegabyteOnStandardErrorDoesNotBlockTheChild) {
+  EXPECT_EQ(Run("head -c 1048576 /dev/zero >&2; echo done"), u"done");
+}
+
+TEST_F(DoProcessTest, LineLongerThanTheBufferComesThroughWhole) {
+  const String text = Run("head -c 10000 /dev/zero | tr '\\0' a; printf '\\nend\\n'");
+  EXPECT_EQ(text, String(10000, u'a') + u"end");
+}
+
+TEST_F(DoProcessTest, LongLineAtTheVeryEndComesThroughWhole) {
+  EXPECT_EQ(Run("head -c 9000 /dev/zero | tr '\\0' b"), String(9000, u'b'));
+}
+
+TEST_F(DoProcessTest, ManyLinesArriveInOrder) {
+  const String text = Run("i=0; while [ $i -lt 2000 ]; do echo \"l$i\"; i=$((i+1)); done");
+  String expected;
+  for (int i = 0; i < 2000; ++i) expected += u"l" + FromInt(i);
+  EXPECT_EQ(text, expected);
+}
+
+TEST_F(DoProcessTest, EventsTakenMeanwhileAreDropped) {
+  pending_events = 5;
+  taken_events = 0;
+  Run("sleep 0.2");
+  EXPECT_EQ(pending_events, 0);
+  EXPECT_EQ(taken_events, 5);
+}
+
+TEST_F(DoProcessTest, ProcessStaysListedWithItsPipesClosed) {
+  const std::size_t before = ProcessList.size();
+  Run("echo hi");
+  ASSERT_EQ(ProcessList.size(), before + 1);
+  const ProcessPtr process = ProcessList.back();
+  EXPECT_EQ(process->pipe, nullptr);
+  EXPECT_EQ(process->err, nullptr);
+  EXPECT_EQ(process->Status(), 0);
+}
+
+TEST_F(DoProcessTest, SuccessfulChildReportsNothing) {
+  ::testing::internal::CaptureStderr();
+  Run("echo fine; echo noise >&2");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(DoProcessTest, NonZeroExitIsReportedInOneLine) {
+  ::testing::internal::CaptureStderr();
+  const std::string script = dir_.Script("failing", "echo partial; exit 3");
+  const String text = DoProcess(Quoted(script), 1);
+  const std::string report = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(text, u"partial");
+  EXPECT_EQ(report, "\"" + script + "\" ended with exit status 3\n");
+}
+
+TEST_F(DoProcessTest, KilledChildIsReported) {
+  ::testing::internal::CaptureStderr();
+  const std::string script = dir_.Script("killed", "kill -KILL $$");
+  DoProcess(Quoted(script), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "\"" + script + "\" ended by signal 9\n");
+}
+
+TEST_F(DoProcessTest, MissingGeneratorReturnsPromptlyAndIsReported) {
+  const std::string missing = dir_.File("no-such-generator");
+  ::testing::internal::CaptureStderr();
+  const auto start = Clock::now();
+  EXPECT_EQ(DoProcess(Quoted(missing), 1), u"");
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  const std::string report = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(report.rfind("Could not start \"" + missing + "\": ", 0), 0u) << report;
+  EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+}
+
+TEST(RebuildDocumentation, RunsTheGeneratorOfAnInstallationWithABlankInItsPath) {
+  ScriptDir dir;
+  const std::string install = dir.File("Tallowin tools");
+  const std::string marker = dir.File("ran");
+  dir.Script("Tallowin tools/bin/makedocs", "echo working; touch '" + marker + "'");
+  ::testing::internal::CaptureStderr();
+  RebuildDocumentation(FromBytes(install));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(FileExists(marker));
+}
+
+TEST(RebuildDocumentation, MissingGeneratorReturnsPromptly) {
+  ScriptDir dir;
+  ::testing::internal::CaptureStderr();
+  const auto start = Clock::now();
+  RebuildDocumentation(FromBytes(dir.File("empty install")));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Could not start"), std::string::npos);
+}
+
+TEST(RebuildDocumentation, TenRebuildsLeaveNoDescriptorOpen) {
+  ScriptDir dir;
+  dir.Script("install/bin/makedocs", "echo out; echo err >&2; printf 'tail'");
+  const String install = FromBytes(dir.File("install"));
+  const int before = OpenDescriptorCount();
+  for (int i = 0; i < 10; ++i) RebuildDocumentation(install);
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+}  // namespace
+}  // namespace qm

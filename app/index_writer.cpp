@@ -8,6 +8,7 @@
 #include "system/filesystem.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
+#include "system/stream.h"
 #include "system/text_io.h"
 
 namespace qm {
@@ -58,6 +59,17 @@ class IndexBuild {
     if (WriteFileAtomically(path, bytes, &error)) return true;
     return Fail(path, error);
   }
+  // Saves a whole text the way SaveText encodes it, replacing the file only
+  // with a complete new one.
+  bool SaveTextTo(const String& path, const String& text) {
+    errno = 0;
+    try {
+      SaveText(text, path);
+      return true;
+    } catch (const TStreamException& error) {
+      return Fail(path, errno ? FromByteString(std::strerror(errno)) : error.Text());
+    }
+  }
   bool ReadCommandListFile(const String& path, int& lines);
 
   IndexBuildResult result_;
@@ -76,7 +88,7 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   list_command->Sort(1, [](const CommandPtr& a, const CommandPtr& b) { return CompareObjects(a, b); });
   Print(u"Total commands: " + FromInt(list_command->Count()) + u" " + FromInt(lines));
   Print(u"");
-  CloseFile(*stream);
+  CloseFile(stream);
   return true;
 }
 
@@ -111,18 +123,18 @@ IndexBuildResult IndexBuild::Run() {
   // The working copy beside the program is what gets installed, read back
   // the way it was saved.
   const String working_copy = CurrentDir() + u"/button.js";
-  if (!Save(working_copy, EncodeTextForSave(button))) return result_;
+  if (!SaveTextTo(working_copy, button)) return result_;
   const String installed_button = LoadText(working_copy);
 
   // Pages are replaced by renaming complete files over them, so a failed
   // build leaves the previous pages in place instead of deleting them first.
   const String html = tlwndir + u"/docs/html/";
-  if (!Save(html + u"index.html", EncodeTextForSave(search_page))) return result_;
-  if (!Save(html + u"Modules/commands.html", EncodeTextForSave(command_page))) return result_;
-  if (!Save(html + u"tlwstyle.css", EncodeTextForSave(style_sheet))) return result_;
-  if (!Save(html + u"Modules/tlwstyle.css", EncodeTextForSave(style_sheet))) return result_;
-  if (!Save(html + u"button.js", EncodeTextForSave(installed_button))) return result_;
-  if (!Save(html + u"Modules/button.js", EncodeTextForSave(installed_button))) return result_;
+  if (!SaveTextTo(html + u"index.html", search_page)) return result_;
+  if (!SaveTextTo(html + u"Modules/commands.html", command_page)) return result_;
+  if (!SaveTextTo(html + u"tlwstyle.css", style_sheet)) return result_;
+  if (!SaveTextTo(html + u"Modules/tlwstyle.css", style_sheet)) return result_;
+  if (!SaveTextTo(html + u"button.js", installed_button)) return result_;
+  if (!SaveTextTo(html + u"Modules/button.js", installed_button)) return result_;
   return result_;
 }
 

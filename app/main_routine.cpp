@@ -8,6 +8,7 @@
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
+#include "system/standard_io.h"
 #include "system/text_io.h"
 
 namespace qm {

@@ -4,14 +4,13 @@
 #include "process/process.h"
 #include "resources/embedded.h"
 #include "system/incbin.h"
-#include "system/stream_factory.h"
 #include "system/system_driver.h"
 
 namespace qm {
 
 void RegisterEmbeddedPages() {
   const auto add = [](const String& name, std::span<const unsigned char> data) {
-    IncbinAdd(name, data.data(), static_cast<int>(data.size()));
+    IncbinAdd(name, data.data(), data.size());
   };
   add(u"resources\\index.html", resources::IndexHtml());
   add(u"resources\\commands.html", resources::CommandsHtml());
@@ -19,7 +18,6 @@ void RegisterEmbeddedPages() {
 }
 
 void StartServices() {
-  StartStreams();
   StartEventSystem(CreateHeadlessSystemDriver());
   StartProcesses();
 }

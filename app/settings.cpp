@@ -16,7 +16,7 @@ void LoadInfo() {
   if (!stream) return;
   tlwndir = stream->ReadLine();
   buildDoc = FromInt(ToInt(stream->ReadLine()));
-  CloseFile(*stream);
+  CloseFile(stream);
 }
 
 void SaveInfo() {

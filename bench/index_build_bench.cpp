@@ -17,7 +17,6 @@
 #include "app/index_writer.h"
 #include "app/services.h"
 #include "system/lifetime.h"
-#include "system/stream_factory.h"
 #include "system/strings.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +60,6 @@ BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
     qm::AppDir = qm::FromBytes(app.string());
     qm::tlwndir = qm::FromBytes(inst.string());
     qm::RegisterEmbeddedPages();
-    qm::StartStreams();
     qm::CreateCatalogue();
     const auto t0 = std::chrono::steady_clock::now();
     const bool ok = qm::CreateSearchIndex().ok;

@@ -9,7 +9,6 @@
 #include "resources/embedded.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
-#include "system/stream_factory.h"
 #include "test_files.h"
 
 namespace qm {
@@ -25,7 +24,6 @@ class IndexBuildTest : public ::testing::Test {
  protected:
   IndexBuildTest() : scratch_("golden") {
     RegisterEmbeddedPages();
-    StartStreams();
     app_ = scratch_.path() / "app";
     inst_ = scratch_.path() / "inst";
     std::filesystem::create_directories(app_);

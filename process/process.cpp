@@ -1,10 +1,9 @@
 #include "process/process.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "process/native_process.h"
+#include "system/filesystem.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 
@@ -14,21 +13,11 @@ std::vector<ProcessPtr> ProcessList;
 
 namespace {
 
-bool IsDirectory(const String& path) {
-  struct stat info {};
-  const std::string bytes = ToByteString(Replace(path, u"\\", u"/"));
-  return stat(bytes.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// The executable inside an application bundle carries the bundle's name
-// without its extension: Tool.app runs Tool.app/Contents/MacOS/Tool.
+// An application bundle is a directory; the executable inside it carries
+// the bundle's name without its extension: Tool.app runs
+// Tool.app/Contents/MacOS/Tool.
 String BundleExecutable(const String& bundle) {
-  const String fixed = Replace(bundle, u"\\", u"/");
-  const int slash = FindLast(fixed, u"/");
-  const String base = slash >= 0 ? Slice(fixed, slash + 1, static_cast<int>(fixed.size())) : fixed;
-  const int dot = FindLast(base, u".");
-  const String stem = dot >= 0 ? Left(base, dot) : base;
-  return bundle + u"/Contents/MacOS/" + stem;
+  return bundle + u"/Contents/MacOS/" + StripExt(StripDir(bundle));
 }
 
 }  // namespace
@@ -68,7 +57,7 @@ std::int32_t TProcess::Terminate() {
 
 ProcessPtr TProcess::Create(const String& command_line, std::int32_t flags) {
   String name = command_line;
-  if (IsDirectory(name)) name = BundleExecutable(name);
+  if (FileType(name) == 2) name = BundleExecutable(name);
 
   auto process = std::make_shared<TProcess>();
   process->name = name;

@@ -265,7 +265,10 @@ class TList {
   // nothing more), then merges neighbouring runs, taking from the right run
   // only when the left element must follow it, so ties keep the left first.
   // Links are re-linked, never copied; if the comparison throws, the list is
-  // left as it was.
+  // left as it was. The equivalence needs a comparison that orders
+  // consistently (as string and record comparisons do); for one that
+  // contradicts itself no order is "right" and the two may differ, but the
+  // result is always a permutation of the list.
   template <class Cmp>
   void Sort(int ascending, Cmp&& compare) {
     if (_head->_succ == _head.get() || _head->_succ->_succ == _head.get()) return;

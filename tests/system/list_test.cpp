@@ -274,13 +274,14 @@ TEST(ListCompareObjects, RecordsUseTheirOwnCompareAndNullSortsFirst) {
 // --- Sort -------------------------------------------------------------------
 
 TEST(ListSort, GreaterOnlyRecordsSortAscendingAndEqualNamesKeepReadingOrder) {
-  TList<NamedRef> list;
+  // Called the way the index writer calls it: a shared list, CompareObjects.
+  auto list = std::make_shared<TList<NamedRef>>();
   const std::vector<std::pair<String, int>> input{
       {u"b", 1}, {u"a", 2}, {u"B", 3}, {u"b", 4}, {u"", 5}, {u"a", 6}, {u"_x", 7}};
-  for (const auto& [name, tag] : input) list.AddLast(std::make_shared<Named>(Named{name, tag}));
+  for (const auto& [name, tag] : input) ListAddLast(list, std::make_shared<Named>(Named{name, tag}));
   SortList(list, 1, CompareObjects);
   std::vector<int> tags;
-  for (const NamedRef& r : list) tags.push_back(r->tag);
+  for (const NamedRef& r : *list) tags.push_back(r->tag);
   EXPECT_EQ(tags, (std::vector<int>{5, 3, 7, 2, 6, 1, 4}));
 }
 

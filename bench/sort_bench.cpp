@@ -56,7 +56,7 @@ double TimeListSort(const std::vector<RecordRef>& records, std::vector<int>* ord
   return Seconds(stop - start);
 }
 
-// The bubble sort exactly as described: passes from the first link, swapping
+// The bubble sort step by step: passes from the first link, swapping
 // neighbours on a positive comparison, the end marker moving back one pass at
 // a time.
 double TimeBubbleSort(const std::vector<RecordRef>& records, std::vector<int>* order) {

@@ -131,7 +131,7 @@ class TLink : public std::enable_shared_from_this<TLink<T>> {
   bool _sentinel = false;
 };
 
-// The described enumeration protocol: HasNext/NextObject, positioned at the
+// The container walk protocol: HasNext/NextObject, positioned at the
 // next element to deliver. The element just delivered may be removed from
 // the list during the walk; the walk still visits every other element.
 template <class T>

@@ -24,7 +24,7 @@ struct Rec {
 using RecRef = std::shared_ptr<Rec>;
 using Comparison = std::function<int(const RecRef&, const RecRef&)>;
 
-// The described procedure, step by step, on a list of cells: the end marker
+// The bubble sort, step by step, on a list of cells: the end marker
 // starts at the end; a pass walks from the first cell, exchanging the current
 // cell with its successor when the comparison says so (the current cell is
 // then one place further on and stays current); after a pass with a swap the

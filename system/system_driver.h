@@ -29,7 +29,9 @@ class TSystemDriver : public Object {
 };
 
 // Answers without a display: folder requests cancel, notices go to
-// standard error, and waits block until interrupted.
+// standard error (Confirm then answers 0, Proceed -1), and waits sleep
+// without spinning until interrupted from another thread or, since nothing
+// native can arrive, for at most a quarter of a second.
 std::shared_ptr<TSystemDriver> CreateHeadlessSystemDriver();
 
 // The installed driver; null until one is installed.

@@ -37,19 +37,6 @@ TEST_F(EventTest, UserIdsStartAboveTheUserBit) {
   EXPECT_EQ(static_cast<std::uint32_t>(TEvent::AllocUserId()), 0x80000002u);
 }
 
-TEST_F(EventTest, CreateSetsEveryField) {
-  auto source = std::make_shared<Object>();
-  auto extra = std::make_shared<StringObject>(u"x");
-  EventPtr e = CreateEvent(EVENT_WINDOWSIZE, source, 1, 2, 3, 4, extra);
-  EXPECT_EQ(e->id, EVENT_WINDOWSIZE);
-  EXPECT_EQ(e->source, source);
-  EXPECT_EQ(e->data, 1);
-  EXPECT_EQ(e->mods, 2);
-  EXPECT_EQ(e->x, 3);
-  EXPECT_EQ(e->y, 4);
-  EXPECT_EQ(e->extra, extra);
-}
-
 TEST_F(EventTest, EmitWakesThePumpAndQueuesTheEvent) {
   EventPtr e = CreateEvent(EVENT_WINDOWCLOSE);
   EmitEvent(e);

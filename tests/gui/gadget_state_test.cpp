@@ -99,10 +99,5 @@ TEST_F(GadgetStateTest, SetGadgetColorPicksBackgroundOrText) {
   EXPECT_EQ(native->text_rgb[2], 230);
 }
 
-TEST_F(GadgetStateTest, SetGadgetTextReachesTheDriver) {
-  SetGadgetText(window, u"Quillmere v.1.2 Items: 3");
-  EXPECT_EQ(Recorded(window)->text, u"Quillmere v.1.2 Items: 3");
-}
-
 }  // namespace
 }  // namespace qm::testing

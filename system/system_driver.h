@@ -14,7 +14,9 @@ class TSystemDriver : public Object {
   virtual void Poll();
   // Blocks until at least one native event arrives, then processes all.
   virtual void Wait();
-  // Makes a blocked Wait return (called from the emit hook chain).
+  // Makes a blocked Wait return (called from the emit hook chain). Unlike
+  // the other operations the base version does nothing: a driver whose Wait
+  // never blocks has nothing to wake, and the hook runs on every emit.
   virtual void Interrupt();
   virtual void MoveMouse(int x, int y);
   virtual void SetMouseVisible(int visible);
@@ -27,7 +29,9 @@ class TSystemDriver : public Object {
 };
 
 // Answers without a display: folder requests cancel, notices go to
-// standard error, and waits block until interrupted.
+// standard error (Confirm then answers 0, Proceed -1), and waits sleep
+// without spinning until interrupted from another thread or, since nothing
+// native can arrive, for at most a quarter of a second.
 std::shared_ptr<TSystemDriver> CreateHeadlessSystemDriver();
 
 // The installed driver; null until one is installed.
@@ -46,5 +50,8 @@ int OpenURL(const String& url);
 // call made while a pump is already running returns at once.
 void PollSystem();
 void WaitSystem();
+// Whether a pump is running further up the call stack; a pump requested now
+// would return at once.
+bool SystemPumpBusy();
 
 }  // namespace qm

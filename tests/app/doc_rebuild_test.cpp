@@ -9,28 +9,7 @@
 #include "process/child_scripts.h"
 #include "process/process.h"
 #include "system/strings.h"
-
-// Stand-ins for the event queue's PeekEvent and WaitEvent, which have not
-// landed yet: a count of pending events that WaitEvent takes one by one.
-namespace qm {
-namespace {
-int pending_events = 0;
-int taken_events = 0;
-int event_anchor = 0;
-}  // namespace
-EventPtr PeekEvent() {
-  if (pending_events == 0) return nullptr;
-  // Only tested for null by the code under test.
-  return EventPtr(std::shared_ptr<void>(), reinterpret_cast<TEvent*>(&event_anchor));
-}
-std::int32_t WaitEvent() {
-  if (pending_events > 0) {
-    --pending_events;
-    ++taken_events;
-  }
-  return 0;
-}
-}  // namespace qm
+#include "system/system_driver.h"
 
 namespace qm {
 namespace {
@@ -39,17 +18,34 @@ using testing::FileExists;
 using testing::OpenDescriptorCount;
 using testing::ScriptDir;
 
+// A window system whose pump can inject user actions, as native dispatch
+// would, and counts how often it was serviced.
+class ScriptedDriver : public TSystemDriver {
+ public:
+  int polls = 0;
+  std::function<void(int)> on_poll;
+  void Poll() override {
+    ++polls;
+    if (on_poll) on_poll(polls);
+  }
+};
+
 // A rebuild that hangs fails the test program loudly instead of waiting for
 // the suite's time-out.
 class DoProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override { alarm(60); }
+  void SetUp() override {
+    alarm(60);
+    ResetEventSystemForTesting();
+    StartEventSystem(driver_);
+  }
   void TearDown() override { alarm(0); }
 
   String Run(const std::string& body) { return DoProcess(Quoted(dir_.Script("gen", body)), 1); }
   static String Quoted(const std::string& path) { return FromBytes("\"" + path + "\""); }
 
   ScriptDir dir_;
+  std::shared_ptr<ScriptedDriver> driver_ = std::make_shared<ScriptedDriver>();
 };
 
 using Clock = std::chrono::steady_clock;
@@ -97,12 +93,21 @@ TEST_F(DoProcessTest, ManyLinesArriveInOrder) {
   EXPECT_EQ(text, expected);
 }
 
-TEST_F(DoProcessTest, EventsTakenMeanwhileAreDropped) {
-  pending_events = 5;
-  taken_events = 0;
+TEST_F(DoProcessTest, EventsQueuedBeforehandAreTakenAndDropped) {
+  const ObjectRef window = std::make_shared<Object>();
+  for (int i = 0; i < 5; ++i) PostEvent(CreateEvent(EVENT_WINDOWCLOSE, window), 0);
   Run("sleep 0.2");
-  EXPECT_EQ(pending_events, 0);
-  EXPECT_EQ(taken_events, 5);
+  EXPECT_EQ(PeekEvent(), nullptr);
+}
+
+TEST_F(DoProcessTest, CloseBoxClickedDuringTheRebuildIsDropped) {
+  const ObjectRef window = std::make_shared<Object>();
+  driver_->on_poll = [&](int poll) {
+    if (poll == 3) EmitEvent(CreateEvent(EVENT_WINDOWCLOSE, window));
+  };
+  Run("sleep 0.2");
+  EXPECT_GE(driver_->polls, 3) << "the window system was not serviced while waiting";
+  EXPECT_EQ(PeekEvent(), nullptr);
 }
 
 TEST_F(DoProcessTest, ProcessStaysListedWithItsPipesClosed) {

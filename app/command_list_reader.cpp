@@ -24,20 +24,20 @@ String ModuleFromLink(const String& link) {
 
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module,
                        CommandList& list, ModuleMap& modules) {
-  const String fixed_link = Replace(link, u"\\", u"/");
   if (command.empty()) return 0;
+  String fixed_link = Replace(link, u"\\", u"/");
   String name = command;
   if (const int colon = Find(name, u":"); colon >= 0) name = Left(name, colon);
   if (const int brackets = Find(name, u"[]"); brackets >= 0) name = Left(name, brackets);
   // An "=" at index 0 or 1 stays: a one-letter name followed by "=" is kept whole.
   if (const int equals = Find(name, u"="); equals > 1) name = Left(name, equals);
   auto record = std::make_shared<tcommand>();
-  record->comando = name;
-  record->link = fixed_link;
+  record->comando = std::move(name);
+  record->link = std::move(fixed_link);
   record->fast_link = FromInt(letter);
   record->Modules = module;
-  list.AddLast(record);
   modules.Insert(Upper(module), record);
+  list.AddLast(std::move(record));
   return 0;
 }
 

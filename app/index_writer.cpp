@@ -14,29 +14,46 @@
 namespace qm {
 
 void AppendJsEscaped(std::string& out, const String& text) {
-  for (char16_t unit : text) {
+  const auto needs_escape = [](char16_t unit) {
     const char byte = static_cast<char>(unit & 0xFF);
-    if (byte == '"' || byte == '\\') out += '\\';
-    out += byte;
+    return byte == '"' || byte == '\\';
+  };
+  std::size_t escapes = 0;
+  for (char16_t unit : text) escapes += needs_escape(unit) ? 1 : 0;
+  std::size_t at = out.size();
+  out.resize(at + text.size() + escapes);
+  char* p = out.data() + at;
+  for (char16_t unit : text) {
+    if (needs_escape(unit)) *p++ = '\\';
+    *p++ = static_cast<char>(unit & 0xFF);
   }
 }
 
 namespace {
 
-// A file is written whole: header, the quoted fields separated by ",", then
-// ");". An empty catalogue still defines an empty array.
-template <class Field>
-std::string ParallelArrayFile(const char* variable, const CommandList& list, Field field) {
-  std::string out = std::string("var ") + variable + "=new Array(";
+// The three parallel array files are made in one walk over the catalogue.
+// An empty catalogue still defines empty arrays.
+struct ParallelArrays {
+  std::string commands, links, modules;
+};
+
+ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint) {
+  ParallelArrays files{"var commands=new Array(", "var links=new Array(", "var modules=new Array("};
+  for (auto* file : {&files.commands, &files.links, &files.modules}) file->reserve(size_hint);
   bool first = true;
-  for (const auto& record : list) {
-    out += first ? "\"" : ",\"";
+  list.ForEach([&](const CommandPtr& record) {
+    const auto add = [&](std::string& out, const String& field) {
+      out += first ? "\"" : ",\"";
+      AppendJsEscaped(out, field);
+      out += '"';
+    };
+    add(files.commands, record->comando);
+    add(files.links, record->link);
+    add(files.modules, record->Modules);
     first = false;
-    AppendJsEscaped(out, field(*record));
-    out += '"';
-  }
-  out += ");";
-  return out;
+  });
+  for (auto* file : {&files.commands, &files.links, &files.modules}) *file += ");";
+  return files;
 }
 
 class IndexBuild {
@@ -73,6 +90,7 @@ class IndexBuild {
   bool ReadCommandListFile(const String& path, int& lines);
 
   IndexBuildResult result_;
+  std::size_t list_bytes_ = 0;
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
@@ -84,8 +102,10 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   std::string bytes;
   char block[65536];
   for (int n; (n = stream->Read(block, sizeof block)) > 0;) bytes.append(block, static_cast<std::size_t>(n));
+  list_bytes_ = bytes.size();
   lines = ReadCommandList(bytes, tlwndir, *list_command, *map_module);
-  list_command->Sort(1, [](const CommandPtr& a, const CommandPtr& b) { return CompareObjects(a, b); });
+  list_command->SortAscendingWithKey([](const CommandPtr& a, const CommandPtr& b) { return CompareNames(*a, *b); },
+                                     [](const CommandPtr& c) { return NamePrefixKey(*c); });
   Print(u"Total commands: " + FromInt(list_command->Count()) + u" " + FromInt(lines));
   Print(u"");
   CloseFile(stream);
@@ -103,9 +123,14 @@ IndexBuildResult IndexBuild::Run() {
   if (!ReadCommandListFile(list_path, lines)) return result_;
 
   const String index_dir = tlwndir + u"\\docs\\html\\Modules\\";
-  if (!Save(index_dir + u"command.js", CommandsArrayFile(*list_command))) return result_;
-  if (!Save(index_dir + u"links.js", LinksArrayFile(*list_command))) return result_;
-  if (!Save(index_dir + u"modules.js", ModulesArrayFile(*list_command))) return result_;
+  {
+    // Every field is a piece of its line, and each link adds the directory.
+    const std::size_t hint = list_bytes_ + static_cast<std::size_t>(lines) * (tlwndir.size() + 3);
+    const ParallelArrays files = MakeParallelArrays(*list_command, hint);
+    if (!Save(index_dir + u"command.js", files.commands)) return result_;
+    if (!Save(index_dir + u"links.js", files.links)) return result_;
+    if (!Save(index_dir + u"modules.js", files.modules)) return result_;
+  }
   for (const auto& record : map_module->Values()) Print(record->Modules);
   if (!Save(index_dir + u"mod.js", ModsArrayFile(*map_module))) return result_;
   Print(u"Indeces created...");
@@ -140,17 +165,9 @@ IndexBuildResult IndexBuild::Run() {
 
 }  // namespace
 
-std::string CommandsArrayFile(const CommandList& list) {
-  return ParallelArrayFile("commands", list, [](const tcommand& c) -> const String& { return c.comando; });
-}
-
-std::string LinksArrayFile(const CommandList& list) {
-  return ParallelArrayFile("links", list, [](const tcommand& c) -> const String& { return c.link; });
-}
-
-std::string ModulesArrayFile(const CommandList& list) {
-  return ParallelArrayFile("modules", list, [](const tcommand& c) -> const String& { return c.Modules; });
-}
+std::string CommandsArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).commands; }
+std::string LinksArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).links; }
+std::string ModulesArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).modules; }
 
 std::string ModsArrayFile(const ModuleMap& modules) {
   std::string out = "var mods=new Array(";

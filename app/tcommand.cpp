@@ -1,13 +1,16 @@
 #include "app/tcommand.h"
 
+#include <typeinfo>
+
 #include "system/strings.h"
 
 namespace qm {
 
 int tcommand::Compare(const Object& other) const {
-  const auto* command = dynamic_cast<const tcommand*>(&other);
-  if (command == nullptr) return Object::Compare(other) > 0 ? 1 : 0;
-  return qm::Compare(comando, command->comando) > 0 ? 1 : 0;
+  // Catalogues hold nothing but records, so the exact type check is the
+  // cheap common case; anything else falls back to identity.
+  if (typeid(other) != typeid(tcommand)) return Object::Compare(other) > 0 ? 1 : 0;
+  return CompareNames(*this, static_cast<const tcommand&>(other));
 }
 
 }  // namespace qm

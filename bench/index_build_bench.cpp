@@ -91,6 +91,7 @@ double TimeSort(const fs::path& file) {
 int main() {
   const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(getpid()));
   std::printf("%10s %12s %14s %12s %12s\n", "lines", "build s", "peak MiB", "sort s", "build/sort");
+  std::fflush(stdout);  // the children must not inherit unwritten output
   for (int lines : {10000, 100000, 1000000}) {
     const fs::path app = root / "app";
     const fs::path inst = root / "inst";

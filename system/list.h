@@ -6,6 +6,7 @@
 #include <memory>
 #include <type_traits>
 #include <utility>
+#include <cstdint>
 #include <vector>
 
 #include "system/object.h"
@@ -252,6 +253,13 @@ class TList {
     throw RuntimeError(u"List index out of range");
   }
 
+  // Visits every element in order without taking references, for the hot
+  // loops that only read (the index writer walks catalogues of millions).
+  template <class F>
+  void ForEach(F&& visit) const {
+    for (const Link* l = _head->_succ; l != _head.get(); l = l->_succ) visit(l->_value);
+  }
+
   TListEnum<T> ObjectEnumerator() const { return TListEnum<T>(_head->_succ->shared_from_this()); }
   TListIterator<T> begin() const { return TListIterator<T>(_head->_succ->shared_from_this()); }
   std::default_sentinel_t end() const { return std::default_sentinel; }
@@ -271,45 +279,62 @@ class TList {
   // result is always a permutation of the list.
   template <class Cmp>
   void Sort(int ascending, Cmp&& compare) {
-    if (_head->_succ == _head.get() || _head->_succ->_succ == _head.get()) return;
-    auto after = [&](const Link* a, const Link* b) {
+    SortLinks([&](const Link* a, const Link* b) {
       const auto c = compare(a->_value, b->_value);
       return ascending ? c > 0 : c < 0;
-    };
+    });
+  }
 
-    std::vector<Link*> links;
+  // The same ascending sort, faster on long lists of records: key(value)
+  // gives an unsigned prefix key whose order agrees with compare wherever
+  // two keys differ (a greater key means compare(a, b) > 0); equal keys fall
+  // back to compare. Comparisons then rarely leave the merge's own arrays.
+  template <class Cmp, class Key>
+  void SortAscendingWithKey(Cmp&& compare, Key&& key) {
+    std::vector<std::pair<std::uint64_t, Link*>> keyed;
+    for (Link* l = _head->_succ; l != _head.get(); l = l->_succ) keyed.emplace_back(key(l->_value), l);
+    SortKeyed(keyed, [&](const std::pair<std::uint64_t, Link*>& a, const std::pair<std::uint64_t, Link*>& b) {
+      if (a.first != b.first) return a.first > b.first;
+      return compare(a.second->_value, b.second->_value) > 0;
+    });
+  }
+
+ private:
+  // Natural merge sort over an array of items, then the chain is re-linked
+  // in the new order. after(a, b) says a must follow b.
+  template <class Item, class After>
+  void SortKeyed(std::vector<Item>& items, After&& after) {
+    if (items.size() < 2) return;
     std::vector<std::size_t> runs;  // start index of every run, then the size
     runs.push_back(0);
-    for (Link* l = _head->_succ; l != _head.get(); l = l->_succ) {
-      if (!links.empty() && after(links.back(), l)) runs.push_back(links.size());
-      links.push_back(l);
-    }
+    for (std::size_t k = 1; k < items.size(); ++k)
+      if (after(items[k - 1], items[k])) runs.push_back(k);
     if (runs.size() == 1) return;
-    runs.push_back(links.size());
+    runs.push_back(items.size());
 
-    std::vector<Link*> merged(links.size());
+    std::vector<Item> merged(items.size());
     while (runs.size() > 2) {
       std::vector<std::size_t> next_runs;
       std::size_t r = 0;
       for (; r + 2 < runs.size(); r += 2) {
         const std::size_t lo = runs[r], mid = runs[r + 1], hi = runs[r + 2];
         std::size_t i = lo, j = mid, out = lo;
-        while (i < mid && j < hi) merged[out++] = after(links[i], links[j]) ? links[j++] : links[i++];
-        while (i < mid) merged[out++] = links[i++];
-        while (j < hi) merged[out++] = links[j++];
+        while (i < mid && j < hi) merged[out++] = after(items[i], items[j]) ? items[j++] : items[i++];
+        while (i < mid) merged[out++] = items[i++];
+        while (j < hi) merged[out++] = items[j++];
         next_runs.push_back(lo);
       }
       if (r + 1 < runs.size()) {  // an odd run out carries over unmerged
-        for (std::size_t k = runs[r]; k < runs[r + 1]; ++k) merged[k] = links[k];
+        for (std::size_t k = runs[r]; k < runs[r + 1]; ++k) merged[k] = items[k];
         next_runs.push_back(runs[r]);
       }
-      next_runs.push_back(links.size());
-      links.swap(merged);
+      next_runs.push_back(items.size());
+      items.swap(merged);
       runs.swap(next_runs);
     }
-
     Link* prev = _head.get();
-    for (Link* l : links) {
+    for (auto& item : items) {
+      Link* l = LinkOf(item);
       prev->_succ = l;
       l->_pred = prev;
       prev = l;
@@ -317,7 +342,19 @@ class TList {
     prev->_succ = _head.get();
     _head->_pred = prev;
   }
+  static Link* LinkOf(Link* l) { return l; }
+  template <class K>
+  static Link* LinkOf(const std::pair<K, Link*>& item) { return item.second; }
 
+  template <class After>
+  void SortLinks(After&& after) {
+    if (_head->_succ == _head.get() || _head->_succ->_succ == _head.get()) return;
+    std::vector<Link*> links;
+    for (Link* l = _head->_succ; l != _head.get(); l = l->_succ) links.push_back(l);
+    SortKeyed(links, after);
+  }
+
+ public:
   void Sort(int ascending = 1) {
     Sort(ascending, [](const T& a, const T& b) { return CompareObjects(a, b); });
   }

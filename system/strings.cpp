@@ -7,24 +7,18 @@ namespace qm {
 
 int Compare(const String& a, const String& b) {
   const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const int d = static_cast<int>(static_cast<std::uint16_t>(a[i])) -
-                  static_cast<int>(static_cast<std::uint16_t>(b[i]));
-    if (d != 0) return d;
-  }
+  const auto [pa, pb] = std::mismatch(a.data(), a.data() + n, b.data());
+  if (pa != a.data() + n) return static_cast<int>(*pa) - static_cast<int>(*pb);  // char16_t is unsigned
   return static_cast<int>(a.size()) - static_cast<int>(b.size());
 }
 
 bool Equal(const String& a, const String& b) { return a == b; }
 
 int Find(const String& s, const String& sub, int start) {
-  long long p = std::max(start, 0);
-  const long long len = static_cast<long long>(s.size());
-  const long long sublen = static_cast<long long>(sub.size());
-  for (; p + sublen <= len; ++p) {
-    if (s.compare(static_cast<std::size_t>(p), sub.size(), sub) == 0) return static_cast<int>(p);
-  }
-  return -1;
+  const std::size_t p = static_cast<std::size_t>(std::max(start, 0));
+  if (p > s.size()) return -1;
+  const std::size_t at = s.find(sub, p);
+  return at == String::npos ? -1 : static_cast<int>(at);
 }
 
 int FindLast(const String& s, const String& sub) {

@@ -148,3 +148,32 @@ TEST(SortEquivalence, GreaterOnlyComparisonInDescendingModeChangesNothing) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+// The prefix-keyed sort must give the bubble order too: keys decide where
+// they differ, the comparison where they tie.
+TEST(SortEquivalence, KeyedAscendingSortMatchesTheBubbleSort) {
+  const Comparison greater_only = [](const RecRef& a, const RecRef& b) { return Compare(a->name, b->name) > 0 ? 1 : 0; };
+  const auto prefix_key = [](const RecRef& r) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 2; ++i) key = (key << 16) | (i < r->name.size() ? r->name[i] : 0u);
+    return key;
+  };
+  std::mt19937 rng(77);
+  for (int round = 0; round < 40; ++round) {
+    for (int size = 0; size <= 60; size += 3) {
+      const auto input = RandomRecords(rng, size, 1 + round % 24);
+      TList<RecRef> list;
+      for (const RecRef& r : input) ListAddLast(list, r);
+      list.SortAscendingWithKey(greater_only, prefix_key);
+      std::vector<int> tags;
+      for (const RecRef& r : list) tags.push_back(r->tag);
+      ASSERT_EQ(tags, BubbleOrder(input, 1, greater_only)) << "size " << size << " round " << round;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,4 +1,5 @@
 #include "process/process.h"
+#include "process/signal_groups.h"
 
 #include <algorithm>
 
@@ -50,6 +51,7 @@ std::int32_t TProcess::Terminate() {
                              [this](const ProcessPtr& process) { return process.get() == this; });
   if (listed != ProcessList.end()) ProcessList.erase(listed);
   if (handle == 0) return 0;
+  ForgetGroupForSignals(handle);
   const std::int32_t result = fdTerminateProcess(handle);
   handle = 0;
   return result;
@@ -69,6 +71,7 @@ ProcessPtr TProcess::Create(const String& command_line, std::int32_t flags) {
   process->pipe = TPipeStream::Create(read_handle, write_handle);
   process->err = TPipeStream::Create(error_handle, 0);
   ProcessList.push_back(process);
+  RememberGroupForSignals(process->handle);
   return process;
 }
 

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <map>
+#include <signal.h>
+#include <sstream>
 
 #include "program_runner.h"
 #include "test_files.h"
@@ -99,6 +101,70 @@ TEST_F(BatchMode, ReadOnlyDocumentationTreeKeepsEveryFileAndExitsOne) {
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find(inst_.string() + "\\docs\\html\\Modules\\command.js"), std::string::npos) << result.err;
   for (const auto& [path, bytes] : before) EXPECT_EQ(Slurp(path), bytes) << path;
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(BatchMode, RebuildDocsRunsTheGeneratorQuietlyBeforeTheIndex) {
+  // A command added to a module's description reaches the index only
+  // through the generator.
+  const fs::path def = inst_ / "mod/text.mod/markup.mod/commands.def";
+  Spit(def, Slurp(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
+  Remember(inst_.string());
+  const auto result = Run({"--rebuild-docs"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(Slurp(inst_ / "docs/html/Modules/commands.txt").find("Zymurgy( x:Int )|"), std::string::npos);
+  const std::string commands = Slurp(inst_ / "docs/html/Modules/command.js");
+  EXPECT_NE(commands.find("\"Zymurgy\""), std::string::npos);
+  // The generator's own progress lines are read and dropped.
+  EXPECT_EQ(result.out.find("makedocs"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.rfind("<" + (app_ / "Quillmere").string() + "><--rebuild-docs>Tallowin dir  : ", 0), 0u);
+}
+
+TEST_F(BatchMode, PlainArgumentsDoNotRebuildTheDocumentation) {
+  const fs::path def = inst_ / "mod/text.mod/markup.mod/commands.def";
+  Spit(def, Slurp(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
+  Remember(inst_.string());
+  ASSERT_EQ(Run({"--rebuild"}).status, 0);
+  EXPECT_EQ(Slurp(inst_ / "docs/html/Modules/command.js").find("Zymurgy"), std::string::npos);
+}
+
+TEST_F(BatchMode, SigtermDuringARebuildEndsWithStatus255AndNoGeneratorLeft) {
+  // A generator that records its own and its child's process ids, then
+  // waits far longer than the test.
+  const fs::path pids = scratch_.path() / "pids";
+  Spit(inst_ / "bin/makedocs",
+       "#!/bin/sh\nsleep 60 &\necho $$ $! > '" + pids.string() + "'\nwait\n");
+  fs::permissions(inst_ / "bin/makedocs", fs::perms::owner_all);
+  Remember(inst_.string());
+  const std::string exe = (app_ / "Quillmere").string();
+  const std::string command = "cd '" + scratch_.path().string() + "' && { '" + exe +
+                              "' --rebuild-docs > out.txt 2> err.txt & q=$!; "
+                              "for i in $(seq 100); do [ -s pids ] && break; sleep 0.1; done; "
+                              "kill -TERM $q; wait $q; echo $? > status.txt; }";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Slurp(scratch_.path() / "status.txt"), "255\n");
+  EXPECT_NE(Slurp(scratch_.path() / "err.txt").find("SIGNAL: 15\n"), std::string::npos);
+  std::istringstream ids(Slurp(pids));
+  pid_t generator = 0, grandchild = 0;
+  ids >> generator >> grandchild;
+  ASSERT_GT(generator, 0);
+  ASSERT_GT(grandchild, 0);
+  // The whole group got SIGTERM; give it a moment to go. Orphans wait
+  // for whoever adopts them to reap them, so a zombie counts as gone.
+  const auto running = [](pid_t pid) {
+    std::istringstream stat(Slurp("/proc/" + std::to_string(pid) + "/stat"));
+    std::string id, name, state;
+    stat >> id >> name >> state;
+    return !state.empty() && state != "Z" && state != "X";
+  };
+  for (int i = 0; i < 100 && (running(generator) || running(grandchild)); ++i) usleep(20000);
+  EXPECT_FALSE(running(grandchild)) << "the generator's child is still running";
+  EXPECT_FALSE(running(generator)) << "the generator is still running";
 }
 
 }  // namespace

@@ -6,6 +6,8 @@ ifdef CI
 CMAKE_FLAGS += -DQM_WERROR=ON
 endif
 
+PREFIX ?= $(HOME)/.local
+
 .PHONY: all bootstrap build demo test fuzz install uninstall clean
 
 all: build
@@ -26,6 +28,12 @@ test: bootstrap
 FUZZ_SECONDS ?= 60
 fuzz: bootstrap
 	scripts/fuzz $(FUZZ_SECONDS)
+
+install: build
+	scripts/install $(BUILD) $(PREFIX)
+
+uninstall:
+	scripts/install --uninstall $(PREFIX)
 
 clean:
 	rm -rf build build-asan build-fuzz

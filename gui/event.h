@@ -46,7 +46,7 @@ enum : std::int32_t {
 };
 
 // One asynchronous happening: a button pressed, a window closed, ...
-class TEvent : public Object {
+class TEvent : public Object, public std::enable_shared_from_this<TEvent> {
  public:
   std::int32_t id = 0;
   ObjectRef source;

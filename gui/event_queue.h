@@ -25,6 +25,12 @@ std::int32_t EventY();
 ObjectRef EventExtra();
 String EventText();
 ObjectRef EventSource();
+// The integer handle of the source: its address, 0 for no source.
 std::intptr_t EventSourceHandle();
+
+// Test-only: forgets every module's state (hooks, user ids, installed system
+// driver, ring, counters) so that the next StartEventSystem starts afresh.
+// counter_start places both ring counters, to exercise their wrap-around.
+void ResetEventSystemForTesting(std::uint32_t counter_start = 0);
 
 }  // namespace qm

@@ -93,6 +93,9 @@ class TGadget : public Object, public std::enable_shared_from_this<TGadget> {
   std::int32_t lockx = 0, locky = 0, lockw = 0, lockh = 0;
   std::int32_t lockcw = 0, lockch = 0;
   std::int32_t gadget_class = 0;  // creation class, as Class() reports it
+  // The class the native side builds: the creation class, except that a
+  // panel with style bit 0x8 is built as a group-box label.
+  std::int32_t internal_class = 0;
 
   // Portable operations.
   virtual void SetRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
@@ -113,19 +116,41 @@ class TGadget : public Object, public std::enable_shared_from_this<TGadget> {
   virtual String GetText();
   virtual void SetColor(int r, int g, int b);
   virtual void SetTextColor(int r, int g, int b);
+  // Drivers set the native check state, then call this base version, which
+  // unchecks the radio siblings of a radio button being checked.
   virtual void SetSelected(int state);
   virtual void SetEnabled(int enabled);
   virtual void SetStatus(const String& text);
   virtual void Free();
 
   // Construction hooks for drivers: create and register the native object
-  // (called after the rectangle and style are stored), and join the
-  // keyboard-focus ring (called last).
+  // (called after the rectangle and style are stored; a desktop sets its
+  // rectangle to the screen here), and join the keyboard-focus ring (called
+  // last; FocusRingLinksFor says where).
   virtual void InitNative();
   virtual void LinkView();
 };
 
 using GadgetPtr = std::shared_ptr<TGadget>;
+
+// Desktops, windows, toolbars, labels, progress bars, menus and tree nodes
+// take no keyboard focus.
+bool IsFocusableClass(int cls);
+
+// Where a new gadget joins its parent's focus ring: the nearest focusable
+// sibling created before it passes focus to it, and it passes focus on to
+// the first focusable sibling. Both are null when the gadget is not
+// focusable or is its parent's first focusable child.
+struct FocusRingLinks {
+  GadgetPtr previous;
+  GadgetPtr first;
+};
+FocusRingLinks FocusRingLinksFor(const GadgetPtr& gadget);
+
+// A button (class 2) of the radio kind.
+bool IsRadioButton(const TGadget& gadget);
+// Unchecks every other radio button among the gadget's parent's children.
+void UncheckRadioSiblings(const TGadget& gadget);
 
 // The toolkit's driver: makes gadgets of the window system it stands for.
 class TGuiDriver : public Object {

@@ -14,7 +14,9 @@ class TSystemDriver : public Object {
   virtual void Poll();
   // Blocks until at least one native event arrives, then processes all.
   virtual void Wait();
-  // Makes a blocked Wait return (called from the emit hook chain).
+  // Makes a blocked Wait return (called from the emit hook chain). Unlike
+  // the other operations the base version does nothing: a driver whose Wait
+  // never blocks has nothing to wake, and the hook runs on every emit.
   virtual void Interrupt();
   virtual void MoveMouse(int x, int y);
   virtual void SetMouseVisible(int visible);
@@ -46,5 +48,8 @@ int OpenURL(const String& url);
 // call made while a pump is already running returns at once.
 void PollSystem();
 void WaitSystem();
+// Whether a pump is running further up the call stack; a pump requested now
+// would return at once.
+bool SystemPumpBusy();
 
 }  // namespace qm

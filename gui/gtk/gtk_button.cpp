@@ -83,12 +83,7 @@ void TGtkButton::SetSelected(int state) {
     gtk_toggle_button_set_inconsistent(toggle, state == -1);
     gtk_toggle_button_set_active(toggle, state != 0);
   }
-  if (Kind() == ButtonRadio && state != 0 && parent) {
-    for (const auto& weak : parent->kids) {
-      auto sibling = std::dynamic_pointer_cast<TGtkButton>(weak.lock());
-      if (sibling && sibling.get() != this && sibling->Kind() == ButtonRadio) sibling->SetSelected(0);
-    }
-  }
+  TGadget::SetSelected(state);
 }
 
 void TGtkButton::SetEnabled(int enabled) {

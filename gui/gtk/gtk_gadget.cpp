@@ -37,8 +37,6 @@ std::shared_ptr<TGtkGadget> TGtkGadget::NativeParent() const {
 }
 
 void TGtkGadget::InitNative() {
-  origclass = gadget_class;
-  if (internalclass == 0) internalclass = gadget_class;
   CreateNative();
   if (handle) {
     owned_ = GObjectRef<GtkWidget>::Hold(handle);
@@ -137,38 +135,13 @@ void TGtkGadget::Free() {
   owned_.Reset();
 }
 
-bool TGtkGadget::Focusable() const {
-  switch (origclass) {
-    case GadgetDesktop:
-    case GadgetWindow:
-    case GadgetToolbar:
-    case GadgetLabel:
-    case GadgetProgBar:
-    case GadgetMenu:
-    case GadgetNode:
-      return false;
-    default:
-      return true;
-  }
-}
-
-// The focusable children of one parent form a ring in creation order: the
-// nearest focusable child made before this one passes focus to it, and it
-// passes focus back to the first.
+// The focusable children of one parent form a ring in creation order.
 void TGtkGadget::LinkView() {
-  if (!Focusable() || !parent) return;
-  std::shared_ptr<TGtkGadget> first, previous;
-  for (const auto& weak : parent->kids) {
-    auto kid = std::dynamic_pointer_cast<TGtkGadget>(weak.lock());
-    if (!kid) continue;
-    if (kid.get() == this) break;
-    if (!kid->Focusable()) continue;
-    if (!first) first = kid;
-    previous = kid;
-  }
+  const FocusRingLinks links = FocusRingLinksFor(shared_from_this());
+  auto previous = std::dynamic_pointer_cast<TGtkGadget>(links.previous);
   if (!previous) return;
   previous->next_focus = std::static_pointer_cast<TGtkGadget>(shared_from_this());
-  next_focus = first;
+  next_focus = std::dynamic_pointer_cast<TGtkGadget>(links.first);
 }
 
 }  // namespace qm

@@ -14,15 +14,12 @@ namespace qm {
 // places it in the parent's client area, and keeps the colours.
 class TGtkGadget : public TGadget {
  public:
-  std::int32_t internalclass = 0;  // class the native side builds
-  std::int32_t origclass = 0;      // creation class, as Class() reports it
   GtkWidget* handle = nullptr;     // the main widget: the window, button, label or frame
   GtkWidget* view = nullptr;       // where children go: a client area, or the control itself
   std::weak_ptr<TGtkGadget> next_focus;  // Tab moves the keyboard focus here
 
   ~TGtkGadget() override;
 
-  int Class() const override { return origclass; }
   void SetRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override;
   std::int32_t ClientWidth() override;
   std::int32_t ClientHeight() override;
@@ -35,8 +32,6 @@ class TGtkGadget : public TGadget {
   void InitNative() override;
   void LinkView() override;
 
-  // Whether Tab can bring the keyboard focus to this kind of gadget.
-  bool Focusable() const;
   // The gadget behind a widget the binding made, or null.
   static std::shared_ptr<TGtkGadget> FromWidget(GtkWidget* widget);
 

@@ -56,8 +56,6 @@ GadgetPtr TGtkGuiDriver::CreateGadget(int cls, const String& text, std::int32_t 
       // A panel with bit 0x8 is a group box; plain panels are not provided.
       if (style & 0x8) {
         gadget = std::make_shared<TGtkLabel>();
-        gadget->internalclass = GadgetLabel;
-        style = LabelGroupBox;
         break;
       }
       [[fallthrough]];

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "gui/gtk/gtk_client_area.h"
 #include "gui/gtk/gtk_gui_driver.h"
@@ -122,17 +123,23 @@ void TGtkGadget::ApplyColors() {
   gtk_css_provider_load_from_data(colors_.get(), css.c_str(), -1, nullptr);
 }
 
+// Children go first: their widgets die with this one, and no widget may
+// stay in the driver's map after it is gone.
 void TGtkGadget::Free() {
   if (freed_) return;
   freed_ = true;
-  GtkWidget* widget = handle;
-  handle = nullptr;
-  view = nullptr;
-  if (!widget) return;
   auto keep_alive = shared_from_this();  // the map may hold the last reference
-  if (TGtkGuiDriver* driver = CurrentGtkDriver()) driver->Unregister(widget);
-  gtk_widget_destroy(widget);
+  const auto children = kids;
+  for (const auto& weak : children) {
+    if (auto kid = weak.lock()) kid->Free();
+  }
+  if (GtkWidget* widget = std::exchange(handle, nullptr)) {
+    view = nullptr;
+    if (TGtkGuiDriver* driver = CurrentGtkDriver()) driver->Unregister(widget);
+    gtk_widget_destroy(widget);
+  }
   owned_.Reset();
+  TGadget::Free();
 }
 
 // The focusable children of one parent form a ring in creation order.

@@ -113,24 +113,33 @@ void TGtkWindow::MoveNative() {
   gtk_window_move(GTK_WINDOW(handle), x, y);
 }
 
+namespace {
+
+GdkRectangle RootRectOf(GtkWidget* widget, GdkWindow* native) {
+  int ox = 0, oy = 0, x = 0, y = 0;
+  gdk_window_get_origin(native, &ox, &oy);
+  gtk_widget_translate_coordinates(widget, gtk_widget_get_toplevel(widget), 0, 0, &x, &y);
+  return GdkRectangle{ox + x, oy + y, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)};
+}
+
+}  // namespace
+
+// The frame is what the user sees: title bar and content. GTK keeps an
+// invisible margin around a window that draws its own title bar (room for
+// shadows and resize handles), which is not part of it.
 GdkRectangle TGtkWindow::ScreenRectInGadgetCoords() const {
   GdkRectangle result{xpos, ypos, width, height};
   if (!handle) return result;
   GdkWindow* native = gtk_widget_get_window(handle);
   if (!native) return result;
   const GdkRectangle area = WorkArea();
-  if (style & WindowClientCoords) {
-    int ox = 0, oy = 0, cx = 0, cy = 0;
-    gdk_window_get_origin(native, &ox, &oy);
-    gtk_widget_translate_coordinates(view, handle, 0, 0, &cx, &cy);
-    result = GdkRectangle{ox + cx - area.x, oy + cy - area.y, gtk_widget_get_allocated_width(view),
-                          gtk_widget_get_allocated_height(view)};
-  } else {
-    GdkRectangle frame;
-    gdk_window_get_frame_extents(native, &frame);
-    result = GdkRectangle{frame.x - area.x, frame.y - area.y, frame.width, frame.height};
+  GtkWidget* content = gtk_bin_get_child(GTK_BIN(handle));
+  GdkRectangle frame = RootRectOf(style & WindowClientCoords ? view : content, native);
+  if (header_ && !(style & WindowClientCoords)) {
+    const GdkRectangle title = RootRectOf(header_, native);
+    gdk_rectangle_union(&frame, &title, &frame);
   }
-  return result;
+  return GdkRectangle{frame.x - area.x, frame.y - area.y, frame.width, frame.height};
 }
 
 void TGtkWindow::ReportGeometry() {

@@ -32,8 +32,14 @@ void TGtkButton::CreateNative() {
   } else if (Kind() == ButtonRadio) {
     // Each radio button is a group of its own: the toolkit unchecks the
     // siblings itself, as it does for every other window system.
-    button = push_style ? gtk_toggle_button_new_with_label(caption.c_str())
-                        : gtk_radio_button_new_with_label(nullptr, caption.c_str());
+    if (push_style) {
+      button = gtk_toggle_button_new_with_label(caption.c_str());
+    } else {
+      unchecked_partner_ = GObjectRef<GtkWidget>::Hold(gtk_radio_button_new(nullptr));
+      button = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(unchecked_partner_.get()),
+                                                           caption.c_str());
+      gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(unchecked_partner_.get()), TRUE);
+    }
   } else {
     button = gtk_button_new_with_label(caption.c_str());
   }
@@ -81,7 +87,11 @@ void TGtkButton::SetSelected(int state) {
     QuietScope quiet(quiet_);
     GtkToggleButton* toggle = GTK_TOGGLE_BUTTON(handle);
     gtk_toggle_button_set_inconsistent(toggle, state == -1);
-    gtk_toggle_button_set_active(toggle, state != 0);
+    if (state == 0 && unchecked_partner_) {
+      gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(unchecked_partner_.get()), TRUE);
+    } else {
+      gtk_toggle_button_set_active(toggle, state != 0);
+    }
   }
   TGadget::SetSelected(state);
 }

@@ -27,6 +27,9 @@ class TGtkButton : public TGtkGadget {
   // Programmatic state changes make GTK emit "clicked" too; those are not
   // presses and must not become events.
   int quiet_ = 0;
+  // A GTK radio group always has one member active; an unchecked radio
+  // button is one whose hidden partner is active instead.
+  GObjectRef<GtkWidget> unchecked_partner_;
 };
 
 }  // namespace qm

@@ -35,6 +35,12 @@ gboolean OnConfigure(GtkWidget* window, GdkEvent*, gpointer) {
   return FALSE;
 }
 
+gboolean OnMapped(GtkWidget* window, GdkEvent*, gpointer) {
+  auto gadget = std::dynamic_pointer_cast<TGtkWindow>(TGtkGadget::FromWidget(window));
+  if (gadget) gadget->Mapped();
+  return FALSE;
+}
+
 void OnClientAllocated(GtkWidget*, GdkRectangle*, gpointer window) { ReportGeometryOf(GTK_WIDGET(window)); }
 
 void OnActiveChanged(GObject* window, GParamSpec*, gpointer) {
@@ -100,8 +106,9 @@ void GtkController::ConnectButton(GtkWidget* button) {
 
 void GtkController::ConnectWindow(GtkWidget* window, GtkWidget* client) {
   g_signal_connect(window, "delete-event", G_CALLBACK(OnDeleteEvent), nullptr);
-  g_signal_connect_after(window, "configure-event", G_CALLBACK(OnConfigure), nullptr);
+  g_signal_connect(window, "configure-event", G_CALLBACK(OnConfigure), nullptr);
   g_signal_connect_after(client, "size-allocate", G_CALLBACK(OnClientAllocated), window);
+  g_signal_connect_after(window, "map-event", G_CALLBACK(OnMapped), nullptr);
   g_signal_connect(window, "notify::is-active", G_CALLBACK(OnActiveChanged), nullptr);
   g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
 }

@@ -143,7 +143,9 @@ GdkRectangle TGtkWindow::ScreenRectInGadgetCoords() const {
 }
 
 void TGtkWindow::ReportGeometry() {
-  if (!handle || !gtk_widget_get_mapped(handle)) return;
+  // Until the X server reports the window mapped, the window manager may not
+  // have placed it yet: positions seen then are not where it will be.
+  if (!handle || !map_seen_) return;
   const GdkRectangle now = ScreenRectInGadgetCoords();
   const bool moved = now.x != reported_.x || now.y != reported_.y;
   const bool sized = now.width != reported_.width || now.height != reported_.height;

@@ -34,6 +34,11 @@ class TGtkWindow : public TGtkGadget {
   // Called by the controller for configure and allocation changes: posts
   // "WindowMove" and "WindowSize" when the reported rectangle changed.
   void ReportGeometry();
+  // The window is on screen where the window manager put it.
+  void Mapped() {
+    map_seen_ = true;
+    ReportGeometry();
+  }
   bool Enabled() const { return enabled_; }
 
  protected:
@@ -47,7 +52,8 @@ class TGtkWindow : public TGtkGadget {
   GtkWidget* header_ = nullptr;
   GtkWidget* status_[3] = {nullptr, nullptr, nullptr};
   bool enabled_ = true;
-  bool reporting_ = false;  // inside a report: the rectangle comes from the screen
+  bool reporting_ = false;
+  bool map_seen_ = false;  // inside a report: the rectangle comes from the screen
   GdkRectangle reported_{0, 0, 0, 0};
 };
 

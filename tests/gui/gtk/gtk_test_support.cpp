@@ -86,7 +86,8 @@ int Xdotool(const std::string& args) {
 }
 
 void ClickAt(int x, int y, int times) {
-  ASSERT_EQ(Xdotool("mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click --repeat " +
+  // (mousemove --sync would wait for ever when the pointer is already there.)
+  ASSERT_EQ(Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click --repeat " +
                     std::to_string(times) + " --delay 60 1"),
             0);
 }

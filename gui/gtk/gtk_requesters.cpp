@@ -94,9 +94,13 @@ String GtkRequestDir(const String& text, const String& initial_path) {
   gtk_file_chooser_set_create_folders(chooser, TRUE);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  if (!path.empty()) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) gtk_file_chooser_set_current_folder(chooser, resolved);
+  // Without a usable initial folder the chooser starts in the home folder:
+  // GTK's own default, the recent-files view, has no folders to select.
+  char resolved[PATH_MAX];
+  if (!path.empty() && realpath(path.c_str(), resolved)) {
+    gtk_file_chooser_set_current_folder(chooser, resolved);
+  } else {
+    gtk_file_chooser_set_current_folder(chooser, g_get_home_dir());
   }
   String result;
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {

@@ -1,6 +1,9 @@
 #include "app/services.h"
 
 #include "gui/event_queue.h"
+#ifdef QM_HAVE_GTK
+#include "gui/gtk/gtk_startup.h"
+#endif
 #include "process/process.h"
 #include "resources/embedded.h"
 #include "system/incbin.h"
@@ -18,7 +21,13 @@ void RegisterEmbeddedPages() {
 }
 
 void StartServices() {
-  StartEventSystem(CreateHeadlessSystemDriver());
+  // The window system when a display can be opened; otherwise the headless
+  // drivers, so that batch mode never needs a display.
+  bool native = false;
+#ifdef QM_HAVE_GTK
+  native = InstallGtkDrivers();
+#endif
+  StartEventSystem(native ? Driver : CreateHeadlessSystemDriver());
   StartProcesses();
 }
 

@@ -238,8 +238,9 @@ int ArrayLength(const std::string& script) {
 struct PixelCounts {
   int blue = 0;  // clearly blue: the path text, a ticked or mixed box
   int grey = 0;  // the path label's light grey background
-  // Rows of light pixels inside the blue area: the mark drawn in a box
-  // that is ticked (a check, several rows) or mixed (a dash, few rows).
+  int dark = 0;  // black text
+  // Rows of the blue area that the mark crosses: a ticked box shows a
+  // check over many rows, a mixed one a dash over few.
   int mark_rows = 0;
 };
 
@@ -260,12 +261,14 @@ PixelCounts CountPixels(const GdkRectangle& r) {
         left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       }
       if (p[0] == 200 && p[1] == 200 && p[2] == 200) ++counts.grey;
+      if (p[0] < 100 && p[1] < 100 && p[2] < 100) ++counts.dark;
     }
   }
-  for (int y = top; y <= bottom; ++y) {
-    bool light = false;
-    for (int x = left; x <= right; ++x) light = light || (at(x, y)[0] > 200 && at(x, y)[1] > 200);
-    if (light) ++counts.mark_rows;
+  // Inside the box, clear of its rounded corners.
+  for (int y = top + 2; y <= bottom - 2; ++y) {
+    bool mark = false;
+    for (int x = left + 2; x <= right - 2; ++x) mark = mark || !is_blue(at(x, y));
+    if (mark) ++counts.mark_rows;
   }
   g_object_unref(pixbuf);
   return counts;
@@ -409,6 +412,8 @@ TEST_F(ProgramWindow, FirstRunAsksForTheFolderBeforeTheWindowAndRemembersIt) {
   EXPECT_GT(path.grey, 3000);
   EXPECT_GT(path.blue, 100) << "no path text in the path label";
   EXPECT_EQ(CheckboxPixels().blue, 0) << "the box opened ticked";
+  // The credit line at the bottom is inside the window, under the title bar.
+  EXPECT_GT(CountPixels(ClientRect(10, 105, 380, 20)).dark, 50) << "the credit line is not shown";
 
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
@@ -556,6 +561,7 @@ TEST_F(ProgramWindow, MixedBoxSkipsTheGeneratorButBuildsTheIndex) {
   PointerAway();
   const PixelCounts mixed = CheckboxPixels();
   EXPECT_GT(mixed.blue, 50) << "the mixed box shows empty";
+  EXPECT_GT(mixed.mark_rows, 0) << "the mixed box shows no dash";
 
   ClickBuild();
   std::vector<std::string> seen;

@@ -343,7 +343,7 @@ class ProgramWindow : public ::testing::Test {
   void ClickChange() { Click(355, 40); }
   void ClickBuild() { Click(100, 90); }
   void ClickClose() { Click(300, 90); }
-  void ClickCloseBox() { ClickAt(frame_.x + kFrameWidth - 20, frame_.y + TitledWindowLayout().title_height / 2); }
+  void ClickCloseBox() { ClickAt(frame_.x + kFrameWidth - 14, frame_.y + TitledWindowLayout().title_height / 2); }
   PixelCounts CheckboxPixels() { return CountPixels(ClientRect(10, 55, 24, 20)); }
   PixelCounts PathPixels() { return CountPixels(ClientRect(10, 30, 300, 20)); }
 
@@ -414,6 +414,8 @@ TEST_F(ProgramWindow, FirstRunAsksForTheFolderBeforeTheWindowAndRemembersIt) {
   EXPECT_EQ(CheckboxPixels().blue, 0) << "the box opened ticked";
   // The credit line at the bottom is inside the window, under the title bar.
   EXPECT_GT(CountPixels(ClientRect(10, 105, 380, 20)).dark, 50) << "the credit line is not shown";
+  EXPECT_EQ(CountPixels(GdkRectangle{frame_.x + 10, frame_.y + kFrameHeight - 4, 380, 3}).dark, 0)
+      << "the credit line is cut off by the bottom of the window";
 
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();

@@ -20,7 +20,8 @@ GadgetPtr button_cancel;
 
 namespace {
 
-const char16_t kCredit[] = u"Quillmere indexes and searches your Tallowin documentation.";
+// One line: the label is only one line high.
+const char16_t kCredit[] = u"Indexes and searches the Tallowin documentation.";
 
 void SetCommandButtons(bool enabled) {
   for (const auto& button : {button_ok, button_cancel, change_path}) {

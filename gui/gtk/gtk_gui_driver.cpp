@@ -13,10 +13,15 @@ namespace {
 TGtkGuiDriver* installed = nullptr;
 
 // Gadget rectangles are exact, so controls give up the theme's minimum
-// sizes and vertical padding; a framed label gets its border.
+// sizes and vertical padding; a framed label gets its border. A window's
+// height includes its title bar, so the title bar is kept as low as a
+// classic one: the theme's tall header bar would cover the bottom of a
+// small window's content.
 constexpr char kTheme[] =
     ".qm-gadget { min-height: 0; min-width: 0; padding-top: 0; padding-bottom: 0; }\n"
-    "label.qm-frame { border: 1px solid rgb(128,128,128); padding: 1px 2px; }\n";
+    "label.qm-frame { border: 1px solid rgb(128,128,128); padding: 1px 2px; }\n"
+    "headerbar.qm-titlebar { min-height: 0; padding: 0 4px; }\n"
+    "headerbar.qm-titlebar button.titlebutton { min-height: 0; min-width: 0; padding: 1px; margin: 0; }\n";
 
 }  // namespace
 

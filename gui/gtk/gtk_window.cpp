@@ -43,6 +43,9 @@ void TGtkWindow::CreateNative() {
   if (style & WindowTool) gtk_window_set_type_hint(win, GDK_WINDOW_TYPE_HINT_UTILITY);
   if (style & WindowTitleBar) {
     header_ = gtk_header_bar_new();
+    // Low like a classic title bar: no room kept for a subtitle.
+    gtk_style_context_add_class(gtk_widget_get_style_context(header_), "qm-titlebar");
+    gtk_header_bar_set_has_subtitle(GTK_HEADER_BAR(header_), FALSE);
     gtk_header_bar_set_title(GTK_HEADER_BAR(header_), title.c_str());
     gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(header_), TRUE);
     gtk_header_bar_set_decoration_layout(GTK_HEADER_BAR(header_), DecorationLayout(style, owner != nullptr));

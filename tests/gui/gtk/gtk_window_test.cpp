@@ -102,8 +102,9 @@ TEST(GtkWindow, TheCloseBoxPostsWindowClose) {
   WaitShown(window);
   DrainEvents();
   const GdkRectangle frame = FrameOf(window);
-  // The close box sits at the right end of the title bar.
-  ClickAt(frame.x + frame.width - 20, frame.y + 20);
+  // The close box sits at the right end of the title bar, halfway down.
+  const GdkRectangle bar = RootRect(gtk_window_get_titlebar(GTK_WINDOW(Widget(window))));
+  ClickAt(frame.x + frame.width - 14, bar.y + bar.height / 2);
   ASSERT_TRUE(PumpUntil([] { return PeekEvent() != nullptr; }));
   EXPECT_EQ(PollEvent(), EVENT_WINDOWCLOSE);
   EXPECT_TRUE(gtk_widget_get_mapped(Widget(window)));

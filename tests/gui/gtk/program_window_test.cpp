@@ -588,3 +588,32 @@ TEST_F(ProgramWindow, MixedBoxSkipsTheGeneratorButBuildsTheIndex) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ProgramWindow, AFailedBuildShowsTheCountAndANoticeNamingThePath) {
+  fs::remove(inst_ / "docs/html/Modules/commands.txt");
+  Remember(inst_.string(), "0");
+  auto program = Start();
+  const ProgramWindowHandle window = OpenMainWindow(*program);
+  ASSERT_TRUE(window.Found()) << Diagnostics();
+  ClickBuild();
+  std::vector<std::string> seen;
+  EXPECT_EQ(WaitForItemTitle(window, seen), std::string(kMainTitle) + " Items: 0") << Diagnostics();
+  const ProgramWindowHandle notice = WaitForWindow(program->pid(), std::string("^") + kNoticeTitle + "$");
+  ASSERT_TRUE(notice.Found()) << "no notice after a failed build";
+  // The same words go to standard error, where they can be read.
+  EXPECT_NE(Slurp(Output("err")).find(inst_.string() + "\\docs\\html\\Modules\\commands.txt"), std::string::npos)
+      << Diagnostics();
+  notice.Activate();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Xdotool("key Return");
+  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000)) << "the notice stayed";
+  ClickClose();
+  EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
+  EXPECT_FALSE(fs::exists(inst_ / "docs/html/index.html")) << "a failed build installed pages";
+}
+
+}  // namespace
+}  // namespace qm

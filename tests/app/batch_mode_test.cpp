@@ -169,3 +169,17 @@ TEST_F(BatchMode, SigtermDuringARebuildEndsWithStatus255AndNoGeneratorLeft) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(BatchMode, NoArgumentWithoutADisplaySaysSoAndExitsOne) {
+  Remember(inst_.string());
+  const auto result = Run({});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("no display"), std::string::npos) << result.err;
+  EXPECT_FALSE(fs::exists(inst_ / "docs/html/Modules/command.js"));
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,5 +1,8 @@
 #include "app/command_list_reader.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "system/strings.h"
 
 namespace qm {
@@ -7,12 +10,11 @@ namespace qm {
 String ModuleFromLink(const String& link) {
   // Positions follow the rules literally, including their not-found values:
   // an absent "Modules/" counts from index 7, an absent "index" gives "".
-  String module = Slice(link, 0, Find(link, u"."));
+  // The text before the first "." only survives when "Modules/" starts
+  // the link, so it is only cut out then.
   const int modules_at = Find(link, u"Modules/");
-  if (modules_at != 0) {
-    const int index_at = Find(link, u"index");
-    module = Slice(link, modules_at + 8, index_at - 1);
-  }
+  String module = modules_at != 0 ? Slice(link, modules_at + 8, Find(link, u"index") - 1)
+                                  : Slice(link, 0, Find(link, u"."));
   if (Find(link, u".mod") != 0 && module.empty()) {
     const int a = Find(link, u"mod");
     const int b = Find(link, u".mod", a + 1);
@@ -22,23 +24,39 @@ String ModuleFromLink(const String& link) {
   return module;
 }
 
-int AddCommandForIndex(const String& command, const String& link, int letter, const String& module,
-                       CommandList& list, ModuleMap& modules) {
+namespace {
+
+// Cuts text before the first occurrence of what, in place.
+void CutAt(String& text, std::u16string_view what, std::size_t from_index = 0) {
+  const std::size_t at = text.find(what);
+  if (at != String::npos && at >= from_index) text.resize(at);
+}
+
+// The record maker on strings it may consume: the reader hands over its
+// pieces instead of copying them, which matters for catalogues of millions.
+int AddCommand(String command, String link, int letter, String module, CommandList& list, ModuleMap& modules) {
   if (command.empty()) return 0;
-  String fixed_link = Replace(link, u"\\", u"/");
-  String name = command;
-  if (const int colon = Find(name, u":"); colon >= 0) name = Left(name, colon);
-  if (const int brackets = Find(name, u"[]"); brackets >= 0) name = Left(name, brackets);
+  std::replace(link.begin(), link.end(), u'\\', u'/');
+  CutAt(command, u":");
+  CutAt(command, u"[]");
   // An "=" at index 0 or 1 stays: a one-letter name followed by "=" is kept whole.
-  if (const int equals = Find(name, u"="); equals > 1) name = Left(name, equals);
+  CutAt(command, u"=", 2);
   auto record = std::make_shared<tcommand>();
-  record->comando = std::move(name);
-  record->link = std::move(fixed_link);
+  record->comando = std::move(command);
+  record->link = std::move(link);
   record->fast_link = FromInt(letter);
-  record->Modules = module;
-  modules.Insert(Upper(module), record);
+  String key = Upper(module);
+  record->Modules = std::move(module);
+  modules.Insert(std::move(key), record);
   list.AddLast(std::move(record));
   return 0;
+}
+
+}  // namespace
+
+int AddCommandForIndex(const String& command, const String& link, int letter, const String& module,
+                       CommandList& list, ModuleMap& modules) {
+  return AddCommand(command, link, letter, module, list, modules);
 }
 
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module) {
@@ -50,10 +68,13 @@ void ReadCommandLine(const String& line, const String& dir, CommandList& list, M
   int bar = Instr(line, u"|");
   if (const int second = Instr(line, u"|", bar + 1); second > 0) bar = second;
   String name = Left(line, bar - 1);
-  if (const int paren = Find(name, u"("); paren >= 0) name = Left(name, paren);
-  const String link = dir + Slice(line, bar, static_cast<int>(line.size()));
+  CutAt(name, u"(");
+  String link;
+  link.reserve(dir.size() + line.size());
+  link.append(dir).append(line, static_cast<std::size_t>(bar), String::npos);
   const int letter = name.empty() ? -65 : static_cast<int>(name[0]) - 65;
-  AddCommandForIndex(name, link, letter, ModuleFromLink(link), list, modules);
+  String module = ModuleFromLink(link);
+  AddCommand(std::move(name), std::move(link), letter, std::move(module), list, modules);
 }
 
 int ReadCommandList(std::string_view bytes, const String& dir, CommandList& list, ModuleMap& modules) {

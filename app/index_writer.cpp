@@ -100,6 +100,7 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   StreamPtr stream = OpenFile(path, 1, 1);
   if (!stream) return Fail(path, errno ? FromByteString(std::strerror(errno)) : String(u"cannot be opened"));
   std::string bytes;
+  if (const auto size = stream->Size(); size > 0) bytes.reserve(static_cast<std::size_t>(size));
   char block[65536];
   for (int n; (n = stream->Read(block, sizeof block)) > 0;) bytes.append(block, static_cast<std::size_t>(n));
   list_bytes_ = bytes.size();

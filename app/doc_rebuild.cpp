@@ -9,6 +9,7 @@
 
 #include "gui/event_queue.h"
 #include "process/process.h"
+#include "system/error_line.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 
@@ -62,16 +63,10 @@ String ReadRemains(TPipeStream& pipe) {
   return rest;
 }
 
-void ReportLine(const std::string& text) {
-  const std::string line = text + "\n";
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
-}
-
 void ReportNotStarted(const String& command, int error) {
   std::string text = "Could not start " + ToByteString(command);
   if (error != 0) text += std::string(": ") + std::strerror(error);
-  ReportLine(text);
+  WriteErrorLine(text);
 }
 
 // A failing generator must not pass for a successful one.
@@ -81,9 +76,9 @@ void ReportOutcome(const String& command, const TProcess& process) {
   } else if (!process.reaped) {
     return;
   } else if (WIFEXITED(process.waitstatus) && WEXITSTATUS(process.waitstatus) != 0) {
-    ReportLine(ToByteString(command) + " ended with exit status " + std::to_string(WEXITSTATUS(process.waitstatus)));
+    WriteErrorLine(ToByteString(command) + " ended with exit status " + std::to_string(WEXITSTATUS(process.waitstatus)));
   } else if (WIFSIGNALED(process.waitstatus)) {
-    ReportLine(ToByteString(command) + " ended by signal " + std::to_string(WTERMSIG(process.waitstatus)));
+    WriteErrorLine(ToByteString(command) + " ended by signal " + std::to_string(WTERMSIG(process.waitstatus)));
   }
 }
 

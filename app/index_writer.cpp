@@ -5,6 +5,7 @@
 
 #include "app/command_list_reader.h"
 #include "system/atomic_file.h"
+#include "system/error_line.h"
 #include "system/filesystem.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
@@ -65,10 +66,7 @@ class IndexBuild {
     result_.ok = false;
     result_.path = path;
     result_.reason = reason;
-    const std::string line = "Index build failed: " + ToUtf8(path) + ": " + ToUtf8(reason) + "\n";
-    std::fflush(stdout);
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    WriteErrorLine("Index build failed: " + ToUtf8(path) + ": " + ToUtf8(reason));
     return false;
   }
   bool Save(const String& path, const std::string& bytes) {

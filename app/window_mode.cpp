@@ -1,9 +1,8 @@
 #include "app/window_mode.h"
 
-#include <cstdio>
-
 #include "app/main_window.h"
 #include "gui/event_queue.h"
+#include "system/error_line.h"
 #include "system/lifetime.h"
 
 namespace qm {
@@ -11,10 +10,8 @@ namespace qm {
 void RunWindowMode() {
   if (!gui_driver) {
     // Without a display there is no window to open; batch mode still works.
-    std::fflush(stdout);
-    std::fputs("\nQuillmere: no display is available for the window; "
-               "start it with an argument to build the index in batch mode.\n",
-               stderr);
+    WriteErrorLine("\nQuillmere: no display is available for the window; "
+                   "start it with an argument to build the index in batch mode.");
     End(1);
   }
   BuildMainWindow();

@@ -3,19 +3,13 @@
 #include <cstdio>
 #include <mutex>
 
+#include "system/error_line.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
 
 namespace qm {
 
 namespace {
-
-void WriteErrorLine(const String& text) {
-  std::string line = ToUtf8(text);
-  line += '\n';
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
-}
 
 // The driver used when no display can be opened. Nothing native can arrive,
 // so Wait only has to give the processor away: it sleeps on a condition
@@ -48,22 +42,22 @@ class THeadlessSystemDriver : public TSystemDriver {
   void MoveMouse(int, int) override {}
   void SetMouseVisible(int) override {}
 
-  void Notify(const String& text, int) override { WriteErrorLine(text); }
+  void Notify(const String& text, int) override { WriteErrorLine(ToUtf8(text)); }
   int Confirm(const String& text, int) override {
-    WriteErrorLine(text);
+    WriteErrorLine(ToUtf8(text));
     return 0;  // as if "Cancel" was pressed
   }
   int Proceed(const String& text, int) override {
-    WriteErrorLine(text);
+    WriteErrorLine(ToUtf8(text));
     return -1;  // as if "Cancel" was pressed
   }
 
   String RequestFile(const String& text, const String&, int, const String&) override {
-    WriteErrorLine(u"No file chooser is available without a display: " + text);
+    WriteErrorLine(ToUtf8(u"No file chooser is available without a display: " + text));
     return String();
   }
   String RequestDir(const String& text, const String&) override {
-    WriteErrorLine(u"No folder chooser is available without a display: " + text);
+    WriteErrorLine(ToUtf8(u"No folder chooser is available without a display: " + text));
     return String();
   }
   int OpenURL(const String&) override { return 0; }

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 #include <thread>
 #include <chrono>
 
+#include "system/error_line.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -79,10 +79,7 @@ void Delay(int milliseconds) {
 }
 
 void FailWithRuntimeError(const RuntimeError& error) {
-  std::fflush(stdout);
-  const std::string text = std::string(error.what()) + "\n";
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
+  WriteErrorLine(error.what());
   RunEndFunctions();
   std::fflush(stdout);
   std::exit(255);

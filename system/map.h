@@ -239,32 +239,32 @@ class TMap {
       parent->_right = z;
     }
     ++_count;
-    _InsertFixup(z);
+    InsertFixup(z);
   }
 
-  bool Contains(const K& key) const { return _FindNode(key) != nil(); }
+  bool Contains(const K& key) const { return FindNode(key) != nil(); }
 
   // The stored value, or an empty value when no key compares equal.
   V ValueForKey(const K& key) const {
-    const Node* n = _FindNode(key);
+    const Node* n = FindNode(key);
     return n == nil() ? V{} : n->_value;
   }
 
   // 1 when a node was deleted, else 0.
   int Remove(const K& key) {
-    Node* n = _FindNode(key);
+    Node* n = FindNode(key);
     if (n == nil()) return 0;
-    _RemoveNode(n);
+    RemoveNode(n);
     return 1;
   }
 
   TMapEnumerator<TKeyEnumerator<K, V>> Keys() const {
-    return TMapEnumerator<TKeyEnumerator<K, V>>(TKeyEnumerator<K, V>(_FirstNode()));
+    return TMapEnumerator<TKeyEnumerator<K, V>>(TKeyEnumerator<K, V>(FirstNode()));
   }
   TMapEnumerator<TValueEnumerator<K, V>> Values() const {
-    return TMapEnumerator<TValueEnumerator<K, V>>(TValueEnumerator<K, V>(_FirstNode()));
+    return TMapEnumerator<TValueEnumerator<K, V>>(TValueEnumerator<K, V>(FirstNode()));
   }
-  TNodeEnumerator<K, V> ObjectEnumerator() const { return TNodeEnumerator<K, V>(_FirstNode()); }
+  TNodeEnumerator<K, V> ObjectEnumerator() const { return TNodeEnumerator<K, V>(FirstNode()); }
   auto begin() const { return ObjectEnumerator().begin(); }
   std::default_sentinel_t end() const { return std::default_sentinel; }
 
@@ -273,20 +273,20 @@ class TMap {
 
   Node* nil() const { return _nil.get(); }
 
-  const Node* _FirstNode() const {
+  const Node* FirstNode() const {
     const Node* n = _root;
     if (n == nil()) return n;
     while (n->_left != nil()) n = n->_left;
     return n;
   }
-  const Node* _LastNode() const {
+  const Node* LastNode() const {
     const Node* n = _root;
     if (n == nil()) return n;
     while (n->_right != nil()) n = n->_right;
     return n;
   }
 
-  Node* _FindNode(const K& key) const {
+  Node* FindNode(const K& key) const {
     Node* x = _root;
     while (x != nil()) {
       const int c = CompareObjects(key, x->_key);
@@ -296,7 +296,7 @@ class TMap {
     return x;
   }
 
-  void _RotateLeft(Node* x) {
+  void RotateLeft(Node* x) {
     Node* y = x->_right;
     x->_right = y->_left;
     if (y->_left != nil()) y->_left->_parent = x;
@@ -306,7 +306,7 @@ class TMap {
     x->_parent = y;
   }
 
-  void _RotateRight(Node* x) {
+  void RotateRight(Node* x) {
     Node* y = x->_left;
     x->_left = y->_right;
     if (y->_right != nil()) y->_right->_parent = x;
@@ -327,7 +327,7 @@ class TMap {
     }
   }
 
-  void _InsertFixup(Node* z) {
+  void InsertFixup(Node* z) {
     while (z->_parent->_color == RED) {
       Node* p = z->_parent;
       Node* g = p->_parent;  // exists: a red node is never the root
@@ -341,12 +341,12 @@ class TMap {
         } else {
           if (z == p->_right) {
             z = p;
-            _RotateLeft(z);
+            RotateLeft(z);
             p = z->_parent;
           }
           p->_color = BLACK;
           g->_color = RED;
-          _RotateRight(g);
+          RotateRight(g);
         }
       } else {
         Node* uncle = g->_left;
@@ -358,12 +358,12 @@ class TMap {
         } else {
           if (z == p->_left) {
             z = p;
-            _RotateRight(z);
+            RotateRight(z);
             p = z->_parent;
           }
           p->_color = BLACK;
           g->_color = RED;
-          _RotateLeft(g);
+          RotateLeft(g);
         }
       }
     }
@@ -377,7 +377,7 @@ class TMap {
     if (v != nil()) v->_parent = u->_parent;
   }
 
-  void _RemoveNode(Node* z) {
+  void RemoveNode(Node* z) {
     Node* x;
     Node* x_parent;
     int removed_color = z->_color;
@@ -409,18 +409,18 @@ class TMap {
     }
     delete z;
     --_count;
-    if (removed_color == BLACK) _DeleteFixup(x, x_parent);
+    if (removed_color == BLACK) DeleteFixup(x, x_parent);
   }
 
   // x carries an extra black; x_parent is its parent (x may be the sentinel).
-  void _DeleteFixup(Node* x, Node* x_parent) {
+  void DeleteFixup(Node* x, Node* x_parent) {
     while (x != _root && x->_color == BLACK) {
       if (x == x_parent->_left) {
         Node* w = x_parent->_right;
         if (w->_color == RED) {
           w->_color = BLACK;
           x_parent->_color = RED;
-          _RotateLeft(x_parent);
+          RotateLeft(x_parent);
           w = x_parent->_right;
         }
         if (w->_left->_color == BLACK && w->_right->_color == BLACK) {
@@ -431,13 +431,13 @@ class TMap {
           if (w->_right->_color == BLACK) {
             w->_left->_color = BLACK;
             w->_color = RED;
-            _RotateRight(w);
+            RotateRight(w);
             w = x_parent->_right;
           }
           w->_color = x_parent->_color;
           x_parent->_color = BLACK;
           w->_right->_color = BLACK;
-          _RotateLeft(x_parent);
+          RotateLeft(x_parent);
           x = _root;
         }
       } else {
@@ -445,7 +445,7 @@ class TMap {
         if (w->_color == RED) {
           w->_color = BLACK;
           x_parent->_color = RED;
-          _RotateRight(x_parent);
+          RotateRight(x_parent);
           w = x_parent->_left;
         }
         if (w->_right->_color == BLACK && w->_left->_color == BLACK) {
@@ -456,13 +456,13 @@ class TMap {
           if (w->_left->_color == BLACK) {
             w->_right->_color = BLACK;
             w->_color = RED;
-            _RotateLeft(w);
+            RotateLeft(w);
             w = x_parent->_left;
           }
           w->_color = x_parent->_color;
           x_parent->_color = BLACK;
           w->_left->_color = BLACK;
-          _RotateRight(x_parent);
+          RotateRight(x_parent);
           x = _root;
         }
       }

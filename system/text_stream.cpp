@@ -8,26 +8,26 @@ std::unique_ptr<TTextStream> TTextStream::Create(StreamPtr stream, int encoding)
   return std::unique_ptr<TTextStream>(new TTextStream(std::move(stream), encoding));
 }
 
-int TTextStream::_ReadByte() { return _stream ? _stream->ReadByte() : 0; }
+int TTextStream::ReadByteRaw() { return _stream ? _stream->ReadByte() : 0; }
 
-void TTextStream::_WriteByte(int value) { WriteByte(value); }
+void TTextStream::WriteByteRaw(int value) { WriteByte(value); }
 
 char16_t TTextStream::ReadChar() {
-  const int b1 = _ReadByte();
+  const int b1 = ReadByteRaw();
   switch (_encoding) {
     case UTF8: {
       if (b1 < 0x80) return static_cast<char16_t>(b1);
-      const int b2 = _ReadByte();
+      const int b2 = ReadByteRaw();
       // Ill-formed input wraps to some unit; int arithmetic keeps that defined.
       if (b1 < 0xE0) return static_cast<char16_t>((b1 - 0xC0) * 64 + (b2 - 0x80));
-      const int b3 = _ReadByte();
+      const int b3 = ReadByteRaw();
       if (b1 < 0xF0) return static_cast<char16_t>((b1 - 0xE0) * 4096 + (b2 - 0x80) * 64 + (b3 - 0x80));
       return 0;
     }
     case UTF16BE:
-      return static_cast<char16_t>((b1 << 8) | _ReadByte());
+      return static_cast<char16_t>((b1 << 8) | ReadByteRaw());
     case UTF16LE:
-      return static_cast<char16_t>(b1 | (_ReadByte() << 8));
+      return static_cast<char16_t>(b1 | (ReadByteRaw() << 8));
     default:
       return static_cast<char16_t>(b1);
   }
@@ -62,7 +62,7 @@ std::string TTextStream::Encode(const String& text) const {
 void TTextStream::WriteChar(char16_t unit) {
   std::string bytes;
   AppendEncoded(bytes, unit);
-  for (const char byte : bytes) _WriteByte(static_cast<unsigned char>(byte));
+  for (const char byte : bytes) WriteByteRaw(static_cast<unsigned char>(byte));
 }
 
 String TTextStream::ReadFile() {

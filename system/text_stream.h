@@ -41,8 +41,8 @@ class TTextStream : public TStreamWrapper {
   std::string Encode(const String& text) const;
 
  protected:
-  int _ReadByte();
-  void _WriteByte(int value);
+  int ReadByteRaw();
+  void WriteByteRaw(int value);
 
  private:
   TTextStream(StreamPtr stream, int encoding) : TStreamWrapper(std::move(stream)), _encoding(encoding) {}

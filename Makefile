@@ -8,18 +8,26 @@ endif
 
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all bootstrap build demo test fuzz install uninstall clean
+.PHONY: all bootstrap configure build program demo test fuzz install uninstall clean
 
 all: build
 
 bootstrap:
 	@scripts/bootstrap
 
-build: bootstrap
+configure: bootstrap
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+# Everything: the program, the test programs and the benchmarks.
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-demo: build
+# Only the program and the libraries it links; the test programs take far
+# longer to build and the demo and the installation do not need them.
+program: configure
+	cmake --build $(BUILD) -j$(JOBS) --target Quillmere
+
+demo: program
 	scripts/demo $(BUILD)
 
 test: bootstrap
@@ -29,7 +37,7 @@ FUZZ_SECONDS ?= 60
 fuzz: bootstrap
 	scripts/fuzz $(FUZZ_SECONDS)
 
-install: build
+install: program
 	scripts/install $(BUILD) $(PREFIX)
 
 uninstall:

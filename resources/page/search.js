@@ -1,0 +1,549 @@
+// The script of the search page and the command page.  It runs once at the
+// end of the page, after command.js, links.js, modules.js and mod.js have
+// defined their arrays, and from then on keeps the result list in step with
+// the search field and the module filter.
+//
+// The index files are read by a Latin-1 page, so every byte of a name, link
+// or module is one character here.  Text whose bytes form valid UTF-8 is
+// shown as that text (and a link made of such bytes becomes the address of
+// the file it names); anything else is shown as it always was.
+//
+// Only plain DOM and standard script facilities are used, so the pages work
+// from file:// with no server in any current browser.
+(function () {
+"use strict";
+
+var BASE = "file:///";          // prefix of every documentation link
+var ALL_ROWS_UP_TO = 2000;      // shorter lists are put into the page whole
+var OVERSCAN = 10;              // rows drawn beyond each edge of the window
+var MAX_BOX = 8000000;          // px: well inside every browser's layout limit
+
+// ---- The catalogue ---------------------------------------------------------
+
+// An index file that could not be loaded, or that defines nothing, counts as
+// an empty list; the page itself must never fail.
+function ArrayOf(value) {
+	return (value != null && typeof value == "object" && typeof value.length == "number") ? value : [];
+}
+
+var rawNames = ArrayOf(typeof commands == "undefined" ? null : commands);
+var rawLinks = ArrayOf(typeof links == "undefined" ? null : links);
+var rawModules = ArrayOf(typeof modules == "undefined" ? null : modules);
+var rawMods = ArrayOf(typeof mods == "undefined" ? null : mods);
+
+// The three files are written one after the other; a build interrupted
+// between them leaves arrays of different lengths.  Pairing them anyway
+// would send readers to the wrong pages.
+var incomplete = rawNames.length != rawLinks.length || rawNames.length != rawModules.length;
+var count = incomplete ? 0 : rawNames.length;
+
+function Field(arr, k) {
+	var v = arr[k];
+	return v == null ? "" : String(v);
+}
+
+var highByte = /[\x80-\xff]/;
+var decoder = null;
+try {
+	decoder = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
+} catch (e) {
+	decoder = null;
+}
+
+// Text of bytes (every unit at most 255) that form valid UTF-8 is shown as
+// that UTF-8 text; any other text is shown as it is.
+function Shown(text) {
+	var k, bytes;
+	if (!highByte.test(text) || decoder == null) return text;
+	bytes = new Uint8Array(text.length);
+	for (k = 0; k < text.length; k++) {
+		var c = text.charCodeAt(k);
+		if (c > 255) return text;
+		bytes[k] = c;
+	}
+	try {
+		return decoder.decode(bytes);
+	} catch (e) {
+		return text;
+	}
+}
+
+var names = new Array(count);
+for (var n = 0; n < count; n++) names[n] = Shown(Field(rawNames, n));
+
+function NameOf(k) { return names[k]; }
+function LinkOf(k) { return BASE + Shown(Field(rawLinks, k)); }
+function ModuleOf(k) { return Shown(Field(rawModules, k)); }
+
+// The module map keys modules with the letters a to z upper-cased.
+function ModuleKey(text) {
+	return String(text).replace(/[a-z]+/g, function (m) { return m.toUpperCase(); });
+}
+
+// ---- Matching ---------------------------------------------------------------
+
+// Finds the names (already upper-cased) that a term matches.  Mode 0 is
+// contains: the term is a regular expression, or plain text when it is not a
+// valid one (or when literal is set); 1 is begins-with, 2 ends-with.  Returns
+// the positions with the matched part of each name.  This function also runs
+// inside the search worker, so it uses nothing from around it.
+function FindMatches(upper, term, mode, literal) {
+	var total = upper.length;
+	var at = new Int32Array(total), from = new Int32Array(total), size = new Int32Array(total);
+	var found = 0, k, name, m, pattern = null, plain = false;
+	if (mode == 0 && term != "" && !literal) {
+		try {
+			pattern = new RegExp(term);
+		} catch (e) {
+			pattern = null;
+		}
+	}
+	if (mode == 0 && term != "" && pattern == null) plain = true;
+	for (k = 0; k < total; k++) {
+		name = upper[k];
+		var start = -1, len = term.length;
+		if (mode == 1) {
+			if (name.substring(0, term.length) == term) start = 0;
+		} else if (mode == 2) {
+			if (term.length <= name.length && name.substring(name.length - term.length) == term) start = name.length - term.length;
+		} else if (term == "") {
+			start = 0;
+		} else if (plain) {
+			start = name.indexOf(term);
+		} else {
+			m = pattern.exec(name);
+			if (m != null) {
+				start = m.index;
+				len = m[0].length;
+			}
+		}
+		if (start >= 0) {
+			at[found] = k;
+			from[found] = start;
+			size[found] = len;
+			found++;
+		}
+	}
+	return { at: at.slice(0, found), from: from.slice(0, found), size: size.slice(0, found), plain: plain };
+}
+
+function SearchWorkerMain() {
+	var upper = [];
+	onmessage = function (e) {
+		var d = e.data;
+		if (d.names != null) {
+			upper = typeof d.names == "string" ? (d.names == "" ? [] : d.names.toUpperCase().split("\n")) : d.names.map(function (s) { return s.toUpperCase(); });
+			return;
+		}
+		var r = FindMatches(upper, d.term, d.mode, false);
+		r.id = d.id;
+		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);
+	};
+}
+
+var upperNames = null;  // upper-cased names, made on this thread only when needed
+
+function UpperNames() {
+	if (upperNames == null) {
+		upperNames = new Array(count);
+		for (var k = 0; k < count; k++) upperNames[k] = names[k].toUpperCase();
+	}
+	return upperNames;
+}
+
+// A regular expression with nested repetition can take longer than anyone
+// waits.  Matching therefore runs in a worker; a worker that has not
+// answered in time is thrown away, a new one takes the next request, and the
+// term that took too long is looked for as plain text instead.
+var Searcher = {
+	worker: null,
+	noWorker: false,
+	busy: null,
+	waiting: null,
+	timer: 0,
+	serial: 0,
+	timeout: 1000 + Math.floor(count / 1000),
+
+	Start: function () {
+		var self = this, source, url, joined;
+		if (this.worker != null || this.noWorker) return;
+		try {
+			source = FindMatches.toString() + "\n(" + SearchWorkerMain.toString() + ")();\n";
+			url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+			this.worker = new Worker(url);
+			URL.revokeObjectURL(url);
+		} catch (e) {
+			this.worker = null;
+			this.noWorker = true;
+			return;
+		}
+		this.worker.onmessage = function (e) { self.Answered(e.data); };
+		this.worker.onerror = function (e) {
+			// A browser that refuses workers here: match on this thread.
+			if (e && e.preventDefault) e.preventDefault();
+			self.Stop();
+			self.noWorker = true;
+			var req = self.busy;
+			self.busy = null;
+			if (req != null) self.Send(req);
+		};
+		joined = names.join("\n");
+		this.worker.postMessage({ names: joined.split("\n").length == count || count == 0 ? joined : names });
+	},
+
+	Stop: function () {
+		if (this.timer) clearTimeout(this.timer);
+		this.timer = 0;
+		if (this.worker != null) this.worker.terminate();
+		this.worker = null;
+	},
+
+	// done(result) is called once with the matches, unless a later request
+	// takes its place first.
+	Find: function (term, mode, done) {
+		var req = { id: ++this.serial, term: term, mode: mode, done: done };
+		if (this.busy != null) {
+			this.waiting = req;
+			return;
+		}
+		this.Send(req);
+	},
+
+	Send: function (req) {
+		var self = this;
+		this.Start();
+		if (this.worker == null) {
+			req.done(FindMatches(UpperNames(), req.term, req.mode, false));
+			return;
+		}
+		this.busy = req;
+		this.timer = setTimeout(function () { self.TimedOut(); }, this.timeout);
+		this.worker.postMessage({ id: req.id, term: req.term, mode: req.mode });
+	},
+
+	Answered: function (result) {
+		var req = this.busy;
+		if (req == null || result.id != req.id) return;
+		clearTimeout(this.timer);
+		this.timer = 0;
+		this.busy = null;
+		this.Next(req, result);
+	},
+
+	TimedOut: function () {
+		var req = this.busy, result;
+		this.timer = 0;
+		this.busy = null;
+		this.Stop();
+		if (req == null) return;
+		result = this.waiting == null ? FindMatches(UpperNames(), req.term, req.mode, true) : null;
+		if (result != null) result.tooLong = true;
+		this.Next(req, result);
+	},
+
+	Next: function (req, result) {
+		var next = this.waiting;
+		this.waiting = null;
+		if (next == null) {
+			req.done(result);
+		} else {
+			this.Send(next);
+		}
+	}
+};
+
+// ---- The page ---------------------------------------------------------------
+
+var field = document.getElementById("textfield");
+var form = document.getElementById("cercatore");
+var moduleSelect = document.getElementById("modulefilter");
+var box = document.getElementById("results");
+var rowsHolder = document.createElement("div");
+var countLine = document.getElementById("resultcount");
+var notice = document.getElementById("indexnotice");
+var total = document.getElementById("totalcommands");
+
+rowsHolder.className = "rows";
+box.appendChild(rowsHolder);
+
+if (total != null) total.textContent = "Total commands " + rawNames.length + " ";
+if (incomplete) {
+	notice.textContent = "The search index is incomplete: rebuild the index to search it.";
+	notice.style.display = "";
+}
+
+// The current list before and after the module filter.
+var found = { at: new Int32Array(0), from: null, size: null, plain: false };
+var shown = found;
+var selected = -1;
+var rowHeight = 0;
+var drawn = { first: 0, last: 0, count: -1 };
+var moduleKeyOf = null;
+var chosenModule = "";
+
+function AllCommands() {
+	var at = new Int32Array(count);
+	for (var k = 0; k < count; k++) at[k] = k;
+	return { at: at, from: null, size: null, plain: false };
+}
+
+function LetterList(letter) {
+	var at = [], k;
+	letter = letter.toUpperCase();
+	if (letter == "") return AllCommands();
+	for (k = 0; k < count; k++) {
+		if (names[k].charAt(0) == letter) at.push(k);
+	}
+	return { at: Int32Array.from(at), from: null, size: null, plain: false };
+}
+
+function ModuleFilter(list) {
+	var at, from, size, keep = 0, k, raw, key;
+	if (chosenModule == "") return list;
+	if (moduleKeyOf == null) moduleKeyOf = new Map();
+	at = new Int32Array(list.at.length);
+	from = list.from ? new Int32Array(list.at.length) : null;
+	size = list.size ? new Int32Array(list.at.length) : null;
+	for (k = 0; k < list.at.length; k++) {
+		raw = Field(rawModules, list.at[k]);
+		key = moduleKeyOf.get(raw);
+		if (key === undefined) {
+			key = ModuleKey(raw);
+			moduleKeyOf.set(raw, key);
+		}
+		if (key == chosenModule) {
+			at[keep] = list.at[k];
+			if (from) from[keep] = list.from[k];
+			if (size) size[keep] = list.size[k];
+			keep++;
+		}
+	}
+	return { at: at.slice(0, keep), from: from ? from.slice(0, keep) : null, size: size ? size.slice(0, keep) : null, plain: list.plain, tooLong: list.tooLong };
+}
+
+function Show(list) {
+	box.setAttribute("aria-busy", "false");
+	found = list;
+	shown = ModuleFilter(list);
+	selected = -1;
+	drawn.count = -1;
+	var status = shown.at.length + " commands";
+	if (list.tooLong) status += " (the term took too long as a pattern and was looked for as plain text)";
+	countLine.textContent = status;
+	Layout();
+	Draw(true);
+}
+
+function MakeRow(i) {
+	var k = shown.at[i];
+	var row = document.createElement("div");
+	var a = document.createElement("a");
+	var mod = document.createElement("span");
+	var name = NameOf(k);
+	row.className = i == selected ? "entry selected" : "entry";
+	row.setAttribute("role", "option");
+	a.setAttribute("href", LinkOf(k));
+	var start = shown.from ? shown.from[i] : -1;
+	var len = shown.size ? shown.size[i] : 0;
+	if (start >= 0 && len > 0 && start + len <= name.length) {
+		var mark = document.createElement("mark");
+		mark.textContent = name.substring(start, start + len);
+		if (start > 0) a.appendChild(document.createTextNode(name.substring(0, start)));
+		a.appendChild(mark);
+		if (start + len < name.length) a.appendChild(document.createTextNode(name.substring(start + len)));
+	} else {
+		a.textContent = name;
+	}
+	mod.className = "module";
+	mod.textContent = ModuleOf(k);
+	row.appendChild(a);
+	row.appendChild(document.createTextNode(" "));
+	row.appendChild(mod);
+	return row;
+}
+
+function MeasureRow() {
+	if (rowHeight > 0) return rowHeight;
+	var probe = document.createElement("div");
+	probe.className = "entry";
+	probe.textContent = "M";
+	rowsHolder.appendChild(probe);
+	rowHeight = probe.getBoundingClientRect().height || 24;
+	rowsHolder.removeChild(probe);
+	return rowHeight;
+}
+
+function Layout() {
+	var rows = shown.at.length;
+	if (rows <= ALL_ROWS_UP_TO) {
+		box.style.height = "";
+	} else {
+		box.style.height = Math.min(rows * MeasureRow(), MAX_BOX) + "px";
+	}
+}
+
+// Which rows the window shows, and where the first of them goes in the box.
+// A list taller than the box is mapped onto it in proportion.
+function Window() {
+	var rows = shown.at.length, h = MeasureRow();
+	var viewH = window.innerHeight || document.documentElement.clientHeight || 600;
+	var full = rows * h, boxH = Math.min(full, MAX_BOX);
+	var ratio = (boxH > viewH && full > boxH) ? (full - viewH) / (boxH - viewH) : 1;
+	var s = Math.max(0, Math.min(-box.getBoundingClientRect().top, Math.max(0, boxH - viewH)));
+	var virt = s * ratio;
+	var first = Math.max(0, Math.floor(virt / h) - OVERSCAN);
+	var last = Math.min(rows, Math.floor(virt / h) + Math.ceil(viewH / h) + 1 + OVERSCAN);
+	return { first: first, last: last, top: s + first * h - virt, ratio: ratio, s: s, h: h, viewH: viewH };
+}
+
+var drawRequest = 0;
+
+function Draw(force) {
+	var rows = shown.at.length, first, last, top = 0, w, i, frag;
+	drawRequest = 0;
+	if (rows <= ALL_ROWS_UP_TO) {
+		first = 0;
+		last = rows;
+	} else {
+		w = Window();
+		first = w.first;
+		last = w.last;
+		top = w.top;
+	}
+	if (!force && first == drawn.first && last == drawn.last && drawn.count == rows) return;
+	frag = document.createDocumentFragment();
+	for (i = first; i < last; i++) frag.appendChild(MakeRow(i));
+	rowsHolder.textContent = "";
+	rowsHolder.appendChild(frag);
+	rowsHolder.style.transform = top ? "translateY(" + top + "px)" : "";
+	drawn = { first: first, last: last, count: rows };
+	if (window.performance && performance.mark) performance.mark("results-shown");
+}
+
+function Redraw() {
+	if (drawRequest) return;
+	drawRequest = (window.requestAnimationFrame || setTimeout)(function () { Draw(false); });
+}
+
+window.addEventListener("scroll", Redraw);
+window.addEventListener("resize", function () { rowHeight = 0; Layout(); Redraw(); });
+
+// ---- Terms --------------------------------------------------------------------
+
+// The form sends its field encoded: a blank becomes "+", other special
+// characters become %XX in the page's character set (one byte each).
+// A "%" that does not start a valid escape is kept as it was typed.
+function DecodeTerm(val) {
+	var out = "", k = 0, c;
+	val = val.replace(/\+/g, " ");
+	while (k < val.length) {
+		c = val.charAt(k);
+		if (c == "%" && /^[0-9A-Fa-f]{2}$/.test(val.substr(k + 1, 2))) {
+			out += String.fromCharCode(parseInt(val.substr(k + 1, 2), 16));
+			k += 3;
+		} else {
+			out += c;
+			k += 1;
+		}
+	}
+	return out;
+}
+
+// "term*" begins with term, "*term" ends with it (a star at both ends: ends
+// with the text between), anything else contains it.
+function Search(typed) {
+	var term = typed, mode = 0;
+	if (term.charAt(term.length - 1) == "*") {
+		mode = 1;
+		term = term.substring(0, term.length - 1);
+	}
+	if (term.charAt(0) == "*") {
+		mode = 2;
+		term = term.substring(1);
+	}
+	box.setAttribute("aria-busy", "true");
+	Searcher.Find(term.toUpperCase(), mode, Show);
+}
+
+// ---- The reader's keys and choices -------------------------------------------
+
+function Select(i) {
+	var rows = shown.at.length;
+	if (rows == 0) return;
+	selected = Math.max(-1, Math.min(rows - 1, i));
+	if (selected >= 0) {
+		var h = MeasureRow();
+		var viewH = window.innerHeight || 600;
+		var boxTop = box.getBoundingClientRect().top;
+		var ratio = rows <= ALL_ROWS_UP_TO ? 1 : Window().ratio;
+		var s = Math.max(0, -boxTop);
+		var pos = rows <= ALL_ROWS_UP_TO ? boxTop + selected * h : boxTop + s + selected * h - s * ratio;
+		if (pos < 0 || pos + h > viewH) {
+			var want = (selected * h - (viewH - h) / 2) / ratio;
+			window.scrollTo(0, Math.max(0, window.pageYOffset + boxTop + want));
+		}
+	}
+	Draw(true);
+}
+
+field.addEventListener("input", function () { Search(field.value); });
+
+field.addEventListener("keydown", function (e) {
+	var key = e.key;
+	if (key == "ArrowDown" || key == "Down") {
+		e.preventDefault();
+		Select(selected + 1);
+	} else if (key == "ArrowUp" || key == "Up") {
+		e.preventDefault();
+		Select(selected - 1);
+	} else if (key == "Enter" && selected >= 0 && selected < shown.at.length) {
+		// With a highlighted result Enter opens it; otherwise the form is sent.
+		e.preventDefault();
+		window.location.href = LinkOf(shown.at[selected]);
+	} else if (key == "Escape" || key == "Esc") {
+		e.preventDefault();
+		field.value = "";
+		Search("");
+	}
+});
+
+// The filter offers the modules of mod.js under the module map's keys.
+(function () {
+	var seen = {}, k, key, option;
+	for (k = 0; k < rawMods.length; k++) {
+		key = ModuleKey(Field(rawMods, k));
+		if (key == "" || seen.hasOwnProperty(key)) continue;
+		seen[key] = true;
+		option = document.createElement("option");
+		option.value = key;
+		option.textContent = Shown(Field(rawMods, k));
+		moduleSelect.appendChild(option);
+	}
+})();
+
+moduleSelect.addEventListener("change", function () {
+	chosenModule = moduleSelect.value;
+	Show(found);
+});
+
+// ---- The address --------------------------------------------------------------
+
+// The query, undecoded: text between the first "=" and the first "&" is the
+// submitted term; a query without "=" is a letter.
+var query = location.search.substring(1);
+var equals = query.indexOf("=");
+var amp = query.indexOf("&");
+if (amp < 0) amp = query.length;
+var typed = amp - equals - 1 > 0 ? DecodeTerm(query.substr(equals + 1, amp - equals - 1)) : "";
+
+field.value = typed;
+moduleSelect.value = "";
+if (equals < 0) {
+	Show(LetterList(typed));
+} else {
+	Search(typed);
+}
+field.focus();
+// The worker is made now rather than at the first key, so typing is quick.
+setTimeout(function () { Searcher.Start(); }, 0);
+})();

@@ -42,7 +42,6 @@ function Field(arr, k) {
 	return v == null ? "" : String(v);
 }
 
-var highByte = /[\x80-\xff]/;
 var decoder = null;
 try {
 	decoder = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
@@ -50,15 +49,29 @@ try {
 	decoder = null;
 }
 
-// Text of bytes (every unit at most 255) that form valid UTF-8 is shown as
-// that UTF-8 text; any other text is shown as it is.
+// Browsers read a page labelled iso-8859-1 as windows-1252, which gives the
+// bytes 0x80 to 0x9F other characters; these take them back to their bytes.
+var cp1252 = {};
+(function () {
+	var high = "\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d\u008f" +
+		"\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178";
+	for (var k = 0; k < high.length; k++) cp1252[high.charCodeAt(k)] = 0x80 + k;
+})();
+
+var highByte = /[^\x00-\x7f]/;
+
+// Text of bytes (each character one byte of the page) that form valid UTF-8
+// is shown as that UTF-8 text; any other text is shown as it is.
 function Shown(text) {
-	var k, bytes;
+	var k, c, bytes;
 	if (!highByte.test(text) || decoder == null) return text;
 	bytes = new Uint8Array(text.length);
 	for (k = 0; k < text.length; k++) {
-		var c = text.charCodeAt(k);
-		if (c > 255) return text;
+		c = text.charCodeAt(k);
+		if (c > 255) {
+			c = cp1252[c];
+			if (c === undefined) return text;
+		}
 		bytes[k] = c;
 	}
 	try {

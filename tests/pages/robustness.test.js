@@ -198,3 +198,37 @@ test('a script error in a page is noticed', async () => {
   const v = await visit(path.join(root, 'index.html'));
   assert.ok(v.problems.pageErrors.length > 0, 'the syntax error was reported');
 });
+
+test('arrays of different lengths show the incomplete-index notice instead of mispaired links', async () => {
+  const short = cat.links.slice(0, -1).map((l) => JSON.stringify(l)).join(',');
+  const root = treeWith('unequal', { 'links.js': 'var links=new Array(' + short + ');' });
+  for (const [file, query] of [[path.join(root, 'index.html'), undefined], [path.join(root, 'index.html'), 'textfield=a&Submit=Search'],
+    [path.join(root, 'Modules', 'commands.html'), 'G']]) {
+    const v = await visit(file, query);
+    assertNoScriptError(v);
+    assert.deepEqual(v.list.entries, [], 'no entries on ' + query);
+    const notice = await v.page.$eval('#indexnotice', (e) => [e.textContent, getComputedStyle(e).display !== 'none']);
+    assert.deepEqual(notice, ['The search index is incomplete: rebuild the index to search it.', true]);
+  }
+  // A complete index shows no notice.
+  const v = await visit(SEARCH);
+  assert.equal(await v.page.$eval('#indexnotice', (e) => getComputedStyle(e).display), 'none');
+});
+
+test('a term with nested repetition does not freeze the page', async () => {
+  const v = await visit(SEARCH);
+  const typed = '(.*.*)*Q#';
+  await v.page.type('#textfield', typed);
+  // The page answers at once while the pattern is being tried.
+  const started = Date.now();
+  assert.equal(await v.page.evaluate(() => 1 + 1), 2);
+  assert.ok(Date.now() - started < 1000, 'the page answered');
+  // In the end the term is looked for as plain text, and the reader is told.
+  const list = await h.readList(v.page);
+  assert.deepEqual(names(list), cat.commands.filter((n) => n.toUpperCase().includes(typed.toUpperCase())));
+  assert.match(await v.page.textContent('#resultcount'), /^0 commands \(the term took too long/);
+  // The next term is searched normally.
+  await v.page.fill('#textfield', 'gadget*');
+  assert.deepEqual(names(await h.readList(v.page)), h.expectSearch(cat, 'gadget*').map((k) => cat.commands[k]));
+  assertNoScriptError(v);
+});

@@ -42,49 +42,48 @@ function Field(arr, k) {
 	return v == null ? "" : String(v);
 }
 
-var decoder = null;
-try {
-	decoder = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
-} catch (e) {
-	decoder = null;
-}
-
-// Browsers read a page labelled iso-8859-1 as windows-1252, which gives the
-// bytes 0x80 to 0x9F other characters; these take them back to their bytes.
-var cp1252 = {};
-(function () {
+// Makes the function that shows page text: text of bytes (each character
+// one byte of the page) that form valid UTF-8 is shown as that UTF-8 text;
+// any other text is shown as it is.  The search worker makes its own copy,
+// so this uses nothing from around it.
+function MakeShown() {
+	var decoder = null, cp1252 = {}, k;
+	// Browsers read a page labelled iso-8859-1 as windows-1252, which gives
+	// the bytes 0x80 to 0x9F other characters; these take them back.
 	var high = "\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d\u008f" +
 		"\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178";
-	for (var k = 0; k < high.length; k++) cp1252[high.charCodeAt(k)] = 0x80 + k;
-})();
-
-var highByte = /[^\x00-\x7f]/;
-
-// Text of bytes (each character one byte of the page) that form valid UTF-8
-// is shown as that UTF-8 text; any other text is shown as it is.
-function Shown(text) {
-	var k, c, bytes;
-	if (!highByte.test(text) || decoder == null) return text;
-	bytes = new Uint8Array(text.length);
-	for (k = 0; k < text.length; k++) {
-		c = text.charCodeAt(k);
-		if (c > 255) {
-			c = cp1252[c];
-			if (c === undefined) return text;
-		}
-		bytes[k] = c;
-	}
+	var highByte = /[^\x00-\x7f]/;
+	for (k = 0; k < high.length; k++) cp1252[high.charCodeAt(k)] = 0x80 + k;
 	try {
-		return decoder.decode(bytes);
+		decoder = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
 	} catch (e) {
-		return text;
+		decoder = null;
 	}
+	return function (text) {
+		var i, c, bytes;
+		if (decoder == null || !highByte.test(text)) return text;
+		bytes = new Uint8Array(text.length);
+		for (i = 0; i < text.length; i++) {
+			c = text.charCodeAt(i);
+			if (c > 255) {
+				c = cp1252[c];
+				if (c === undefined) return text;
+			}
+			bytes[i] = c;
+		}
+		try {
+			return decoder.decode(bytes);
+		} catch (e) {
+			return text;
+		}
+	};
 }
 
-var names = new Array(count);
-for (var n = 0; n < count; n++) names[n] = Shown(Field(rawNames, n));
+var Shown = MakeShown();
 
-function NameOf(k) { return names[k]; }
+// Names are shown only when drawn; nothing is done for every name of a large
+// catalogue before the first results are on the screen.
+function NameOf(k) { return Shown(Field(rawNames, k)); }
 function LinkOf(k) { return BASE + Shown(Field(rawLinks, k)); }
 function ModuleOf(k) { return Shown(Field(rawModules, k)); }
 
@@ -95,7 +94,7 @@ function ModuleKey(text) {
 
 // ---- Matching ---------------------------------------------------------------
 
-// Finds the names (already upper-cased) that a term matches.  Mode 0 is
+// Finds the names (shown and upper-cased) that a term matches.  Mode 0 is
 // contains: the term is a regular expression, or plain text when it is not a
 // valid one (or when literal is set); 1 is begins-with, 2 ends-with.  Returns
 // the positions with the matched part of each name.  This function also runs
@@ -124,7 +123,11 @@ function FindMatches(upper, term, mode, literal) {
 		} else if (plain) {
 			start = name.indexOf(term);
 		} else {
-			m = pattern.exec(name);
+			try {
+				m = pattern.exec(name);
+			} catch (e) {
+				m = null;  // a pattern too deep for the engine's stack
+			}
 			if (m != null) {
 				start = m.index;
 				len = m[0].length;
@@ -141,11 +144,13 @@ function FindMatches(upper, term, mode, literal) {
 }
 
 function SearchWorkerMain() {
-	var upper = [];
+	var upper = [], shown = MakeShown();
 	onmessage = function (e) {
 		var d = e.data;
 		if (d.names != null) {
-			upper = typeof d.names == "string" ? (d.names == "" ? [] : d.names.toUpperCase().split("\n")) : d.names.map(function (s) { return s.toUpperCase(); });
+			upper = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names;
+			for (var k = 0; k < upper.length; k++) upper[k] = shown(upper[k]).toUpperCase();
+			postMessage({ ready: true });
 			return;
 		}
 		var r = FindMatches(upper, d.term, d.mode, false);
@@ -159,7 +164,7 @@ var upperNames = null;  // upper-cased names, made on this thread only when need
 function UpperNames() {
 	if (upperNames == null) {
 		upperNames = new Array(count);
-		for (var k = 0; k < count; k++) upperNames[k] = names[k].toUpperCase();
+		for (var k = 0; k < count; k++) upperNames[k] = NameOf(k).toUpperCase();
 	}
 	return upperNames;
 }
@@ -170,27 +175,38 @@ function UpperNames() {
 // term that took too long is looked for as plain text instead.
 var Searcher = {
 	worker: null,
+	url: "",
+	ready: false,
 	noWorker: false,
 	busy: null,
 	waiting: null,
 	timer: 0,
 	serial: 0,
-	timeout: 1000 + Math.floor(count / 1000),
+	timeout: 1000 + Math.floor(count / 500),
 
 	Start: function () {
 		var self = this, source, url, joined;
 		if (this.worker != null || this.noWorker) return;
 		try {
-			source = FindMatches.toString() + "\n(" + SearchWorkerMain.toString() + ")();\n";
+			source = MakeShown.toString() + "\n" + FindMatches.toString() + "\n(" + SearchWorkerMain.toString() + ")();\n";
 			url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+			this.url = url;
+			this.ready = false;
 			this.worker = new Worker(url);
-			URL.revokeObjectURL(url);
 		} catch (e) {
 			this.worker = null;
 			this.noWorker = true;
 			return;
 		}
-		this.worker.onmessage = function (e) { self.Answered(e.data); };
+		this.worker.onmessage = function (e) {
+			if (e.data.ready) {
+				// The names are ready; only the matching itself is timed.
+				self.ready = true;
+				if (self.busy != null) self.StartTimer();
+			} else {
+				self.Answered(e.data);
+			}
+		};
 		this.worker.onerror = function (e) {
 			// A browser that refuses workers here: match on this thread.
 			if (e && e.preventDefault) e.preventDefault();
@@ -200,15 +216,30 @@ var Searcher = {
 			self.busy = null;
 			if (req != null) self.Send(req);
 		};
-		joined = names.join("\n");
-		this.worker.postMessage({ names: joined.split("\n").length == count || count == 0 ? joined : names });
+		// One string crosses to the worker far faster than an array of them;
+		// names never hold a line feed unless an index file was made by hand.
+		joined = count == 0 ? "" : Array.prototype.join.call(rawNames, "\n");
+		if (count > 0 && joined.split("\n").length != count) {
+			joined = [];
+			for (var k = 0; k < count; k++) joined.push(Field(rawNames, k));
+		}
+		this.worker.postMessage({ names: joined });
 	},
 
 	Stop: function () {
 		if (this.timer) clearTimeout(this.timer);
 		this.timer = 0;
 		if (this.worker != null) this.worker.terminate();
+		if (this.url) URL.revokeObjectURL(this.url);
 		this.worker = null;
+		this.url = "";
+		this.ready = false;
+	},
+
+	StartTimer: function () {
+		var self = this;
+		if (this.timer) clearTimeout(this.timer);
+		this.timer = setTimeout(function () { self.TimedOut(); }, this.timeout);
 	},
 
 	// done(result) is called once with the matches, unless a later request
@@ -223,14 +254,13 @@ var Searcher = {
 	},
 
 	Send: function (req) {
-		var self = this;
 		this.Start();
 		if (this.worker == null) {
 			req.done(FindMatches(UpperNames(), req.term, req.mode, false));
 			return;
 		}
 		this.busy = req;
-		this.timer = setTimeout(function () { self.TimedOut(); }, this.timeout);
+		if (this.ready) this.StartTimer();
 		this.worker.postMessage({ id: req.id, term: req.term, mode: req.mode });
 	},
 
@@ -305,7 +335,9 @@ function LetterList(letter) {
 	letter = letter.toUpperCase();
 	if (letter == "") return AllCommands();
 	for (k = 0; k < count; k++) {
-		if (names[k].charAt(0) == letter) at.push(k);
+		var first = Field(rawNames, k).charAt(0);
+		if (first >= "\x80") first = NameOf(k).charAt(0);
+		if (first == letter) at.push(k);
 	}
 	return { at: Int32Array.from(at), from: null, size: null, plain: false };
 }
@@ -463,8 +495,10 @@ function DecodeTerm(val) {
 }
 
 // "term*" begins with term, "*term" ends with it (a star at both ends: ends
-// with the text between), anything else contains it.
-function Search(typed) {
+// with the text between), anything else contains it.  at once: when the
+// term cannot backtrack (no pattern characters), match here rather than wait
+// for the worker, so an address with a search shows its list sooner.
+function Search(typed, atOnce) {
 	var term = typed, mode = 0;
 	if (term.charAt(term.length - 1) == "*") {
 		mode = 1;
@@ -475,6 +509,10 @@ function Search(typed) {
 		term = term.substring(1);
 	}
 	box.setAttribute("aria-busy", "true");
+	if (atOnce && (mode != 0 || !/[\\^$.|?*+()[\]{}]/.test(term))) {
+		Show(FindMatches(UpperNames(), term.toUpperCase(), mode, true));
+		return;
+	}
 	Searcher.Find(term.toUpperCase(), mode, Show);
 }
 
@@ -554,7 +592,7 @@ moduleSelect.value = "";
 if (equals < 0) {
 	Show(LetterList(typed));
 } else {
-	Search(typed);
+	Search(typed, true);
 }
 field.focus();
 // The worker is made now rather than at the first key, so typing is quick.

@@ -125,7 +125,12 @@ async function openPage(browser) {
   const problems = { pageErrors: [], consoleErrors: [], failedRequests: [] };
   page.on('pageerror', (e) => problems.pageErrors.push(e.message));
   page.on('console', (m) => { if (m.type() === 'error') problems.consoleErrors.push(m.text()); });
-  page.on('requestfailed', (r) => problems.failedRequests.push(r.url() + ' ' + (r.failure() || {}).errorText));
+  page.on('requestfailed', (r) => {
+    // Leaving a page while its search worker still loads aborts the worker's
+    // script; that is no missing file.
+    if (r.url().startsWith('blob:') && (r.failure() || {}).errorText === 'net::ERR_ABORTED') return;
+    problems.failedRequests.push(r.url() + ' ' + (r.failure() || {}).errorText);
+  });
   return { page, problems };
 }
 

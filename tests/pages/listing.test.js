@@ -220,15 +220,21 @@ test('form searches: contains, begins-with, ends-with, "*" and both stars', asyn
   }
 });
 
-test('screenshots of a search and of a letter list', async () => {
+test('screenshots of a search at desktop and phone width, and of a letter list', async () => {
   h.ensureDir(h.SHOTS);
   const v = await visit(SEARCH);
-  await typeAndSearch(v.page, 'gadget');
-  await v.page.screenshot({ path: path.join(h.SHOTS, 'search.png'), fullPage: true });
+  for (const [name, size] of [['search-desktop.png', { width: 1280, height: 800 }], ['search-phone.png', { width: 390, height: 844 }]]) {
+    await v.page.setViewportSize(size);
+    await v.page.fill('input[name=textfield]', 'gadget');
+    await h.readList(v.page);
+    await v.page.keyboard.press('ArrowDown');
+    await v.page.screenshot({ path: path.join(h.SHOTS, name) });
+  }
+  await v.page.setViewportSize({ width: 1280, height: 720 });
   const l = await visit(COMMANDS, 'S');
   await l.page.screenshot({ path: path.join(h.SHOTS, 'letters.png'), fullPage: true });
   assertClean(l);
-  for (const f of ['search.png', 'letters.png']) {
+  for (const f of ['search-desktop.png', 'search-phone.png', 'letters.png']) {
     assert.ok(fs.statSync(path.join(h.SHOTS, f)).size > 1000, f + ' written');
   }
 });

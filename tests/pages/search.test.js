@@ -194,3 +194,16 @@ test('100,000 commands are listed, counted and searched; only what is seen is dr
   assert.deepEqual(positions(list), hrefs(want.slice(0, list.entries.length), big));
   assert.deepEqual(v.problems.pageErrors, []);
 });
+
+test('1,000,000 commands load and are counted', async () => {
+  const n = 1000000;
+  const { page, names } = synthetic.writeLargeIndex(path.join(h.SCRATCH, 'million', 'Modules'), h.MODULES, n);
+  let v = await visit(page);
+  assert.deepEqual(v.problems.pageErrors, []);
+  assert.equal(await countText(v.page), n + ' commands');
+  assert.equal(await v.page.textContent('#totalcommands'), 'Total commands ' + n + ' ');
+  assert.deepEqual(v.list.entries.slice(0, 3).map((e) => e.text), names.slice(0, 3));
+  const list = await typeTerm(v.page, '*0999999');
+  assert.equal(await countText(v.page), '1 commands');
+  assert.deepEqual(list.entries.map((e) => e.text), names.filter((x) => x.endsWith('0999999')));
+});

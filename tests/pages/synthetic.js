@@ -55,4 +55,24 @@ function buildInstall(root, exe, n, { extraLines = [], installName = 'install' }
   return path.join(install, 'docs', 'html');
 }
 
-module.exports = { syntheticName, syntheticModule, syntheticLines, buildInstall, WORDS, MODULES };
+// Writes the index files of n synthetic commands straight into a copy of an
+// installed Modules directory, in the form the program uses for arrays of
+// 65,536 elements or more: far quicker than indexing when only the pages
+// are under test.  Returns the copied command page.
+function writeLargeIndex(dir, fromModules, n) {
+  fs.rmSync(dir, { recursive: true, force: true });
+  fs.mkdirSync(dir, { recursive: true });
+  for (const f of ['commands.html', 'tlwstyle.css']) fs.copyFileSync(path.join(fromModules, f), path.join(dir, f));
+  const lines = syntheticLines(n);
+  const q = (s) => '"' + s + '"';
+  const names = lines.map((l) => l.slice(0, l.indexOf('|')));
+  const links = lines.map((l) => '/synthetic' + l.slice(l.indexOf('|') + 1));
+  const mods = names.map((_, k) => syntheticModule(k));
+  fs.writeFileSync(path.join(dir, 'command.js'), 'var commands=[' + names.map(q).join(',') + '];');
+  fs.writeFileSync(path.join(dir, 'links.js'), 'var links=[' + links.map(q).join(',') + '];');
+  fs.writeFileSync(path.join(dir, 'modules.js'), 'var modules=[' + mods.map(q).join(',') + '];');
+  fs.writeFileSync(path.join(dir, 'mod.js'), 'var mods=new Array(' + MODULES.map(q).join(',') + ',"");');
+  return { page: path.join(dir, 'commands.html'), names };
+}
+
+module.exports = { syntheticName, syntheticModule, syntheticLines, buildInstall, writeLargeIndex, WORDS, MODULES };

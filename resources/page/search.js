@@ -97,10 +97,11 @@ function ModuleKey(text) {
 // Finds the names (shown and upper-cased) that a term matches.  Mode 0 is
 // contains: the term is a regular expression, or plain text when it is not a
 // valid one (or when literal is set); 1 is begins-with, 2 ends-with.  Returns
-// the positions with the matched part of each name.  This function also runs
-// inside the search worker, so it uses nothing from around it.
-function FindMatches(upper, term, mode, literal) {
-	var total = upper.length;
+// the positions with the matched part of each name.  Given within, only those
+// positions are tried.  This function also runs inside the search worker, so
+// it uses nothing from around it.
+function FindMatches(upper, term, mode, literal, within) {
+	var total = within ? within.length : upper.length;
 	var at = new Int32Array(total), from = new Int32Array(total), size = new Int32Array(total);
 	var found = 0, k, name, m, pattern = null, plain = false;
 	if (mode == 0 && term != "" && !literal) {
@@ -111,7 +112,8 @@ function FindMatches(upper, term, mode, literal) {
 		}
 	}
 	if (mode == 0 && term != "" && pattern == null) plain = true;
-	for (k = 0; k < total; k++) {
+	for (var i = 0; i < total; i++) {
+		k = within ? within[i] : i;
 		name = upper[k];
 		var start = -1, len = term.length;
 		if (mode == 1) {
@@ -144,16 +146,27 @@ function FindMatches(upper, term, mode, literal) {
 }
 
 function SearchWorkerMain() {
-	var upper = [], shown = MakeShown();
+	var upper = [], shown = MakeShown(), last = null;
+	var pattern = /[\\^$.|?*+()[\]{}]/;
+	// A term that only adds text to the last one, as typing does, can match
+	// only names the last one matched.
+	function Narrows(before, term, mode) {
+		if (before == null || before.mode != mode) return false;
+		if (mode == 1) return term.substring(0, before.term.length) == before.term;
+		if (mode == 2) return term.substring(term.length - before.term.length) == before.term;
+		return !pattern.test(before.term) && !pattern.test(term) && term.indexOf(before.term) >= 0;
+	}
 	onmessage = function (e) {
 		var d = e.data;
 		if (d.names != null) {
 			upper = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names;
 			for (var k = 0; k < upper.length; k++) upper[k] = shown(upper[k]).toUpperCase();
+			last = null;
 			postMessage({ ready: true });
 			return;
 		}
-		var r = FindMatches(upper, d.term, d.mode, false);
+		var r = FindMatches(upper, d.term, d.mode, false, Narrows(last, d.term, d.mode) ? last.at : null);
+		last = { term: d.term, mode: d.mode, at: r.at.slice() };
 		r.id = d.id;
 		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);
 	};

@@ -311,7 +311,6 @@ var Searcher = {
 // ---- The page ---------------------------------------------------------------
 
 var field = document.getElementById("textfield");
-var form = document.getElementById("cercatore");
 var moduleSelect = document.getElementById("modulefilter");
 var box = document.getElementById("results");
 var rowsHolder = document.createElement("div");

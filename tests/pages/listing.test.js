@@ -65,6 +65,15 @@ test('the catalogue is not empty and holds known names', () => {
   assert.equal(cat.commands.filter((n) => n === 'Print').length, 3, 'Print is documented by three modules');
 });
 
+test('both pages are plain ASCII with CR LF after every line', () => {
+  for (const { file } of PAGES) {
+    const bytes = fs.readFileSync(file);
+    assert.ok(bytes.every((b) => b < 0x80), file + ' is ASCII');
+    const text = bytes.toString('latin1');
+    assert.ok(text.endsWith('\r\n') && !/[^\r]\n|\r(?!\n)/.test(text), file + ' ends every line with CR LF');
+  }
+});
+
 for (const p of PAGES) {
   test(p.name + ': no query and an empty query list every command between two letter bars', async () => {
     for (const query of [undefined, '']) {

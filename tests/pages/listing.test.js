@@ -50,7 +50,7 @@ function assertClean({ problems }) {
 function assertListed(list, expected, what) {
   assert.equal(list.bars, 2, what + ': two letter bars');
   const want = expected.map((k) => ({
-    href: 'file:///' + cat.links[k], text: cat.commands[k], children: 0, inside: true,
+    href: 'file:///' + cat.links[k], text: cat.commands[k], inside: true,
   }));
   assert.deepEqual(list.entries, want, what);
 }
@@ -63,6 +63,15 @@ test('the catalogue is not empty and holds known names', () => {
     assert.ok(cat.commands.includes(name), name + ' is in the catalogue');
   }
   assert.equal(cat.commands.filter((n) => n === 'Print').length, 3, 'Print is documented by three modules');
+});
+
+test('both pages are plain ASCII with CR LF after every line', () => {
+  for (const { file } of PAGES) {
+    const bytes = fs.readFileSync(file);
+    assert.ok(bytes.every((b) => b < 0x80), file + ' is ASCII');
+    const text = bytes.toString('latin1');
+    assert.ok(text.endsWith('\r\n') && !/[^\r]\n|\r(?!\n)/.test(text), file + ' ends every line with CR LF');
+  }
 });
 
 for (const p of PAGES) {
@@ -108,10 +117,11 @@ for (const p of PAGES) {
     }
     const logo = await v.page.$eval('img', (img) => [img.getAttribute('src'), img.complete && img.naturalWidth > 0, img.alt]);
     assert.deepEqual(logo, [p.up + 'tlwn120.png', true, 'Tallowin']);
-    // The style sheet is applied: the body rule sets a 9pt (12px) font.
+    // The page's own style and the shared sheet both apply: the page's body
+    // type wins over the sheet's 9pt, and the sheet is loaded.
     const style = await v.page.evaluate(() => [document.styleSheets.length, getComputedStyle(document.body).fontSize,
-      getComputedStyle(document.body).marginTop]);
-    assert.deepEqual(style, [2, '12px', '0px']);
+      getComputedStyle(document.body).marginTop, document.querySelector('link').sheet !== null]);
+    assert.deepEqual(style, [2, '16px', '0px', true]);
     const hint = await v.page.$eval('input[name=textfield]', (i) => i.closest('tr').children[2].textContent);
     assert.equal(hint, 'GADGET* will find all the keywords starting with GADGET, *IMAGE all the words finishing with IMAGE ');
     assertClean(v);
@@ -130,8 +140,8 @@ test('command page: Total commands line shows the catalogue size above the searc
   assert.deepEqual(line, ['Total commands ' + cat.commands.length + ' ', true]);
   assertClean(v);
   const s = await visit(SEARCH);
-  assert.equal(await s.page.evaluate(() => document.body.textContent.includes('Total commands')), false,
-    'the search page has no count line');
+  assert.equal(await s.page.evaluate(() => Array.from(document.querySelectorAll('span'))
+    .some((e) => e.textContent.startsWith('Total commands'))), false, 'the search page has no count line');
 });
 
 test('letter queries list the names that begin with that upper-case letter', async () => {
@@ -219,15 +229,21 @@ test('form searches: contains, begins-with, ends-with, "*" and both stars', asyn
   }
 });
 
-test('screenshots of a search and of a letter list', async () => {
+test('screenshots of a search at desktop and phone width, and of a letter list', async () => {
   h.ensureDir(h.SHOTS);
   const v = await visit(SEARCH);
-  await typeAndSearch(v.page, 'gadget');
-  await v.page.screenshot({ path: path.join(h.SHOTS, 'search.png'), fullPage: true });
+  for (const [name, size] of [['search-desktop.png', { width: 1280, height: 800 }], ['search-phone.png', { width: 390, height: 844 }]]) {
+    await v.page.setViewportSize(size);
+    await v.page.fill('input[name=textfield]', 'gadget');
+    await h.readList(v.page);
+    await v.page.keyboard.press('ArrowDown');
+    await v.page.screenshot({ path: path.join(h.SHOTS, name) });
+  }
+  await v.page.setViewportSize({ width: 1280, height: 720 });
   const l = await visit(COMMANDS, 'S');
   await l.page.screenshot({ path: path.join(h.SHOTS, 'letters.png'), fullPage: true });
   assertClean(l);
-  for (const f of ['search.png', 'letters.png']) {
+  for (const f of ['search-desktop.png', 'search-phone.png', 'letters.png']) {
     assert.ok(fs.statSync(path.join(h.SHOTS, f)).size > 1000, f + ' written');
   }
 });

@@ -1,0 +1,612 @@
+// The script of the search page and the command page.  It runs once at the
+// end of the page, after command.js, links.js, modules.js and mod.js have
+// defined their arrays, and from then on keeps the result list in step with
+// the search field and the module filter.
+//
+// The index files are read by a Latin-1 page, so every byte of a name, link
+// or module is one character here.  Text whose bytes form valid UTF-8 is
+// shown as that text (and a link made of such bytes becomes the address of
+// the file it names); anything else is shown as it always was.
+//
+// Only plain DOM and standard script facilities are used, so the pages work
+// from file:// with no server in any current browser.
+(function () {
+"use strict";
+
+var BASE = "file:///";          // prefix of every documentation link
+var ALL_ROWS_UP_TO = 2000;      // shorter lists are put into the page whole
+var OVERSCAN = 10;              // rows drawn beyond each edge of the window
+var MAX_BOX = 8000000;          // px: well inside every browser's layout limit
+
+// ---- The catalogue ---------------------------------------------------------
+
+// An index file that could not be loaded, or that defines nothing, counts as
+// an empty list; the page itself must never fail.
+function ArrayOf(value) {
+	return (value != null && typeof value == "object" && typeof value.length == "number") ? value : [];
+}
+
+var rawNames = ArrayOf(typeof commands == "undefined" ? null : commands);
+var rawLinks = ArrayOf(typeof links == "undefined" ? null : links);
+var rawModules = ArrayOf(typeof modules == "undefined" ? null : modules);
+var rawMods = ArrayOf(typeof mods == "undefined" ? null : mods);
+
+// The three files are written one after the other; a build interrupted
+// between them leaves arrays of different lengths.  Pairing them anyway
+// would send readers to the wrong pages.
+var incomplete = rawNames.length != rawLinks.length || rawNames.length != rawModules.length;
+var count = incomplete ? 0 : rawNames.length;
+
+function Field(arr, k) {
+	var v = arr[k];
+	return v == null ? "" : String(v);
+}
+
+// Makes the function that shows page text: text of bytes (each character
+// one byte of the page) that form valid UTF-8 is shown as that UTF-8 text;
+// any other text is shown as it is.  The search worker makes its own copy,
+// so this uses nothing from around it.
+function MakeShown() {
+	var decoder = null, cp1252 = {}, k;
+	// Browsers read a page labelled iso-8859-1 as windows-1252, which gives
+	// the bytes 0x80 to 0x9F other characters; these take them back.
+	var high = "\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d\u008f" +
+		"\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178";
+	var highByte = /[^\x00-\x7f]/;
+	for (k = 0; k < high.length; k++) cp1252[high.charCodeAt(k)] = 0x80 + k;
+	try {
+		decoder = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
+	} catch (e) {
+		decoder = null;
+	}
+	return function (text) {
+		var i, c, bytes;
+		if (decoder == null || !highByte.test(text)) return text;
+		bytes = new Uint8Array(text.length);
+		for (i = 0; i < text.length; i++) {
+			c = text.charCodeAt(i);
+			if (c > 255) {
+				c = cp1252[c];
+				if (c === undefined) return text;
+			}
+			bytes[i] = c;
+		}
+		try {
+			return decoder.decode(bytes);
+		} catch (e) {
+			return text;
+		}
+	};
+}
+
+var Shown = MakeShown();
+
+// Names are shown only when drawn; nothing is done for every name of a large
+// catalogue before the first results are on the screen.
+function NameOf(k) { return Shown(Field(rawNames, k)); }
+function LinkOf(k) { return BASE + Shown(Field(rawLinks, k)); }
+function ModuleOf(k) { return Shown(Field(rawModules, k)); }
+
+// The module map keys modules with the letters a to z upper-cased.
+function ModuleKey(text) {
+	return String(text).replace(/[a-z]+/g, function (m) { return m.toUpperCase(); });
+}
+
+// ---- Matching ---------------------------------------------------------------
+
+// Finds the names (shown and upper-cased) that a term matches.  Mode 0 is
+// contains: the term is a regular expression, or plain text when it is not a
+// valid one (or when literal is set); 1 is begins-with, 2 ends-with.  Returns
+// the positions with the matched part of each name.  Given within, only those
+// positions are tried.  This function also runs inside the search worker, so
+// it uses nothing from around it.
+function FindMatches(upper, term, mode, literal, within) {
+	var total = within ? within.length : upper.length;
+	var at = new Int32Array(total), from = new Int32Array(total), size = new Int32Array(total);
+	var found = 0, k, name, m, pattern = null, plain = false;
+	if (mode == 0 && term != "" && !literal) {
+		try {
+			pattern = new RegExp(term);
+		} catch (e) {
+			pattern = null;
+		}
+	}
+	if (mode == 0 && term != "" && pattern == null) plain = true;
+	for (var i = 0; i < total; i++) {
+		k = within ? within[i] : i;
+		name = upper[k];
+		var start = -1, len = term.length;
+		if (mode == 1) {
+			if (name.substring(0, term.length) == term) start = 0;
+		} else if (mode == 2) {
+			if (term.length <= name.length && name.substring(name.length - term.length) == term) start = name.length - term.length;
+		} else if (term == "") {
+			start = 0;
+		} else if (plain) {
+			start = name.indexOf(term);
+		} else {
+			try {
+				m = pattern.exec(name);
+			} catch (e) {
+				m = null;  // a pattern too deep for the engine's stack
+			}
+			if (m != null) {
+				start = m.index;
+				len = m[0].length;
+			}
+		}
+		if (start >= 0) {
+			at[found] = k;
+			from[found] = start;
+			size[found] = len;
+			found++;
+		}
+	}
+	return { at: at.slice(0, found), from: from.slice(0, found), size: size.slice(0, found), plain: plain };
+}
+
+function SearchWorkerMain() {
+	var upper = [], shown = MakeShown(), last = null;
+	var pattern = /[\\^$.|?*+()[\]{}]/;
+	// A term that only adds text to the last one, as typing does, can match
+	// only names the last one matched.
+	function Narrows(before, term, mode) {
+		if (before == null || before.mode != mode) return false;
+		if (mode == 1) return term.substring(0, before.term.length) == before.term;
+		if (mode == 2) return term.substring(term.length - before.term.length) == before.term;
+		return !pattern.test(before.term) && !pattern.test(term) && term.indexOf(before.term) >= 0;
+	}
+	onmessage = function (e) {
+		var d = e.data;
+		if (d.names != null) {
+			upper = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names;
+			for (var k = 0; k < upper.length; k++) upper[k] = shown(upper[k]).toUpperCase();
+			last = null;
+			postMessage({ ready: true });
+			return;
+		}
+		var r = FindMatches(upper, d.term, d.mode, false, Narrows(last, d.term, d.mode) ? last.at : null);
+		last = { term: d.term, mode: d.mode, at: r.at.slice() };
+		r.id = d.id;
+		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);
+	};
+}
+
+var upperNames = null;  // upper-cased names, made on this thread only when needed
+
+function UpperNames() {
+	if (upperNames == null) {
+		upperNames = new Array(count);
+		for (var k = 0; k < count; k++) upperNames[k] = NameOf(k).toUpperCase();
+	}
+	return upperNames;
+}
+
+// A regular expression with nested repetition can take longer than anyone
+// waits.  Matching therefore runs in a worker; a worker that has not
+// answered in time is thrown away, a new one takes the next request, and the
+// term that took too long is looked for as plain text instead.
+var Searcher = {
+	worker: null,
+	url: "",
+	ready: false,
+	noWorker: false,
+	busy: null,
+	waiting: null,
+	timer: 0,
+	serial: 0,
+	timeout: 1000 + Math.floor(count / 500),
+
+	Start: function () {
+		var self = this, source, url, joined;
+		if (this.worker != null || this.noWorker) return;
+		try {
+			source = MakeShown.toString() + "\n" + FindMatches.toString() + "\n(" + SearchWorkerMain.toString() + ")();\n";
+			url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+			this.url = url;
+			this.ready = false;
+			this.worker = new Worker(url);
+		} catch (e) {
+			this.worker = null;
+			this.noWorker = true;
+			return;
+		}
+		this.worker.onmessage = function (e) {
+			if (e.data.ready) {
+				// The names are ready; only the matching itself is timed.
+				self.ready = true;
+				if (self.busy != null) self.StartTimer();
+			} else {
+				self.Answered(e.data);
+			}
+		};
+		this.worker.onerror = function (e) {
+			// A browser that refuses workers here: match on this thread.
+			if (e && e.preventDefault) e.preventDefault();
+			self.Stop();
+			self.noWorker = true;
+			var req = self.busy;
+			self.busy = null;
+			if (req != null) self.Send(req);
+		};
+		// One string crosses to the worker far faster than an array of them;
+		// names never hold a line feed unless an index file was made by hand.
+		joined = count == 0 ? "" : Array.prototype.join.call(rawNames, "\n");
+		if (count > 0 && joined.split("\n").length != count) {
+			joined = [];
+			for (var k = 0; k < count; k++) joined.push(Field(rawNames, k));
+		}
+		this.worker.postMessage({ names: joined });
+	},
+
+	Stop: function () {
+		if (this.timer) clearTimeout(this.timer);
+		this.timer = 0;
+		if (this.worker != null) this.worker.terminate();
+		if (this.url) URL.revokeObjectURL(this.url);
+		this.worker = null;
+		this.url = "";
+		this.ready = false;
+	},
+
+	StartTimer: function () {
+		var self = this;
+		if (this.timer) clearTimeout(this.timer);
+		this.timer = setTimeout(function () { self.TimedOut(); }, this.timeout);
+	},
+
+	// done(result) is called once with the matches, unless a later request
+	// takes its place first.
+	Find: function (term, mode, done) {
+		var req = { id: ++this.serial, term: term, mode: mode, done: done };
+		if (this.busy != null) {
+			this.waiting = req;
+			return;
+		}
+		this.Send(req);
+	},
+
+	Send: function (req) {
+		this.Start();
+		if (this.worker == null) {
+			req.done(FindMatches(UpperNames(), req.term, req.mode, false));
+			return;
+		}
+		this.busy = req;
+		if (this.ready) this.StartTimer();
+		this.worker.postMessage({ id: req.id, term: req.term, mode: req.mode });
+	},
+
+	Answered: function (result) {
+		var req = this.busy;
+		if (req == null || result.id != req.id) return;
+		clearTimeout(this.timer);
+		this.timer = 0;
+		this.busy = null;
+		this.Next(req, result);
+	},
+
+	TimedOut: function () {
+		var req = this.busy, result;
+		this.timer = 0;
+		this.busy = null;
+		this.Stop();
+		if (req == null) return;
+		result = this.waiting == null ? FindMatches(UpperNames(), req.term, req.mode, true) : null;
+		if (result != null) result.tooLong = true;
+		this.Next(req, result);
+	},
+
+	Next: function (req, result) {
+		var next = this.waiting;
+		this.waiting = null;
+		if (next == null) {
+			req.done(result);
+		} else {
+			this.Send(next);
+		}
+	}
+};
+
+// ---- The page ---------------------------------------------------------------
+
+var field = document.getElementById("textfield");
+var moduleSelect = document.getElementById("modulefilter");
+var box = document.getElementById("results");
+var rowsHolder = document.createElement("div");
+var countLine = document.getElementById("resultcount");
+var notice = document.getElementById("indexnotice");
+var total = document.getElementById("totalcommands");
+
+rowsHolder.className = "rows";
+box.appendChild(rowsHolder);
+
+if (total != null) total.textContent = "Total commands " + rawNames.length + " ";
+if (incomplete) {
+	notice.textContent = "The search index is incomplete: rebuild the index to search it.";
+	notice.style.display = "";
+}
+
+// The current list before and after the module filter.
+var found = { at: new Int32Array(0), from: null, size: null, plain: false };
+var shown = found;
+var selected = -1;
+var rowHeight = 0;
+var drawn = { first: 0, last: 0, count: -1 };
+var moduleKeyOf = null;
+var chosenModule = "";
+
+function AllCommands() {
+	var at = new Int32Array(count);
+	for (var k = 0; k < count; k++) at[k] = k;
+	return { at: at, from: null, size: null, plain: false };
+}
+
+function LetterList(letter) {
+	var at = [], k;
+	letter = letter.toUpperCase();
+	if (letter == "") return AllCommands();
+	for (k = 0; k < count; k++) {
+		var first = Field(rawNames, k).charAt(0);
+		if (first >= "\x80") first = NameOf(k).charAt(0);
+		if (first == letter) at.push(k);
+	}
+	return { at: Int32Array.from(at), from: null, size: null, plain: false };
+}
+
+function ModuleFilter(list) {
+	var at, from, size, keep = 0, k, raw, key;
+	if (chosenModule == "") return list;
+	if (moduleKeyOf == null) moduleKeyOf = new Map();
+	at = new Int32Array(list.at.length);
+	from = list.from ? new Int32Array(list.at.length) : null;
+	size = list.size ? new Int32Array(list.at.length) : null;
+	for (k = 0; k < list.at.length; k++) {
+		raw = Field(rawModules, list.at[k]);
+		key = moduleKeyOf.get(raw);
+		if (key === undefined) {
+			key = ModuleKey(raw);
+			moduleKeyOf.set(raw, key);
+		}
+		if (key == chosenModule) {
+			at[keep] = list.at[k];
+			if (from) from[keep] = list.from[k];
+			if (size) size[keep] = list.size[k];
+			keep++;
+		}
+	}
+	return { at: at.slice(0, keep), from: from ? from.slice(0, keep) : null, size: size ? size.slice(0, keep) : null, plain: list.plain, tooLong: list.tooLong };
+}
+
+function Show(list) {
+	box.setAttribute("aria-busy", "false");
+	found = list;
+	shown = ModuleFilter(list);
+	selected = -1;
+	drawn.count = -1;
+	var status = shown.at.length + " commands";
+	if (list.tooLong) status += " (the term took too long as a pattern and was looked for as plain text)";
+	countLine.textContent = status;
+	Layout();
+	Draw(true);
+}
+
+function MakeRow(i) {
+	var k = shown.at[i];
+	var row = document.createElement("div");
+	var a = document.createElement("a");
+	var mod = document.createElement("span");
+	var name = NameOf(k);
+	row.className = i == selected ? "entry selected" : "entry";
+	row.setAttribute("role", "option");
+	a.setAttribute("href", LinkOf(k));
+	var start = shown.from ? shown.from[i] : -1;
+	var len = shown.size ? shown.size[i] : 0;
+	if (start >= 0 && len > 0 && start + len <= name.length) {
+		var mark = document.createElement("mark");
+		mark.textContent = name.substring(start, start + len);
+		if (start > 0) a.appendChild(document.createTextNode(name.substring(0, start)));
+		a.appendChild(mark);
+		if (start + len < name.length) a.appendChild(document.createTextNode(name.substring(start + len)));
+	} else {
+		a.textContent = name;
+	}
+	mod.className = "module";
+	mod.textContent = ModuleOf(k);
+	row.appendChild(a);
+	row.appendChild(document.createTextNode(" "));
+	row.appendChild(mod);
+	return row;
+}
+
+function MeasureRow() {
+	if (rowHeight > 0) return rowHeight;
+	var probe = document.createElement("div");
+	probe.className = "entry";
+	probe.textContent = "M";
+	rowsHolder.appendChild(probe);
+	rowHeight = probe.getBoundingClientRect().height || 24;
+	rowsHolder.removeChild(probe);
+	return rowHeight;
+}
+
+function Layout() {
+	var rows = shown.at.length;
+	if (rows <= ALL_ROWS_UP_TO) {
+		box.style.height = "";
+	} else {
+		box.style.height = Math.min(rows * MeasureRow(), MAX_BOX) + "px";
+	}
+}
+
+// Which rows the window shows, and where the first of them goes in the box.
+// A list taller than the box is mapped onto it in proportion.
+function Window() {
+	var rows = shown.at.length, h = MeasureRow();
+	var viewH = window.innerHeight || document.documentElement.clientHeight || 600;
+	var full = rows * h, boxH = Math.min(full, MAX_BOX);
+	var ratio = (boxH > viewH && full > boxH) ? (full - viewH) / (boxH - viewH) : 1;
+	var s = Math.max(0, Math.min(-box.getBoundingClientRect().top, Math.max(0, boxH - viewH)));
+	var virt = s * ratio;
+	var first = Math.max(0, Math.floor(virt / h) - OVERSCAN);
+	var last = Math.min(rows, Math.floor(virt / h) + Math.ceil(viewH / h) + 1 + OVERSCAN);
+	return { first: first, last: last, top: s + first * h - virt, ratio: ratio, s: s, h: h, viewH: viewH };
+}
+
+var drawRequest = 0;
+
+function Draw(force) {
+	var rows = shown.at.length, first, last, top = 0, w, i, frag;
+	drawRequest = 0;
+	if (rows <= ALL_ROWS_UP_TO) {
+		first = 0;
+		last = rows;
+	} else {
+		w = Window();
+		first = w.first;
+		last = w.last;
+		top = w.top;
+	}
+	if (!force && first == drawn.first && last == drawn.last && drawn.count == rows) return;
+	frag = document.createDocumentFragment();
+	for (i = first; i < last; i++) frag.appendChild(MakeRow(i));
+	rowsHolder.textContent = "";
+	rowsHolder.appendChild(frag);
+	rowsHolder.style.transform = top ? "translateY(" + top + "px)" : "";
+	drawn = { first: first, last: last, count: rows };
+	if (window.performance && performance.mark) performance.mark("results-shown");
+}
+
+function Redraw() {
+	if (drawRequest) return;
+	drawRequest = (window.requestAnimationFrame || setTimeout)(function () { Draw(false); });
+}
+
+window.addEventListener("scroll", Redraw);
+window.addEventListener("resize", function () { rowHeight = 0; Layout(); Redraw(); });
+
+// ---- Terms --------------------------------------------------------------------
+
+// The form sends its field encoded: a blank becomes "+", other special
+// characters become %XX in the page's character set (one byte each).
+// A "%" that does not start a valid escape is kept as it was typed.
+function DecodeTerm(val) {
+	var out = "", k = 0, c;
+	val = val.replace(/\+/g, " ");
+	while (k < val.length) {
+		c = val.charAt(k);
+		if (c == "%" && /^[0-9A-Fa-f]{2}$/.test(val.substr(k + 1, 2))) {
+			out += String.fromCharCode(parseInt(val.substr(k + 1, 2), 16));
+			k += 3;
+		} else {
+			out += c;
+			k += 1;
+		}
+	}
+	return out;
+}
+
+// "term*" begins with term, "*term" ends with it (a star at both ends: ends
+// with the text between), anything else contains it.  at once: when the
+// term cannot backtrack (no pattern characters), match here rather than wait
+// for the worker, so an address with a search shows its list sooner.
+function Search(typed, atOnce) {
+	var term = typed, mode = 0;
+	if (term.charAt(term.length - 1) == "*") {
+		mode = 1;
+		term = term.substring(0, term.length - 1);
+	}
+	if (term.charAt(0) == "*") {
+		mode = 2;
+		term = term.substring(1);
+	}
+	box.setAttribute("aria-busy", "true");
+	if (atOnce && (mode != 0 || !/[\\^$.|?*+()[\]{}]/.test(term))) {
+		Show(FindMatches(UpperNames(), term.toUpperCase(), mode, true));
+		return;
+	}
+	Searcher.Find(term.toUpperCase(), mode, Show);
+}
+
+// ---- The reader's keys and choices -------------------------------------------
+
+function Select(i) {
+	var rows = shown.at.length;
+	if (rows == 0) return;
+	selected = Math.max(-1, Math.min(rows - 1, i));
+	if (selected >= 0) {
+		var h = MeasureRow();
+		var viewH = window.innerHeight || 600;
+		var boxTop = box.getBoundingClientRect().top;
+		var ratio = rows <= ALL_ROWS_UP_TO ? 1 : Window().ratio;
+		var s = Math.max(0, -boxTop);
+		var pos = rows <= ALL_ROWS_UP_TO ? boxTop + selected * h : boxTop + s + selected * h - s * ratio;
+		if (pos < 0 || pos + h > viewH) {
+			var want = (selected * h - (viewH - h) / 2) / ratio;
+			window.scrollTo(0, Math.max(0, window.pageYOffset + boxTop + want));
+		}
+	}
+	Draw(true);
+}
+
+field.addEventListener("input", function () { Search(field.value); });
+
+field.addEventListener("keydown", function (e) {
+	var key = e.key;
+	if (key == "ArrowDown" || key == "Down") {
+		e.preventDefault();
+		Select(selected + 1);
+	} else if (key == "ArrowUp" || key == "Up") {
+		e.preventDefault();
+		Select(selected - 1);
+	} else if (key == "Enter" && selected >= 0 && selected < shown.at.length) {
+		// With a highlighted result Enter opens it; otherwise the form is sent.
+		e.preventDefault();
+		window.location.href = LinkOf(shown.at[selected]);
+	} else if (key == "Escape" || key == "Esc") {
+		e.preventDefault();
+		field.value = "";
+		Search("");
+	}
+});
+
+// The filter offers the modules of mod.js under the module map's keys.
+(function () {
+	var seen = {}, k, key, option;
+	for (k = 0; k < rawMods.length; k++) {
+		key = ModuleKey(Field(rawMods, k));
+		if (key == "" || seen.hasOwnProperty(key)) continue;
+		seen[key] = true;
+		option = document.createElement("option");
+		option.value = key;
+		option.textContent = Shown(Field(rawMods, k));
+		moduleSelect.appendChild(option);
+	}
+})();
+
+moduleSelect.addEventListener("change", function () {
+	chosenModule = moduleSelect.value;
+	Show(found);
+});
+
+// ---- The address --------------------------------------------------------------
+
+// The query, undecoded: text between the first "=" and the first "&" is the
+// submitted term; a query without "=" is a letter.
+var query = location.search.substring(1);
+var equals = query.indexOf("=");
+var amp = query.indexOf("&");
+if (amp < 0) amp = query.length;
+var typed = amp - equals - 1 > 0 ? DecodeTerm(query.substr(equals + 1, amp - equals - 1)) : "";
+
+field.value = typed;
+moduleSelect.value = "";
+if (equals < 0) {
+	Show(LetterList(typed));
+} else {
+	Search(typed, true);
+}
+field.focus();
+// The worker is made now rather than at the first key, so typing is quick.
+setTimeout(function () { Searcher.Start(); }, 0);
+})();

@@ -32,6 +32,14 @@ void AppendJsEscaped(std::string& out, const String& text) {
 
 namespace {
 
+// From this many elements on, an array is written as a literal: engines
+// limit the argument count of a call, so "new Array(...)" with that many
+// arguments would not load in the pages.
+constexpr std::size_t kLiteralArrayElements = 65536;
+
+const char* ArrayOpening(std::size_t elements) { return elements >= kLiteralArrayElements ? "=[" : "=new Array("; }
+const char* ArrayClosing(std::size_t elements) { return elements >= kLiteralArrayElements ? "];" : ");"; }
+
 // The three parallel array files are made in one walk over the catalogue.
 // An empty catalogue still defines empty arrays.
 struct ParallelArrays {
@@ -39,7 +47,9 @@ struct ParallelArrays {
 };
 
 ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint) {
-  ParallelArrays files{"var commands=new Array(", "var links=new Array(", "var modules=new Array("};
+  const std::size_t elements = static_cast<std::size_t>(list.Count());
+  const std::string opening = ArrayOpening(elements);
+  ParallelArrays files{"var commands" + opening, "var links" + opening, "var modules" + opening};
   for (auto* file : {&files.commands, &files.links, &files.modules}) file->reserve(size_hint);
   bool first = true;
   list.ForEach([&](const CommandPtr& record) {
@@ -53,7 +63,7 @@ ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint
     add(files.modules, record->Modules);
     first = false;
   });
-  for (auto* file : {&files.commands, &files.links, &files.modules}) *file += ");";
+  for (auto* file : {&files.commands, &files.links, &files.modules}) *file += ArrayClosing(elements);
   return files;
 }
 
@@ -169,13 +179,16 @@ std::string LinksArrayFile(const CommandList& list) { return MakeParallelArrays(
 std::string ModulesArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).modules; }
 
 std::string ModsArrayFile(const ModuleMap& modules) {
-  std::string out = "var mods=new Array(";
+  // The list always ends with an empty name.
+  const std::size_t elements = static_cast<std::size_t>(modules.Count()) + 1;
+  std::string out = std::string("var mods") + ArrayOpening(elements);
   for (const auto& record : modules.Values()) {
     out += '"';
     AppendJsEscaped(out, record->Modules);
     out += "\",";
   }
-  out += "\"\");";
+  out += "\"\"";
+  out += ArrayClosing(elements);
   return out;
 }
 

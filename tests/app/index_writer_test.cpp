@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/catalogue.h"
+#include "app/command_list_reader.h"
 #include "app/services.h"
 #include "resources/embedded.h"
 #include "system/lifetime.h"
@@ -163,6 +164,29 @@ TEST_F(IndexBuildTest, UnwritableOutputStopsTheBuildAndKeepsOldFiles) {
   EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), "old page");
   EXPECT_FALSE(std::filesystem::exists(inst_ / "docs/html/Modules/modules.js"));
   EXPECT_EQ(out.find("Indeces created"), std::string::npos);
+}
+
+// Engines cap the arguments of one call, so from 65,536 elements on an array
+// is written as a literal with the same element bytes.
+TEST(ArrayFiles, LargeArraysAreWrittenAsLiterals) {
+  for (const int elements : {65535, 65536}) {
+    SCOPED_TRACE(elements);
+    CommandList list;
+    ModuleMap modules;
+    std::string names, mods;
+    for (int i = 0; i < elements; ++i) {
+      const String name = u"c\\" + FromInt(i);
+      AddCommandForIndex(name, u"L", 0, name, list, modules);
+      names += (i ? ",\"" : "\"") + ToByteString(name).insert(1, "\\") + "\"";
+    }
+    // mod.js lists each module once and ends with an empty name.
+    modules.Remove(Upper(u"c\\0"));
+    for (const auto& r : modules.Values()) mods += "\"" + ToByteString(r->Modules).insert(1, "\\") + "\",";
+    mods += "\"\"";
+    const bool literal = elements >= 65536;
+    EXPECT_EQ(CommandsArrayFile(list), literal ? "var commands=[" + names + "];" : "var commands=new Array(" + names + ");");
+    EXPECT_EQ(ModsArrayFile(modules), literal ? "var mods=[" + mods + "];" : "var mods=new Array(" + mods + ");");
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Builds synthetic command lists of 10^4, 10^5 and 10^6 lines and reports,
 // for each, the build time, the peak memory of the building process, and the
-// ratio of the build time to a stable `sort` of the same file by name.
+// ratio of the build time to a stable `sort` of the same file by name, and
+// the ratio of the peak memory to the size of the command list.
 // Each build runs in a child process so that its peak memory is its own.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -90,7 +91,8 @@ double TimeSort(const fs::path& file) {
 
 int main() {
   const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(getpid()));
-  std::printf("%10s %12s %14s %12s %12s\n", "lines", "build s", "peak MiB", "sort s", "build/sort");
+  std::printf("%10s %12s %12s %12s %12s %12s %12s\n", "lines", "list MiB", "build s", "sort s", "build/sort",
+              "peak MiB", "peak/list");
   std::fflush(stdout);  // the children must not inherit unwritten output
   for (int lines : {10000, 100000, 1000000}) {
     const fs::path app = root / "app";
@@ -101,8 +103,10 @@ int main() {
     WriteSyntheticList(list, lines);
     const BuildFigures build = BuildInChild(app, inst);
     const double sort = TimeSort(list);
-    std::printf("%10d %12.3f %14.1f %12.3f %12.2f\n", lines, build.seconds, build.peak_kib / 1024.0, sort,
-                sort > 0 ? build.seconds / sort : 0.0);
+    const double list_mib = static_cast<double>(fs::file_size(list)) / (1024.0 * 1024.0);
+    const double peak_mib = build.peak_kib / 1024.0;
+    std::printf("%10d %12.1f %12.3f %12.3f %12.2f %12.1f %12.2f\n", lines, list_mib, build.seconds, sort,
+                sort > 0 ? build.seconds / sort : 0.0, peak_mib, peak_mib / list_mib);
     std::fflush(stdout);
   }
   fs::remove_all(root);

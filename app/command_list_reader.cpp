@@ -209,7 +209,7 @@ class CatalogueReader {
     std::pair<int, int> span;
     if (wide_dir_) {
       wide_link_.assign(catalogue_.Dir());
-      wide_link_.append(tail.begin(), tail.end());
+      wide_link_.append(FromBytes(tail));
       span = ModuleSpan(std::u16string_view(wide_link_));
     } else {
       link_.assign(dir_bytes_).append(tail);

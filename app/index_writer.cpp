@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <vector>
 
 #include "app/command_list_reader.h"
 #include "system/atomic_file.h"
@@ -78,48 +79,55 @@ ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint
 // ever held whole in memory, and no byte is copied twice on its way.
 class OutputPieces {
  public:
-  explicit OutputPieces(TStream& file) : file_(file) { buffer_.reserve(kPiece + kPiece / 4); }
-  std::string& Buffer() { return buffer_; }
-  // Called between elements: hands the buffer over once it is large.
-  void Spill() {
-    if (buffer_.size() >= kPiece) Finish();
+  explicit OutputPieces(TStream& file) : file_(file), buffer_(kPiece) {}
+  // Room for at least count more bytes at the returned place; Advance says
+  // how many were written there.
+  char* Room(std::size_t count) {
+    if (used_ + count > buffer_.size()) {
+      Finish();
+      if (count > buffer_.size()) buffer_.resize(count);
+    }
+    return buffer_.data() + used_;
+  }
+  void Advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  void Append(std::string_view bytes) {
+    char* p = Room(bytes.size());
+    Advance(std::copy(bytes.begin(), bytes.end(), p));
   }
   void Finish() {
     const char* p = buffer_.data();
-    std::size_t left = buffer_.size();
-    while (left > 0) {
-      const int n = file_.Write(p, static_cast<int>(std::min<std::size_t>(left, kPiece)));
+    while (used_ > 0) {
+      const int n = file_.Write(p, static_cast<int>(std::min<std::size_t>(used_, kPiece)));
       // A short write marks the file, so its commit refuses.
       if (n <= 0) break;
       p += n;
-      left -= static_cast<std::size_t>(n);
+      used_ -= static_cast<std::size_t>(n);
     }
-    buffer_.clear();
+    used_ = 0;
   }
 
  private:
   static constexpr std::size_t kPiece = 1 << 20;
   TStream& file_;
-  std::string buffer_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
 };
 
-// Bytes of a string literal's body: the double quote and the backslash are
-// escaped; with slashes, a backslash becomes "/" instead, as links do.
-void AppendEscapedBytes(std::string& out, std::string_view bytes, bool slashes = false) {
-  bool plain = true;
-  for (const char byte : bytes) plain = plain && byte != '"' && byte != '\\';
-  if (plain) {
-    out.append(bytes);
-    return;
-  }
+// Writes bytes as a string literal's body at p (room for twice their size)
+// and returns the end: the double quote and the backslash are escaped; with
+// slashes (links) a backslash becomes "/" instead.
+char* PutEscaped(char* p, std::string_view bytes, bool slashes) {
   for (const char byte : bytes) {
-    if (slashes && byte == '\\') {
-      out += '/';
-      continue;
+    if (byte == '"' || byte == '\\') {
+      if (slashes && byte == '\\') {
+        *p++ = '/';
+        continue;
+      }
+      *p++ = '\\';
     }
-    if (byte == '"' || byte == '\\') out += '\\';
-    out += byte;
+    *p++ = byte;
   }
+  return p;
 }
 
 enum class Field { kName, kLink, kModule };
@@ -135,28 +143,33 @@ void WriteArray(OutputPieces& out, const Catalogue& catalogue, const char* name,
     std::replace(slashed.begin(), slashed.end(), u'\\', u'/');
     AppendJsEscaped(dir, slashed);
   }
-  std::string& buffer = out.Buffer();
-  buffer.append("var ").append(name).append(ArrayOpening(elements));
+  out.Append(std::string("var ") + name + ArrayOpening(elements));
   bool first = true;
   catalogue.ForEachRecord([&](const CatalogueRecord& record) {
-    buffer += first ? "\"" : ",\"";
-    first = false;
+    std::string_view text;
+    std::string_view prefix;
     switch (field) {
       case Field::kName:
-        AppendEscapedBytes(buffer, catalogue.Name(record));
+        text = catalogue.Name(record);
         break;
       case Field::kLink:
-        if (!record.whole) buffer += dir;
-        AppendEscapedBytes(buffer, catalogue.LinkTail(record), !record.whole);
+        text = catalogue.LinkTail(record);
+        if (!record.whole) prefix = dir;
         break;
       case Field::kModule:
-        AppendEscapedBytes(buffer, catalogue.Module(record));
+        text = catalogue.Module(record);
         break;
     }
-    buffer += '"';
-    out.Spill();
+    char* p = out.Room(prefix.size() + 2 * text.size() + 3);
+    if (!first) *p++ = ',';
+    first = false;
+    *p++ = '"';
+    p = std::copy(prefix.begin(), prefix.end(), p);
+    p = PutEscaped(p, text, field == Field::kLink && !record.whole);
+    *p++ = '"';
+    out.Advance(p);
   });
-  buffer += ArrayClosing(elements);
+  out.Append(ArrayClosing(elements));
 }
 
 // Memory the machine has at all: a list larger than that cannot be read.
@@ -192,10 +205,7 @@ class IndexBuild {
     return Fail(path, error);
   }
   bool Save(const String& path, const std::string& bytes) {
-    return Save(path, [&](OutputPieces& out) {
-      out.Buffer() = bytes;
-      out.Finish();
-    });
+    return Save(path, [&](OutputPieces& out) { out.Append(bytes); });
   }
   // Saves a whole text the way SaveText encodes it, replacing the file only
   // with a complete new one.
@@ -313,6 +323,34 @@ IndexBuildResult IndexBuild::Run() {
 }
 
 }  // namespace
+
+namespace {
+
+// Collects what the build would write to a file.
+class StringSink : public TStream {
+ public:
+  int Write(const void* buffer, int count) override {
+    bytes.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    return count;
+  }
+  std::string bytes;
+};
+
+std::string ArrayFileBytes(const Catalogue& catalogue, const char* name, Field field) {
+  StringSink sink;
+  OutputPieces out(sink);
+  WriteArray(out, catalogue, name, field);
+  out.Finish();
+  return std::move(sink.bytes);
+}
+
+}  // namespace
+
+std::string CommandsArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(catalogue, "commands", Field::kName); }
+std::string LinksArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(catalogue, "links", Field::kLink); }
+std::string ModulesArrayFile(const Catalogue& catalogue) {
+  return ArrayFileBytes(catalogue, "modules", Field::kModule);
+}
 
 std::string CommandsArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).commands; }
 std::string LinksArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).links; }

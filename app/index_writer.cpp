@@ -79,13 +79,15 @@ ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint
 // ever held whole in memory, and no byte is copied twice on its way.
 class OutputPieces {
  public:
-  explicit OutputPieces(TStream& file) : file_(file), buffer_(kPiece) {}
+  explicit OutputPieces(TStream& file) : file_(file) {}
   // Room for at least count more bytes at the returned place; Advance says
-  // how many were written there.
+  // how many were written there. The buffer grows to a piece's size, so a
+  // small file costs a small buffer.
   char* Room(std::size_t count) {
     if (used_ + count > buffer_.size()) {
-      Finish();
-      if (count > buffer_.size()) buffer_.resize(count);
+      if (buffer_.size() >= kPiece) Finish();
+      if (used_ + count > buffer_.size())
+        buffer_.resize(std::max({used_ + count, 2 * buffer_.size(), std::size_t{4096}}));
     }
     return buffer_.data() + used_;
   }

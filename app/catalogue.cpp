@@ -1,16 +1,108 @@
 #include "app/catalogue.h"
 
+#include <algorithm>
+
+#include "app/command_list_reader.h"
+#include "system/strings.h"
+
 namespace qm {
 
 String tlwndir;
 String buildDoc = u"0";
 const String version = u"1.2";
-std::shared_ptr<CommandList> list_command;
+std::shared_ptr<Catalogue> list_command;
 std::shared_ptr<ModuleMap> map_module;
 
 void CreateCatalogue() {
-  list_command = std::make_shared<CommandList>();
+  list_command = std::make_shared<Catalogue>();
   map_module = CreateMap<String, CommandPtr>();
+}
+
+void Catalogue::Clear() {
+  // Swapping with empty storage gives the memory back, not just the sizes.
+  std::string().swap(text_);
+  std::string().swap(extra_);
+  dir_.clear();
+  std::vector<CatalogueRecord>().swap(records_);
+  std::vector<std::uint32_t>().swap(order_);
+  whole_.clear();
+}
+
+void Catalogue::Add(CommandPtr command) {
+  CatalogueRecord r;
+  r.whole = true;
+  r.module_in_extra = true;
+  const auto keep = [this](const String& text, std::uint64_t& at, std::uint32_t& size) {
+    const std::string bytes = ToByteString(text);
+    at = AddExtra(bytes);
+    size = static_cast<std::uint32_t>(bytes.size());
+  };
+  keep(command->comando, r.name_at, r.name_size);
+  keep(command->link, r.tail_at, r.tail_size);
+  keep(command->Modules, r.module_at, r.module_size);
+  whole_.emplace(static_cast<std::uint32_t>(records_.size()), std::move(command));
+  records_.push_back(r);
+  order_.clear();
+}
+
+void Catalogue::Adopt(std::string text, const String& dir) {
+  Clear();
+  text_ = std::move(text);
+  dir_ = dir;
+}
+
+std::uint64_t Catalogue::AddExtra(std::string_view bytes) {
+  const std::uint64_t at = extra_.size();
+  extra_.append(bytes);
+  return at;
+}
+
+namespace {
+
+// The first eight bytes of a name packed high to low, missing bytes as 0.
+// Wherever two keys differ their order is the names' order, so most
+// comparisons never leave the sort array.
+std::uint64_t NamePrefixKey(std::string_view name) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i) key = (key << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+  return key;
+}
+
+struct SortEntry {
+  std::uint64_t key;
+  std::uint32_t index;
+};
+
+}  // namespace
+
+void Catalogue::Sort() {
+  std::vector<SortEntry> entries(records_.size());
+  for (std::uint32_t k = 0; k < records_.size(); ++k) entries[k] = {NamePrefixKey(Name(records_[k])), k};
+  // Equal names keep their reading order through the index tie-break, which
+  // makes the unstable sort stable. string_view compares bytes as unsigned.
+  std::sort(entries.begin(), entries.end(), [this](const SortEntry& a, const SortEntry& b) {
+    if (a.key != b.key) return a.key < b.key;
+    const int c = Name(records_[a.index]).compare(Name(records_[b.index]));
+    return c != 0 ? c < 0 : a.index < b.index;
+  });
+  order_.resize(entries.size());
+  for (std::size_t k = 0; k < entries.size(); ++k) order_[k] = entries[k].index;
+}
+
+CommandPtr Catalogue::MakeCommand(const CatalogueRecord& r) const {
+  if (r.whole) return whole_.at(static_cast<std::uint32_t>(&r - records_.data()));
+  auto command = std::make_shared<tcommand>();
+  command->comando = FromBytes(Name(r));
+  String link = dir_ + FromBytes(LinkTail(r));
+  // A module reaching into the directory is taken from the 16-bit link: the
+  // extra text only keeps its bytes as written.
+  command->Modules = r.module_in_extra ? ModuleFromLink(link) : FromBytes(Module(r));
+  std::replace(link.begin(), link.end(), u'\\', u'/');
+  command->link = std::move(link);
+  // The name is a prefix of its line, so the line's first byte is the
+  // letter even when a cut emptied the name.
+  command->fast_link = FromInt(static_cast<int>(static_cast<unsigned char>(text_[r.name_at])) - 65);
+  return command;
 }
 
 }  // namespace qm

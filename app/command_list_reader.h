@@ -25,4 +25,9 @@ void ReadCommandLine(const String& line, const String& dir, CommandList& list, M
 // number of lines.
 int ReadCommandList(std::string_view bytes, const String& dir, CommandList& list, ModuleMap& modules);
 
+// The same reading into the compact catalogue, which takes the bytes: the
+// same records in the same order, and the same module registrations. The
+// catalogue is emptied first. Returns the number of lines.
+int ReadCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules);
+
 }  // namespace qm

@@ -1,12 +1,20 @@
 #include "app/index_writer.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <new>
+#include <vector>
 
 #include "app/command_list_reader.h"
 #include "system/atomic_file.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
+#include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/stream.h"
@@ -67,6 +75,113 @@ ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint
   return files;
 }
 
+// The bytes of one output, handed to its file in large pieces: no output is
+// ever held whole in memory, and no byte is copied twice on its way.
+class OutputPieces {
+ public:
+  explicit OutputPieces(TStream& file) : file_(file) {}
+  // Room for at least count more bytes at the returned place; Advance says
+  // how many were written there. The buffer grows to a piece's size, so a
+  // small file costs a small buffer.
+  char* Room(std::size_t count) {
+    if (used_ + count > buffer_.size()) {
+      if (buffer_.size() >= kPiece) Finish();
+      if (used_ + count > buffer_.size())
+        buffer_.resize(std::max({used_ + count, 2 * buffer_.size(), std::size_t{4096}}));
+    }
+    return buffer_.data() + used_;
+  }
+  void Advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  void Append(std::string_view bytes) {
+    char* p = Room(bytes.size());
+    Advance(std::copy(bytes.begin(), bytes.end(), p));
+  }
+  void Finish() {
+    const char* p = buffer_.data();
+    while (used_ > 0) {
+      const int n = file_.Write(p, static_cast<int>(std::min<std::size_t>(used_, kPiece)));
+      // A short write marks the file, so its commit refuses.
+      if (n <= 0) break;
+      p += n;
+      used_ -= static_cast<std::size_t>(n);
+    }
+    used_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kPiece = 1 << 20;
+  TStream& file_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+// Writes bytes as a string literal's body at p (room for twice their size)
+// and returns the end: the double quote and the backslash are escaped; with
+// slashes (links) a backslash becomes "/" instead.
+char* PutEscaped(char* p, std::string_view bytes, bool slashes) {
+  for (const char byte : bytes) {
+    if (byte == '"' || byte == '\\') {
+      if (slashes && byte == '\\') {
+        *p++ = '/';
+        continue;
+      }
+      *p++ = '\\';
+    }
+    *p++ = byte;
+  }
+  return p;
+}
+
+enum class Field { kName, kLink, kModule };
+
+// One parallel array file in one walk over the sorted catalogue. Each link
+// is the directory (its backslashes made "/" as 16-bit units, then written
+// as bytes once) followed by the record's own part of the line.
+void WriteArray(OutputPieces& out, const Catalogue& catalogue, const char* name, Field field) {
+  const auto elements = static_cast<std::size_t>(catalogue.Count());
+  std::string dir;
+  if (field == Field::kLink) {
+    String slashed = catalogue.Dir();
+    std::replace(slashed.begin(), slashed.end(), u'\\', u'/');
+    AppendJsEscaped(dir, slashed);
+  }
+  out.Append(std::string("var ") + name + ArrayOpening(elements));
+  bool first = true;
+  catalogue.ForEachRecord([&](const CatalogueRecord& record) {
+    std::string_view text;
+    std::string_view prefix;
+    switch (field) {
+      case Field::kName:
+        text = catalogue.Name(record);
+        break;
+      case Field::kLink:
+        text = catalogue.LinkTail(record);
+        if (!record.whole) prefix = dir;
+        break;
+      case Field::kModule:
+        text = catalogue.Module(record);
+        break;
+    }
+    char* p = out.Room(prefix.size() + 2 * text.size() + 3);
+    if (!first) *p++ = ',';
+    first = false;
+    *p++ = '"';
+    p = std::copy(prefix.begin(), prefix.end(), p);
+    p = PutEscaped(p, text, field == Field::kLink && !record.whole);
+    *p++ = '"';
+    out.Advance(p);
+  });
+  out.Append(ArrayClosing(elements));
+}
+
+// Memory the machine has at all: a list larger than that cannot be read.
+std::uint64_t PhysicalMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return UINT64_MAX;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
+}
+
 class IndexBuild {
  public:
   IndexBuildResult Run();
@@ -79,10 +194,20 @@ class IndexBuild {
     WriteErrorLine("Index build failed: " + ToUtf8(path) + ": " + ToUtf8(reason));
     return false;
   }
-  bool Save(const String& path, const std::string& bytes) {
+  // Every index file goes through here: produce hands its bytes over in
+  // pieces, and the file is replaced whole or not at all.
+  bool Save(const String& path, const std::function<void(OutputPieces&)>& produce) {
     String error;
-    if (WriteFileAtomically(path, bytes, &error)) return true;
+    auto file = TAtomicFileStream::Create(path, &error);
+    if (!file) return Fail(path, error);
+    OutputPieces out(*file);
+    produce(out);
+    out.Finish();
+    if (file->Commit(&error)) return true;
     return Fail(path, error);
+  }
+  bool Save(const String& path, const std::string& bytes) {
+    return Save(path, [&](OutputPieces& out) { out.Append(bytes); });
   }
   // Saves a whole text the way SaveText encodes it, replacing the file only
   // with a complete new one.
@@ -98,23 +223,51 @@ class IndexBuild {
   bool ReadCommandListFile(const String& path, int& lines);
 
   IndexBuildResult result_;
-  std::size_t list_bytes_ = 0;
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
+  // Only a regular file (after links) comes to an end: a named pipe, a
+  // device or a socket would keep the build waiting for ever.
+  if (const auto system_path = SystemPath(path)) {
+    struct stat info {};
+    if (stat(system_path->c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+      return Fail(path, u"not a regular file");
+  }
   // Opened for update, as the installation's list has always been: a list
   // that cannot be written is treated as missing.
   errno = 0;
   StreamPtr stream = OpenFile(path, 1, 1);
   if (!stream) return Fail(path, errno ? FromByteString(std::strerror(errno)) : String(u"cannot be opened"));
-  std::string bytes;
-  if (const auto size = stream->Size(); size > 0) bytes.reserve(static_cast<std::size_t>(size));
-  char block[65536];
-  for (int n; (n = stream->Read(block, sizeof block)) > 0;) bytes.append(block, static_cast<std::size_t>(n));
-  list_bytes_ = bytes.size();
-  lines = ReadCommandList(bytes, tlwndir, *list_command, *map_module);
-  list_command->SortAscendingWithKey([](const CommandPtr& a, const CommandPtr& b) { return CompareNames(*a, *b); },
-                                     [](const CommandPtr& c) { return NamePrefixKey(*c); });
+  const String too_large = u"too large to read into memory";
+  try {
+    // The whole list is read straight into the buffer the catalogue keeps.
+    std::string bytes;
+    const std::int64_t size = std::max<std::int64_t>(stream->Size(), 0);
+    if (static_cast<std::uint64_t>(size) > PhysicalMemory()) {
+      CloseFile(stream);
+      return Fail(path, too_large);
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t filled = 0;
+    while (true) {
+      if (filled == bytes.size()) bytes.resize(filled + 65536);  // the file grew, or has no size
+      const int n = stream->Read(bytes.data() + filled,
+                                 static_cast<int>(std::min<std::size_t>(bytes.size() - filled, 1 << 30)));
+      if (n <= 0) break;
+      filled += static_cast<std::size_t>(n);
+    }
+    bytes.resize(filled);
+    lines = ReadCatalogue(std::move(bytes), tlwndir, *list_command, *map_module);
+    list_command->Sort();
+  } catch (const std::bad_alloc&) {
+    list_command->Clear();
+    CloseFile(stream);
+    return Fail(path, too_large);
+  } catch (const std::length_error&) {
+    list_command->Clear();
+    CloseFile(stream);
+    return Fail(path, too_large);
+  }
   Print(u"Total commands: " + FromInt(list_command->Count()) + u" " + FromInt(lines));
   Print(u"");
   CloseFile(stream);
@@ -123,7 +276,7 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
 
 IndexBuildResult IndexBuild::Run() {
   if (!list_command) CreateCatalogue();
-  ClearList(*list_command);
+  list_command->Clear();
   const String list_path = tlwndir + u"\\docs\\html\\Modules\\commands.txt";
   Print(u"Tallowin dir  : " + tlwndir);
   Print(u"DirBase       : " + tlwndir);
@@ -132,14 +285,13 @@ IndexBuildResult IndexBuild::Run() {
   if (!ReadCommandListFile(list_path, lines)) return result_;
 
   const String index_dir = tlwndir + u"\\docs\\html\\Modules\\";
-  {
-    // Every field is a piece of its line, and each link adds the directory.
-    const std::size_t hint = list_bytes_ + static_cast<std::size_t>(lines) * (tlwndir.size() + 3);
-    const ParallelArrays files = MakeParallelArrays(*list_command, hint);
-    if (!Save(index_dir + u"command.js", files.commands)) return result_;
-    if (!Save(index_dir + u"links.js", files.links)) return result_;
-    if (!Save(index_dir + u"modules.js", files.modules)) return result_;
-  }
+  const Catalogue& catalogue = *list_command;
+  const auto array_file = [&](const char* name, Field field) {
+    return [&catalogue, name, field](OutputPieces& out) { WriteArray(out, catalogue, name, field); };
+  };
+  if (!Save(index_dir + u"command.js", array_file("commands", Field::kName))) return result_;
+  if (!Save(index_dir + u"links.js", array_file("links", Field::kLink))) return result_;
+  if (!Save(index_dir + u"modules.js", array_file("modules", Field::kModule))) return result_;
   for (const auto& record : map_module->Values()) Print(record->Modules);
   if (!Save(index_dir + u"mod.js", ModsArrayFile(*map_module))) return result_;
   Print(u"Indeces created...");
@@ -173,6 +325,34 @@ IndexBuildResult IndexBuild::Run() {
 }
 
 }  // namespace
+
+namespace {
+
+// Collects what the build would write to a file.
+class StringSink : public TStream {
+ public:
+  int Write(const void* buffer, int count) override {
+    bytes.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    return count;
+  }
+  std::string bytes;
+};
+
+std::string ArrayFileBytes(const Catalogue& catalogue, const char* name, Field field) {
+  StringSink sink;
+  OutputPieces out(sink);
+  WriteArray(out, catalogue, name, field);
+  out.Finish();
+  return std::move(sink.bytes);
+}
+
+}  // namespace
+
+std::string CommandsArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(catalogue, "commands", Field::kName); }
+std::string LinksArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(catalogue, "links", Field::kLink); }
+std::string ModulesArrayFile(const Catalogue& catalogue) {
+  return ArrayFileBytes(catalogue, "modules", Field::kModule);
+}
 
 std::string CommandsArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).commands; }
 std::string LinksArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).links; }

@@ -28,6 +28,10 @@ std::string CommandsArrayFile(const CommandList& list);
 std::string LinksArrayFile(const CommandList& list);
 std::string ModulesArrayFile(const CommandList& list);
 std::string ModsArrayFile(const ModuleMap& modules);
+// The same three files as the build writes them from its catalogue.
+std::string CommandsArrayFile(const Catalogue& catalogue);
+std::string LinksArrayFile(const Catalogue& catalogue);
+std::string ModulesArrayFile(const Catalogue& catalogue);
 
 // document.write of the "Rebuild index" link to the program.
 String ButtonScript(const String& link_target);

@@ -1,6 +1,9 @@
 // Builds synthetic command lists of 10^4, 10^5 and 10^6 lines and reports,
 // for each, the build time, the peak memory of the building process, and the
-// ratio of the build time to a stable `sort` of the same file by name.
+// ratio of the build time to a stable `sort` of the same file by name, and
+// the ratio of the peak memory to the size of the command list. On a busy
+// machine the processor time of both (user plus system) is the steadier
+// comparison, so it is printed beside the wall-clock times.
 // Each build runs in a child process so that its peak memory is its own.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -46,8 +49,14 @@ double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 
 struct BuildFigures {
   double seconds = 0;
+  double cpu_seconds = 0;
   long peak_kib = 0;
 };
+
+double CpuSeconds(const rusage& usage) {
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
   int channel[2];
@@ -61,6 +70,8 @@ BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
     qm::tlwndir = qm::FromBytes(inst.string());
     qm::RegisterEmbeddedPages();
     qm::CreateCatalogue();
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     const auto t0 = std::chrono::steady_clock::now();
     const bool ok = qm::CreateSearchIndex().ok;
     BuildFigures figures;
@@ -68,6 +79,7 @@ BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     figures.peak_kib = usage.ru_maxrss;
+    figures.cpu_seconds = CpuSeconds(usage) - CpuSeconds(before);
     if (write(channel[1], &figures, sizeof figures) != sizeof figures) _exit(1);
     _exit(0);
   }
@@ -79,18 +91,30 @@ BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
   return figures;
 }
 
-double TimeSort(const fs::path& file) {
+struct SortFigures {
+  double seconds = -1;
+  double cpu_seconds = 0;
+};
+
+SortFigures TimeSort(const fs::path& file) {
   const std::string command = "LC_ALL=C sort -s -t'|' -k1,1 '" + file.string() + "' > /dev/null";
+  rusage before{}, after{};
+  getrusage(RUSAGE_CHILDREN, &before);
   const auto t0 = std::chrono::steady_clock::now();
-  if (std::system(command.c_str()) != 0) return -1;
-  return Seconds(std::chrono::steady_clock::now() - t0);
+  if (std::system(command.c_str()) != 0) return {};
+  SortFigures figures;
+  figures.seconds = Seconds(std::chrono::steady_clock::now() - t0);
+  getrusage(RUSAGE_CHILDREN, &after);
+  figures.cpu_seconds = CpuSeconds(after) - CpuSeconds(before);
+  return figures;
 }
 
 }  // namespace
 
 int main() {
   const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(getpid()));
-  std::printf("%10s %12s %14s %12s %12s\n", "lines", "build s", "peak MiB", "sort s", "build/sort");
+  std::printf("%8s %9s %9s %9s %11s %9s %9s %9s %9s %10s\n", "lines", "list MiB", "build s", "sort s",
+              "build/sort", "build cpu", "sort cpu", "cpu ratio", "peak MiB", "peak/list");
   std::fflush(stdout);  // the children must not inherit unwritten output
   for (int lines : {10000, 100000, 1000000}) {
     const fs::path app = root / "app";
@@ -100,9 +124,13 @@ int main() {
     const fs::path list = inst / "docs/html/Modules/commands.txt";
     WriteSyntheticList(list, lines);
     const BuildFigures build = BuildInChild(app, inst);
-    const double sort = TimeSort(list);
-    std::printf("%10d %12.3f %14.1f %12.3f %12.2f\n", lines, build.seconds, build.peak_kib / 1024.0, sort,
-                sort > 0 ? build.seconds / sort : 0.0);
+    const SortFigures sort = TimeSort(list);
+    const double list_mib = static_cast<double>(fs::file_size(list)) / (1024.0 * 1024.0);
+    const double peak_mib = build.peak_kib / 1024.0;
+    std::printf("%8d %9.1f %9.3f %9.3f %11.2f %9.3f %9.3f %9.2f %9.1f %10.2f\n", lines, list_mib, build.seconds,
+                sort.seconds, sort.seconds > 0 ? build.seconds / sort.seconds : 0.0, build.cpu_seconds,
+                sort.cpu_seconds, sort.cpu_seconds > 0 ? build.cpu_seconds / sort.cpu_seconds : 0.0, peak_mib,
+                peak_mib / list_mib);
     std::fflush(stdout);
   }
   fs::remove_all(root);

@@ -123,15 +123,15 @@ TEST_F(IndexBuildTest, EmptyCatalogueStillDefinesEveryArray) {
 }
 
 TEST_F(IndexBuildTest, HighUnitsAreWrittenAsTheirLowByte) {
-  WriteList("");
-  list_command->AddLast([] {
+  CommandList list;
+  list.AddLast([] {
     auto c = std::make_shared<tcommand>();
     c->comando = String(u"N") + char16_t(0x263A);
     c->link = u"L";
     c->Modules = u"M";
     return c;
   }());
-  EXPECT_EQ(CommandsArrayFile(*list_command), "var commands=new Array(\"N:\");");
+  EXPECT_EQ(CommandsArrayFile(list), "var commands=new Array(\"N:\");");
 }
 
 TEST_F(IndexBuildTest, MissingCommandListFailsWithoutTouchingTheTree) {

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes as a command list through the reader and the index
 // writer, and checks that every index file is still exactly the JavaScript
-// array the pages expect, holding the catalogue's fields.
+// array the pages expect, holding the catalogue's fields, and that the
+// build's compact catalogue writes the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -71,6 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckField(ParseArrayFile(qm::ModulesArrayFile(list), "modules"), list, &qm::tcommand::Modules);
   const auto mods = ParseArrayFile(qm::ModsArrayFile(modules), "mods");
   if (mods.empty() || !mods.back().empty()) Fail("mod.js must end with the empty element");
+  // The build's compact catalogue writes the very same bytes.
+  qm::Catalogue catalogue;
+  qm::ModuleMap catalogue_modules;
+  qm::ReadCatalogue(std::string(bytes), u"/inst", catalogue, catalogue_modules);
+  catalogue.Sort();
+  if (qm::CommandsArrayFile(catalogue) != qm::CommandsArrayFile(list)) Fail("catalogue commands");
+  if (qm::LinksArrayFile(catalogue) != qm::LinksArrayFile(list)) Fail("catalogue links");
+  if (qm::ModulesArrayFile(catalogue) != qm::ModulesArrayFile(list)) Fail("catalogue modules");
+  if (qm::ModsArrayFile(catalogue_modules) != qm::ModsArrayFile(modules)) Fail("catalogue mods");
   // Names are sorted: no neighbour is greater than its successor.
   const qm::tcommand* previous = nullptr;
   for (const auto& record : list) {

@@ -1,0 +1,71 @@
+#include "app/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/command_list_reader.h"
+#include "app/index_writer.h"
+#include "system/strings.h"
+
+namespace qm {
+namespace {
+
+// Lists built from the pieces the reading rules react to.
+std::string RandomList(std::mt19937& rng) {
+  static const std::string kPieces[] = {"|",   "(",     ":",  "[]",   "=",   "\r", "\n", std::string(1, '\0'),
+                                        "Modules/", "index", ".", ".mod", "mod", "\\", "\"", "\xE9",
+                                        "a",   "B",     "x1", "/",    "Modules/g.x/index.html#n"};
+  std::string list;
+  const int pieces = static_cast<int>(rng() % 60);
+  for (int i = 0; i < pieces; ++i) list += kPieces[rng() % std::size(kPieces)];
+  return list;
+}
+
+struct Whole {
+  String comando, link, fast_link, module;
+  bool operator==(const Whole&) const = default;
+};
+
+// The compact catalogue must give, for any list and directory, exactly the
+// records, order, module registrations and index file bytes of the list of
+// records it replaces in the build.
+TEST(Catalogue, AgreesWithTheRecordListOnRandomLists) {
+  const String dirs[] = {u"/inst", u"D", u"/x/Modules/y", u"/home/mod.mod/a", u"C:\\tl\\", String(u"/\u0160mod.mod")};
+  std::mt19937 rng(7);
+  for (const String& dir : dirs) {
+    for (int round = 0; round < 300; ++round) {
+      const std::string bytes = RandomList(rng);
+      SCOPED_TRACE(testing::PrintToString(bytes) + " in " + ToUtf8(dir));
+      CommandList list;
+      ModuleMap list_modules;
+      const int lines = ReadCommandList(bytes, dir, list, list_modules);
+      list.Sort(1, [](const CommandPtr& a, const CommandPtr& b) { return CompareObjects(a, b); });
+      Catalogue catalogue;
+      ModuleMap modules;
+      ASSERT_EQ(ReadCatalogue(bytes, dir, catalogue, modules), lines);
+      catalogue.Sort();
+
+      std::vector<Whole> expected, got;
+      list.ForEach([&](const CommandPtr& r) { expected.push_back({r->comando, r->link, r->fast_link, r->Modules}); });
+      catalogue.ForEach([&](const tcommand& r) { got.push_back({r.comando, r.link, r.fast_link, r.Modules}); });
+      ASSERT_EQ(got, expected);
+      ASSERT_EQ(CommandsArrayFile(catalogue), CommandsArrayFile(list));
+      ASSERT_EQ(LinksArrayFile(catalogue), LinksArrayFile(list));
+      ASSERT_EQ(ModulesArrayFile(catalogue), ModulesArrayFile(list));
+      ASSERT_EQ(ModsArrayFile(modules), ModsArrayFile(list_modules));
+      for (const auto& key : list_modules.Keys()) {
+        const CommandPtr a = list_modules.ValueForKey(key), b = modules.ValueForKey(key);
+        ASSERT_TRUE(b);
+        ASSERT_EQ((Whole{b->comando, b->link, b->fast_link, b->Modules}),
+                  (Whole{a->comando, a->link, a->fast_link, a->Modules}));
+      }
+      ASSERT_EQ(modules.Count(), list_modules.Count());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qm

@@ -60,6 +60,32 @@ bool IdOf(const fs::path& path, FileId& id) {
   return true;
 }
 
+bool SyncPath(const fs::path& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+// Flushes the folders of a new tree and the files written or copied into
+// it. Hard-linked files (more than one link) share the installation's data,
+// which is on disk already; flushing their folders keeps the links.
+bool SyncTree(const fs::path& root) {
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+    struct stat info;
+    if (lstat(it->path().c_str(), &info) != 0) return false;
+    const bool own_file = S_ISREG(info.st_mode) && info.st_nlink == 1;
+    if ((S_ISDIR(info.st_mode) || own_file) && !SyncPath(it->path())) return false;
+  }
+  if (error) {
+    errno = error.value();
+    return false;
+  }
+  return SyncPath(root);
+}
+
 // A folder removed with everything in it when it goes out of scope, unless
 // it was handed over (renamed into place).
 class ScratchFolder {
@@ -236,13 +262,7 @@ bool DocsetExport::WriteFile(const fs::path& path, const std::string& bytes) {
 bool DocsetExport::Publish() {
   // Everything made so far reaches the disk before the docset appears under
   // its name, so a crash cannot leave a docset of empty files.
-  const int scratch_fd = open(scratch_.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (scratch_fd < 0 || syncfs(scratch_fd) != 0) {
-    const int error = errno;
-    if (scratch_fd >= 0) close(scratch_fd);
-    return Fail(std::string("cannot flush the docset: ") + std::strerror(error));
-  }
-  close(scratch_fd);
+  if (!SyncTree(scratch_.path())) return Fail(std::string("cannot flush the docset: ") + std::strerror(errno));
 
   const fs::path target = dir_ / kDocsetName;
   const char* from = scratch_.path().c_str();

@@ -1,8 +1,6 @@
 #include "app/docset_export.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -10,13 +8,13 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <utility>
 
 #include "app/catalogue.h"
 #include "app/catalogue_export_source.h"
 #include "app/doc_location.h"
 #include "app/docset_index.h"
 #include "app/export_text.h"
+#include "app/staged_folder.h"
 #include "system/error_line.h"
 #include "system/fix_path.h"
 #include "system/strings.h"
@@ -60,65 +58,6 @@ bool IdOf(const fs::path& path, FileId& id) {
   return true;
 }
 
-bool SyncPath(const fs::path& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return false;
-  const bool synced = fsync(fd) == 0;
-  close(fd);
-  return synced;
-}
-
-// Flushes the folders of a new tree and the files written or copied into
-// it. Hard-linked files (more than one link) share the installation's data,
-// which is on disk already; flushing their folders keeps the links.
-bool SyncTree(const fs::path& root) {
-  std::error_code error;
-  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
-    struct stat info;
-    if (lstat(it->path().c_str(), &info) != 0) return false;
-    const bool own_file = S_ISREG(info.st_mode) && info.st_nlink == 1;
-    if ((S_ISDIR(info.st_mode) || own_file) && !SyncPath(it->path())) return false;
-  }
-  if (error) {
-    errno = error.value();
-    return false;
-  }
-  return SyncPath(root);
-}
-
-// A folder removed with everything in it when it goes out of scope, unless
-// it was handed over (renamed into place).
-class ScratchFolder {
- public:
-  ScratchFolder() = default;
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  bool Create(const fs::path& parent, int& error) {
-    std::string name = (parent / (std::string(".") + kDocsetName + "-XXXXXX")).string();
-    if (!mkdtemp(name.data())) {
-      error = errno;
-      return false;
-    }
-    path_ = name;
-    // mkdtemp makes it private; the docset gets the usual folder mode.
-    const mode_t mask = umask(0);
-    umask(mask);
-    chmod(name.c_str(), 0777 & ~mask);
-    return true;
-  }
-  const fs::path& path() const { return path_; }
-  // The folder has become something else (the docset) and stays.
-  void Release() { path_.clear(); }
-
- private:
-  fs::path path_;
-};
-
 class DocsetExport {
  public:
   DocsetExport(const String& dir, const String& install_dir)
@@ -143,7 +82,7 @@ class DocsetExport {
   String install_dir_;
   fs::path dir_;
   fs::path install_;
-  ScratchFolder scratch_;
+  StagedFolder staged_;
   fs::path documents_;
   std::set<FileId> skip_;            // folders never copied into Documents
   std::set<String> outside_pages_;   // command pages outside docs/html
@@ -155,8 +94,7 @@ bool DocsetExport::CheckDirectory() {
   struct stat info;
   if (stat(dir_.c_str(), &info) != 0) return Fail(std::strerror(errno));
   if (!S_ISDIR(info.st_mode)) return Fail(std::strerror(ENOTDIR));
-  int error = 0;
-  if (!scratch_.Create(dir_, error)) return Fail(std::strerror(error));
+  if (!staged_.Create(dir_, kDocsetName)) return Fail(std::strerror(errno));
   return true;
 }
 
@@ -179,7 +117,7 @@ bool DocsetExport::CopyHtmlTree() {
   if (error) return Fail("cannot create " + to.string(), error);
   // An export into the documentation itself must not copy itself.
   FileId id;
-  if (IdOf(scratch_.path(), id)) skip_.insert(id);
+  if (IdOf(staged_.path(), id)) skip_.insert(id);
   if (IdOf(dir_ / kDocsetName, id)) skip_.insert(id);
 
   fs::recursive_directory_iterator it(from, error), end;
@@ -260,37 +198,13 @@ bool DocsetExport::WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 bool DocsetExport::Publish() {
-  // Everything made so far reaches the disk before the docset appears under
-  // its name, so a crash cannot leave a docset of empty files.
-  if (!SyncTree(scratch_.path())) return Fail(std::string("cannot flush the docset: ") + std::strerror(errno));
-
-  const fs::path target = dir_ / kDocsetName;
-  const char* from = scratch_.path().c_str();
-  int error = renameat2(AT_FDCWD, from, AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
-  if (error == 0) {
-    scratch_.Release();
-  } else if (error == EEXIST) {
-    // An earlier export: the two swap places in one step, and the old one
-    // goes with the scratch folder.
-    error = renameat2(AT_FDCWD, from, AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
-  } else if (error == EINVAL) {
-    // A file system without these flags: a plain rename, which replaces
-    // nothing but an empty folder.
-    error = std::rename(from, target.c_str()) == 0 ? 0 : errno;
-    if (error == 0) scratch_.Release();
-  }
-  if (error != 0) return Fail(std::string("cannot rename the docset into place: ") + std::strerror(error));
-  const int dir_fd = open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    fsync(dir_fd);
-    close(dir_fd);
-  }
-  return true;
+  std::string error;
+  return staged_.Publish(&error) || Fail(error);
 }
 
 bool DocsetExport::Run() {
   if (!CheckDirectory()) return false;
-  const fs::path contents = scratch_.path() / "Contents";
+  const fs::path contents = staged_.path() / "Contents";
   documents_ = contents / "Resources" / "Documents";
   if (!CopyHtmlTree()) return false;
   if (!WriteIndex()) return false;
@@ -298,7 +212,7 @@ bool DocsetExport::Run() {
   if (!WriteFile(contents / "Info.plist", kInfoPlist)) return false;
   std::error_code error;
   const fs::path logo = install_ / "docs" / "html" / kLogo;
-  if (fs::is_regular_file(logo, error) && !LinkOrCopy(logo, scratch_.path() / "icon.png")) return false;
+  if (fs::is_regular_file(logo, error) && !LinkOrCopy(logo, staged_.path() / "icon.png")) return false;
   if (!Publish()) return false;
   Print(u"Docset        : " + dir_text_ + u"/" + FromByteString(kDocsetName) + u", " + FromInt(static_cast<int>(rows_)) +
         u" entries");

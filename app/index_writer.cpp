@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/command_list_reader.h"
+#include "app/devhelp_book.h"
 #include "system/atomic_file.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
@@ -321,6 +322,7 @@ IndexBuildResult IndexBuild::Run() {
   if (!SaveTextTo(html + u"Modules/tlwstyle.css", style_sheet)) return result_;
   if (!SaveTextTo(html + u"button.js", installed_button)) return result_;
   if (!SaveTextTo(html + u"Modules/button.js", installed_button)) return result_;
+  if (!Save(html + u"tallowin.devhelp2", DevhelpBook(tlwndir))) return result_;
   return result_;
 }
 

@@ -1,0 +1,93 @@
+#include "app/devhelp_book.h"
+
+#include "app/catalogue_export_source.h"
+#include "app/doc_location.h"
+#include "app/export_text.h"
+#include "system/filesystem.h"
+
+namespace qm {
+
+void AppendXmlAttribute(std::string& out, const std::string& utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(utf8[i]);
+    switch (byte) {
+      case '&': out += "&amp;"; continue;
+      case '<': out += "&lt;"; continue;
+      case '>': out += "&gt;"; continue;
+      case '"': out += "&quot;"; continue;
+      case '\'': out += "&apos;"; continue;
+      case '\t': out += "&#9;"; continue;
+      case '\n': out += "&#10;"; continue;
+      case '\r': out += "&#13;"; continue;
+      default: break;
+    }
+    if (byte < 0x20) {
+      // U+2400 + byte, in UTF-8.
+      out += '\xE2';
+      out += static_cast<char>(0x90 + (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    } else if (byte == 0xEF && i + 2 < utf8.size() && utf8[i + 1] == '\xBF' &&
+               (utf8[i + 2] == '\xBE' || utf8[i + 2] == '\xBF')) {
+      out += "\xEF\xBF\xBD";
+      i += 2;
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+}
+
+namespace {
+
+struct Chapter {
+  const char16_t* title;
+  const char16_t* page;  // relative to docs/html
+};
+
+// The parts of an installation's documentation besides the command pages.
+constexpr Chapter kChapters[] = {
+    {u"User Guide", u"User Guide/index.html"},
+    {u"Language", u"Language/index.html"},
+    {u"Modules", u"Modules/index.html"},
+    {u"Tutorials", u"Tutorials/index.html"},
+};
+
+void AppendAttribute(std::string& out, const char* name, const String& value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  AppendXmlAttribute(out, ExportUtf8(value));
+  out += '"';
+}
+
+}  // namespace
+
+std::string DevhelpBook(const String& install_dir) {
+  std::string book =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+      "<book xmlns=\"http://www.devhelp.net/book\" title=\"Tallowin Documentation\" name=\"tallowin\""
+      " version=\"2\" language=\"tallowin\" author=\"\" link=\"index.html\">\n"
+      "  <chapters>\n";
+  const String html = install_dir + u"/docs/html/";
+  for (const Chapter& chapter : kChapters) {
+    if (FileType(html + chapter.page) != 1) continue;
+    book += "    <sub";
+    AppendAttribute(book, "name", chapter.title);
+    AppendAttribute(book, "link", chapter.page);
+    book += "/>\n";
+  }
+  book += "  </chapters>\n  <functions>\n";
+  CatalogueVisitor visitor;
+  visitor.record = [&](const String& name, const String& link, const String&) {
+    const DocLocation location = LocateInInstallation(link, install_dir);
+    if (!location.inside) return;
+    book += "    <keyword type=\"function\"";
+    AppendAttribute(book, "name", name);
+    AppendAttribute(book, "link", RelativeToHtmlFolder(location));
+    book += "/>\n";
+  };
+  VisitCatalogue(visitor);
+  book += "  </functions>\n</book>\n";
+  return book;
+}
+
+}  // namespace qm

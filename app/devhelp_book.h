@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+#include "system/object.h"
+
+namespace qm {
+
+// The devhelp2 book of the installation's documentation, kept in its
+// docs/html folder as "tallowin.devhelp2": the search page as the book's
+// start, a chapter for each of the guide, language, module and tutorial
+// pages the installation has, and one keyword per catalogue record with a
+// link relative to docs/html. Records whose page lies outside the
+// installation have no place in it and are left out.
+std::string DevhelpBook(const String& install_dir);
+
+// UTF-8 text as the value of an XML attribute in double quotes. Markup
+// characters become references; tab, line feed and carriage return become
+// character references so that they survive attribute normalisation; the
+// other control characters, which XML 1.0 cannot carry at all, are shown by
+// their visible pictures (U+2400 and on), and U+FFFE and U+FFFF by U+FFFD.
+void AppendXmlAttribute(std::string& out, const std::string& utf8);
+
+}  // namespace qm

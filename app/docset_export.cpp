@@ -1,0 +1,242 @@
+#include "app/docset_export.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "app/catalogue.h"
+#include "app/catalogue_export_source.h"
+#include "app/doc_location.h"
+#include "app/docset_index.h"
+#include "app/export_text.h"
+#include "app/staged_folder.h"
+#include "system/error_line.h"
+#include "system/fix_path.h"
+#include "system/strings.h"
+#include "system/text_io.h"
+
+namespace qm {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kDocsetName = "Tallowin.docset";
+constexpr const char* kLogo = "tlwn120.png";
+
+constexpr const char* kInfoPlist =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n"
+    "<dict>\n"
+    "  <key>CFBundleIdentifier</key>\n  <string>tallowin</string>\n"
+    "  <key>CFBundleName</key>\n  <string>Tallowin</string>\n"
+    "  <key>DocSetPlatformFamily</key>\n  <string>tallowin</string>\n"
+    "  <key>isDashDocset</key>\n  <true/>\n"
+    "  <key>dashIndexFilePath</key>\n  <string>docs/html/index.html</string>\n"
+    "  <key>isJavaScriptEnabled</key>\n  <true/>\n"
+    "</dict>\n"
+    "</plist>\n";
+
+fs::path BytePath(const String& path) { return fs::path(ToByteString(FixPath(path))); }
+
+struct FileId {
+  dev_t device;
+  ino_t inode;
+  auto operator<=>(const FileId&) const = default;
+};
+
+bool IdOf(const fs::path& path, FileId& id) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return false;
+  id = {info.st_dev, info.st_ino};
+  return true;
+}
+
+class DocsetExport {
+ public:
+  DocsetExport(const String& dir, const String& install_dir)
+      : dir_text_(dir), install_dir_(install_dir), dir_(BytePath(dir)), install_(BytePath(install_dir)) {}
+  bool Run();
+
+ private:
+  bool Fail(const std::string& reason) {
+    WriteErrorLine("Docset export failed: " + ToUtf8(dir_text_) + ": " + reason);
+    return false;
+  }
+  bool Fail(const std::string& what, const std::error_code& error) { return Fail(what + ": " + error.message()); }
+  bool CheckDirectory();
+  bool CopyHtmlTree();
+  bool LinkOrCopy(const fs::path& from, const fs::path& to);
+  bool WriteIndex();
+  bool CopyOutsidePages();
+  bool WriteFile(const fs::path& path, const std::string& bytes);
+  bool Publish();
+
+  String dir_text_;
+  String install_dir_;
+  fs::path dir_;
+  fs::path install_;
+  StagedFolder staged_;
+  fs::path documents_;
+  std::set<FileId> skip_;            // folders never copied into Documents
+  std::set<String> outside_pages_;   // command pages outside docs/html
+  long rows_ = 0;
+  long left_out_ = 0;
+};
+
+bool DocsetExport::CheckDirectory() {
+  struct stat info;
+  if (stat(dir_.c_str(), &info) != 0) return Fail(std::strerror(errno));
+  if (!S_ISDIR(info.st_mode)) return Fail(std::strerror(ENOTDIR));
+  if (!staged_.Create(dir_, kDocsetName)) return Fail(std::strerror(errno));
+  return true;
+}
+
+bool DocsetExport::LinkOrCopy(const fs::path& from, const fs::path& to) {
+  std::error_code error;
+  fs::create_hard_link(from, to, error);
+  if (!error) return true;
+  // Another file system, or one without hard links: a copy does as well.
+  error.clear();
+  fs::copy_file(from, to, error);
+  if (error) return Fail("cannot copy " + from.string(), error);
+  return true;
+}
+
+bool DocsetExport::CopyHtmlTree() {
+  const fs::path from = install_ / "docs" / "html";
+  const fs::path to = documents_ / "docs" / "html";
+  std::error_code error;
+  fs::create_directories(to, error);
+  if (error) return Fail("cannot create " + to.string(), error);
+  // An export into the documentation itself must not copy itself.
+  FileId id;
+  if (IdOf(staged_.path(), id)) skip_.insert(id);
+  if (IdOf(dir_ / kDocsetName, id)) skip_.insert(id);
+
+  fs::recursive_directory_iterator it(from, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    const fs::path& source = it->path();
+    const fs::path target = to / source.lexically_relative(from);
+    const fs::file_status status = it->symlink_status(error);
+    if (error) break;
+    if (fs::is_directory(status)) {
+      if (IdOf(source, id) && skip_.count(id)) {
+        it.disable_recursion_pending();
+        continue;
+      }
+      fs::create_directory(target, error);
+      if (error) return Fail("cannot create " + target.string(), error);
+    } else if (fs::is_symlink(status)) {
+      fs::copy_symlink(source, target, error);
+      if (error) return Fail("cannot copy " + source.string(), error);
+    } else if (fs::is_regular_file(status)) {
+      if (!LinkOrCopy(source, target)) return false;
+    }
+    // Sockets, pipes and devices are no documentation and are passed over.
+  }
+  if (error) return Fail("cannot read " + from.string(), error);
+  return true;
+}
+
+bool DocsetExport::WriteIndex() {
+  std::string error;
+  const auto index = DocsetIndex::Create((documents_.parent_path() / "docSet.dsidx").string(), &error);
+  if (!index) return Fail("cannot create the search database: " + error);
+  bool ok = true;
+  const auto add = [&](const String& name, const char* type, const String& path) {
+    if (ok && !index->Add(ExportUtf8(name), type, ExportUtf8(path))) ok = false;
+    ++rows_;
+  };
+  CatalogueVisitor visitor;
+  visitor.record = [&](const String& name, const String& link, const String&) {
+    const DocLocation location = LocateInInstallation(link, install_dir_);
+    if (!location.inside) {
+      ++left_out_;
+      return;
+    }
+    if (location.file.compare(0, 10, u"docs/html/") != 0) outside_pages_.insert(location.file);
+    add(name, "Function", location.file + location.suffix);
+  };
+  visitor.module = [&](const String& module, const String& link) {
+    const DocLocation location = LocateInInstallation(link, install_dir_);
+    if (module.empty() || !location.inside) return;
+    add(module, "Module", location.file);
+  };
+  VisitCatalogue(visitor);
+  if (!ok) return Fail("cannot write the search database: " + index->LastError());
+  if (!index->Finish(&error)) return Fail("cannot write the search database: " + error);
+  return true;
+}
+
+bool DocsetExport::CopyOutsidePages() {
+  for (const String& page : outside_pages_) {
+    const fs::path source = install_ / ToByteString(page);
+    std::error_code error;
+    if (!fs::is_regular_file(source, error)) continue;  // a dangling link stays dangling
+    const fs::path target = documents_ / ToByteString(page);
+    fs::create_directories(target.parent_path(), error);
+    if (error) return Fail("cannot create " + target.parent_path().string(), error);
+    if (!fs::exists(target, error) && !LinkOrCopy(source, target)) return false;
+  }
+  return true;
+}
+
+bool DocsetExport::WriteFile(const fs::path& path, const std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return Fail("cannot create " + path.string() + ": " + std::strerror(errno));
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const int error = errno;
+  if (std::fclose(file) != 0 || !written) return Fail("cannot write " + path.string() + ": " + std::strerror(error));
+  return true;
+}
+
+bool DocsetExport::Publish() {
+  std::string error;
+  return staged_.Publish(&error) || Fail(error);
+}
+
+bool DocsetExport::Run() {
+  if (!CheckDirectory()) return false;
+  const fs::path contents = staged_.path() / "Contents";
+  documents_ = contents / "Resources" / "Documents";
+  if (!CopyHtmlTree()) return false;
+  if (!WriteIndex()) return false;
+  if (!CopyOutsidePages()) return false;
+  if (!WriteFile(contents / "Info.plist", kInfoPlist)) return false;
+  std::error_code error;
+  const fs::path logo = install_ / "docs" / "html" / kLogo;
+  if (fs::is_regular_file(logo, error) && !LinkOrCopy(logo, staged_.path() / "icon.png")) return false;
+  if (!Publish()) return false;
+  Print(u"Docset        : " + dir_text_ + u"/" + FromByteString(kDocsetName) + u", " + FromInt(static_cast<int>(rows_)) +
+        u" entries");
+  if (left_out_ > 0) {
+    Print(u"Docset        : " + FromInt(static_cast<int>(left_out_)) +
+          u" commands left out, their pages lie outside the installation");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ExportDocset(const String& dir, const String& install_dir) { return DocsetExport(dir, install_dir).Run(); }
+
+bool RunDocsetOption(const std::vector<String>& args) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] != u"--docset") continue;
+    if (i + 1 >= args.size() || args[i + 1].empty()) {
+      WriteErrorLine("Docset export failed: --docset needs a directory");
+      return false;
+    }
+    return ExportDocset(args[i + 1], tlwndir);
+  }
+  return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,32 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+namespace qm {
+
+// A folder made aside and put in place whole: it is built under a hidden
+// name in the same parent, flushed to disk, and then renamed over the
+// target in one step, so the target is always either the old folder or the
+// complete new one. Whatever has not been published when the object goes
+// away (a failed build, or the old folder swapped out) is removed.
+class StagedFolder {
+ public:
+  StagedFolder() = default;
+  ~StagedFolder();
+  StagedFolder(const StagedFolder&) = delete;
+  StagedFolder& operator=(const StagedFolder&) = delete;
+
+  // Makes the hidden folder for parent/name; false with errno set when it
+  // cannot be made.
+  bool Create(const std::filesystem::path& parent, const std::string& name);
+  const std::filesystem::path& path() const { return path_; }
+  // Flushes the tree and renames it over the target, replacing an earlier
+  // one; false with the reason in *error.
+  bool Publish(std::string* error);
+
+ private:
+  std::filesystem::path path_;    // the hidden folder; empty once published
+  std::filesystem::path target_;
+};
+
+}  // namespace qm

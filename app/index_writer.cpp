@@ -5,6 +5,7 @@
 
 #include "app/command_list_reader.h"
 #include "system/atomic_file.h"
+#include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
 #include "system/lifetime.h"
@@ -66,7 +67,7 @@ class IndexBuild {
     result_.ok = false;
     result_.path = path;
     result_.reason = reason;
-    WriteErrorLine("Index build failed: " + ToUtf8(path) + ": " + ToUtf8(reason));
+    WriteErrorLine("Index build failed: " + DisplayUtf8(path) + ": " + DisplayUtf8(reason));
     return false;
   }
   bool Save(const String& path, const std::string& bytes) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "program_runner.h"
 #include "test_files.h"
@@ -24,22 +25,37 @@ const std::string kAccented = "R\xC3\xA9" "al Install";
 const std::string kCjk = "\xE6\x96\x87\xE6\xA1\xA3";
 const std::string kCommand = "Gr\xC3\xBC\xC3\x9F" "e";
 
-TEST(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
-  ScratchDir scratch("non-ascii");
-  const fs::path app = scratch.path() / "app";
-  const fs::path inst = scratch.path() / kAccented / kCjk;
-  fs::create_directories(app);
-  fs::create_directories(inst.parent_path());
-  fs::copy_file(QM_EXECUTABLE, app / "Quillmere");
-  fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst, fs::copy_options::recursive);
+// The sample installation under "<scratch>/Réal Install/文档", remembered in
+// the settings of a copied program.
+class NonAsciiPaths : public ::testing::Test {
+ protected:
+  NonAsciiPaths() : scratch("non-ascii") {
+    app = scratch.path() / "app";
+    inst = scratch.path() / kAccented / kCjk;
+    fs::create_directories(app);
+    fs::create_directories(inst.parent_path());
+    fs::copy_file(QM_EXECUTABLE, app / "Quillmere");
+    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst, fs::copy_options::recursive);
+    settings = inst.string() + "\r\n0\r\n";
+    Spit(app / "config.txt", settings);
+    exe = (app / "Quillmere").string();
+  }
+  testing_files::ProgramResult Run(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgramForTest(argv, HeadlessEnvironment(), scratch.path().string());
+  }
+
+  ScratchDir scratch;
+  fs::path app, inst;
+  std::string settings, exe;
+};
+
+TEST_F(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
   const fs::path list = inst / "docs/html/Modules/commands.txt";
   Spit(list, Slurp(list) + kCommand + "( x:Int )|/mod/lang.mod/core.mod/doc/commands.html#" + kCommand + "\n");
-  const std::string settings = inst.string() + "\r\n0\r\n";
-  Spit(app / "config.txt", settings);
-
-  const std::string exe = (app / "Quillmere").string();
   // A UTF-8 argument and an old Latin-1 one ("café" both).
-  const auto result = RunProgramForTest({exe, "caf\xC3\xA9", "caf\xE9"}, HeadlessEnvironment(), scratch.path().string());
+  const auto result = Run({"caf\xC3\xA9", "caf\xE9"});
   ASSERT_EQ(result.status, 0) << result.err;
 
   const std::string dir = inst.string();
@@ -60,6 +76,14 @@ TEST(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
   EXPECT_EQ(Slurp(inst / "docs/html/button.js"),
             "document.write(\"<a href='" + app.string() + "/Quillmere'>Rebuild index</a>\");");
   EXPECT_EQ(Slurp(app / "config.txt"), settings);
+}
+
+TEST_F(NonAsciiPaths, AFailedBuildNamesThePathAsTyped) {
+  fs::remove(inst / "docs/html/Modules/commands.txt");
+  const auto result = Run({"go"});
+  EXPECT_NE(result.err.find("Index build failed: " + inst.string() + "\\docs\\html\\Modules\\commands.txt: "),
+            std::string::npos)
+      << result.err;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "system/runtime_error.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -115,6 +116,11 @@ TEST(DisplayText, TextReadBackFromADisplayShowsTheSameAgain) {
   }
   // A display never gives bytes that are not UTF-8; should one, no byte is lost.
   EXPECT_EQ(FromDisplayUtf8("a\xE9\xC3\xA9"), Bytes("a\xE9\xC3\xA9"));
+}
+
+TEST(DisplayText, ARunTimeErrorNamesAPathAsTyped) {
+  const RuntimeError error(u"Write to " + Bytes("/home/R\xC3\xA9" "al/\xE6\x96\x87") + u" abandoned");
+  EXPECT_STREQ(error.what(), "Write to /home/R\xC3\xA9" "al/\xE6\x96\x87 abandoned");
 }
 
 }  // namespace

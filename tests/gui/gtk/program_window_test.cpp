@@ -629,8 +629,12 @@ std::vector<guchar> ScreenPixels(const GdkRectangle& r) {
   if (!pixbuf) return out;
   const int stride = gdk_pixbuf_get_rowstride(pixbuf), channels = gdk_pixbuf_get_n_channels(pixbuf);
   const guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
-  for (int y = 0; y < r.height; ++y)
-    for (int x = 0; x < r.width; ++x) out.insert(out.end(), pixels + y * stride + x * channels, pixels + y * stride + x * channels + 3);
+  for (int y = 0; y < r.height; ++y) {
+    for (int x = 0; x < r.width; ++x) {
+      const guchar* p = pixels + y * stride + x * channels;
+      out.insert(out.end(), p, p + 3);
+    }
+  }
   g_object_unref(pixbuf);
   return out;
 }
@@ -638,14 +642,17 @@ std::vector<guchar> ScreenPixels(const GdkRectangle& r) {
 int DifferentPixels(const std::vector<guchar>& a, const std::vector<guchar>& b) {
   if (a.size() != b.size() || a.empty()) return -1;
   int count = 0;
-  for (std::size_t i = 0; i < a.size(); i += 3) count += (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ? 1 : 0;
+  for (std::size_t i = 0; i < a.size(); i += 3) {
+    if (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ++count;
+  }
   return count;
 }
 
 // A path label made here the way the program makes its own, showing text;
 // what GTK reports it shows goes to shown.
 std::vector<guchar> ReferencePathLabel(const String& text, std::string& shown) {
-  GadgetPtr window = CreateWindow(u"reference", 0, 0, kFrameWidth, kFrameHeight, nullptr, WindowTitleBar | WindowCenter);
+  GadgetPtr window =
+      CreateWindow(u"reference", 0, 0, kFrameWidth, kFrameHeight, nullptr, WindowTitleBar | WindowCenter);
   FreeOnExit guard(window);
   GadgetPtr label = CreateLabel(text, 10, 30, 300, 20, window, LabelFrame);
   SetGadgetColor(label, 200, 200, 200, 1);
@@ -721,9 +728,9 @@ TEST_F(ProgramWindow, ANonAsciiPathIsShownAsTypedAndSavedAsItsOwnBytes) {
   ClickBuild();
   std::vector<std::string> titles;
   const std::string title = WaitForItemTitle(window, titles);
-  EXPECT_GT(ArrayLength(Slurp(folder / "docs/html/Modules/command.js")), 0);
-  EXPECT_EQ(title, std::string(kMainTitle) + " Items: " + std::to_string(ArrayLength(Slurp(folder / "docs/html/Modules/command.js"))))
-      << Diagnostics();
+  const int items = ArrayLength(Slurp(folder / "docs/html/Modules/command.js"));
+  EXPECT_GT(items, 0);
+  EXPECT_EQ(title, std::string(kMainTitle) + " Items: " + std::to_string(items)) << Diagnostics();
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
   EXPECT_EQ(Settings(), path + "\r\n0\r\n");

@@ -5,7 +5,6 @@
 
 #include "system/display_text.h"
 #include "system/error_line.h"
-#include "system/strings.h"
 #include "system/system_driver.h"
 
 namespace qm {

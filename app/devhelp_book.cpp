@@ -2,7 +2,7 @@
 
 #include "app/catalogue_export_source.h"
 #include "app/doc_location.h"
-#include "app/export_text.h"
+#include "system/display_text.h"
 #include "system/filesystem.h"
 
 namespace qm {
@@ -55,7 +55,7 @@ void AppendAttribute(std::string& out, const char* name, const String& value) {
   out += ' ';
   out += name;
   out += "=\"";
-  AppendXmlAttribute(out, ExportUtf8(value));
+  AppendXmlAttribute(out, DisplayUtf8(value));
   out += '"';
 }
 

@@ -9,6 +9,7 @@
 
 #include "gui/event_queue.h"
 #include "process/process.h"
+#include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
@@ -64,7 +65,7 @@ String ReadRemains(TPipeStream& pipe) {
 }
 
 void ReportNotStarted(const String& command, int error) {
-  std::string text = "Could not start " + ToByteString(command);
+  std::string text = "Could not start " + DisplayUtf8(command);
   if (error != 0) text += std::string(": ") + std::strerror(error);
   WriteErrorLine(text);
 }
@@ -76,9 +77,9 @@ void ReportOutcome(const String& command, const TProcess& process) {
   } else if (!process.reaped) {
     return;
   } else if (WIFEXITED(process.waitstatus) && WEXITSTATUS(process.waitstatus) != 0) {
-    WriteErrorLine(ToByteString(command) + " ended with exit status " + std::to_string(WEXITSTATUS(process.waitstatus)));
+    WriteErrorLine(DisplayUtf8(command) + " ended with exit status " + std::to_string(WEXITSTATUS(process.waitstatus)));
   } else if (WIFSIGNALED(process.waitstatus)) {
-    WriteErrorLine(ToByteString(command) + " ended by signal " + std::to_string(WTERMSIG(process.waitstatus)));
+    WriteErrorLine(DisplayUtf8(command) + " ended by signal " + std::to_string(WTERMSIG(process.waitstatus)));
   }
 }
 

@@ -13,7 +13,7 @@
 #include "app/catalogue_export_source.h"
 #include "app/doc_location.h"
 #include "app/docset_index.h"
-#include "app/export_text.h"
+#include "system/display_text.h"
 #include "app/staged_folder.h"
 #include "system/error_line.h"
 #include "system/fix_path.h"
@@ -151,7 +151,7 @@ bool DocsetExport::WriteIndex() {
   if (!index) return Fail("cannot create the search database: " + error);
   bool ok = true;
   const auto add = [&](const String& name, const char* type, const String& path) {
-    if (ok && !index->Add(ExportUtf8(name), type, ExportUtf8(path))) ok = false;
+    if (ok && !index->Add(DisplayUtf8(name), type, DisplayUtf8(path))) ok = false;
     ++rows_;
   };
   CatalogueVisitor visitor;

@@ -13,6 +13,7 @@
 #include "app/command_list_reader.h"
 #include "app/devhelp_book.h"
 #include "system/atomic_file.h"
+#include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
 #include "system/fix_path.h"
@@ -192,7 +193,7 @@ class IndexBuild {
     result_.ok = false;
     result_.path = path;
     result_.reason = reason;
-    WriteErrorLine("Index build failed: " + ToUtf8(path) + ": " + ToUtf8(reason));
+    WriteErrorLine("Index build failed: " + DisplayUtf8(path) + ": " + DisplayUtf8(reason));
     return false;
   }
   // Every index file goes through here: produce hands its bytes over in

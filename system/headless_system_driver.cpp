@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "system/display_text.h"
 #include "system/error_line.h"
-#include "system/strings.h"
 #include "system/system_driver.h"
 
 namespace qm {
@@ -42,22 +42,22 @@ class THeadlessSystemDriver : public TSystemDriver {
   void MoveMouse(int, int) override {}
   void SetMouseVisible(int) override {}
 
-  void Notify(const String& text, int) override { WriteErrorLine(ToUtf8(text)); }
+  void Notify(const String& text, int) override { WriteErrorLine(DisplayUtf8(text)); }
   int Confirm(const String& text, int) override {
-    WriteErrorLine(ToUtf8(text));
+    WriteErrorLine(DisplayUtf8(text));
     return 0;  // as if "Cancel" was pressed
   }
   int Proceed(const String& text, int) override {
-    WriteErrorLine(ToUtf8(text));
+    WriteErrorLine(DisplayUtf8(text));
     return -1;  // as if "Cancel" was pressed
   }
 
   String RequestFile(const String& text, const String&, int, const String&) override {
-    WriteErrorLine(ToUtf8(u"No file chooser is available without a display: " + text));
+    WriteErrorLine(DisplayUtf8(u"No file chooser is available without a display: " + text));
     return String();
   }
   String RequestDir(const String& text, const String&) override {
-    WriteErrorLine(ToUtf8(u"No folder chooser is available without a display: " + text));
+    WriteErrorLine(DisplayUtf8(u"No folder chooser is available without a display: " + text));
     return String();
   }
   int OpenURL(const String&) override { return 0; }

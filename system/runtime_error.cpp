@@ -1,9 +1,9 @@
 #include "system/runtime_error.h"
 
-#include "system/strings.h"
+#include "system/display_text.h"
 
 namespace qm {
 
-RuntimeError::RuntimeError(String text) : text_(std::move(text)), utf8_(ToUtf8(text_)) {}
+RuntimeError::RuntimeError(String text) : text_(std::move(text)), utf8_(DisplayUtf8(text_)) {}
 
 }  // namespace qm

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "system/display_text.h"
+
 namespace qm {
 
 bool TCStandardIO::Eof() { return std::feof(stdin) != 0; }
@@ -23,9 +25,22 @@ int TCStandardIO::Write(const void* buffer, int count) {
   return static_cast<int>(std::fwrite(buffer, 1, static_cast<std::size_t>(count), stdout));
 }
 
+namespace {
+
+// Standard output is read by a person: a text holding UTF-8 bytes (a path
+// or a name as the file system gives it) is written as those bytes, not
+// encoded a second time. Every other text is UTF-8 one character per unit.
+class TStandardTextStream : public TTextStream {
+ public:
+  TStandardTextStream() : TTextStream(std::make_unique<TCStandardIO>(), UTF8) {}
+
+  std::string Encode(const String& text) const override { return DisplayUtf8(text); }
+};
+
+}  // namespace
+
 TTextStream& StandardIOStream() {
-  static TTextStream* const stream =
-      TTextStream::Create(std::make_unique<TCStandardIO>(), TTextStream::UTF8).release();
+  static TTextStream* const stream = new TStandardTextStream();
   return *stream;
 }
 

@@ -18,6 +18,7 @@ class TCStandardIO : public TStream {
 
 // UTF-8 text over TCStandardIO, created on first use and never destroyed, so
 // that end-of-program functions can still print while the process exits.
+// Whole texts (WriteLine, WriteString) are written as DisplayUtf8 shows them.
 TTextStream& StandardIOStream();
 
 }  // namespace qm

@@ -18,7 +18,7 @@ void SaveText(const String& text, const String& url);
 // text narrowed to one byte per unit, with the same failure rules.
 void SaveString(const String& text, const String& url);
 
-// text as UTF-8 and CR LF on standard output, flushed at once.
+// text as UTF-8 (DisplayUtf8) and CR LF on standard output, flushed at once.
 void Print(const String& text);
 
 // Eof, ReadLine, WriteLine and WriteString as free functions, as the index

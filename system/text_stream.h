@@ -37,15 +37,16 @@ class TTextStream : public TStreamWrapper {
   void WriteString(const String& text) override;
   String ReadString(int length) override;
 
-  // The bytes WriteString would write, for callers that batch output.
-  std::string Encode(const String& text) const;
+  // The bytes WriteString would write, for callers that batch output;
+  // WriteLine and WriteString encode whole texts through it.
+  virtual std::string Encode(const String& text) const;
 
  protected:
+  TTextStream(StreamPtr stream, int encoding) : TStreamWrapper(std::move(stream)), _encoding(encoding) {}
   int ReadByteRaw();
   void WriteByteRaw(int value);
 
  private:
-  TTextStream(StreamPtr stream, int encoding) : TStreamWrapper(std::move(stream)), _encoding(encoding) {}
   void AppendEncoded(std::string& out, char16_t unit) const;
 
   int _encoding;

@@ -4,10 +4,12 @@
 
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "gui/gtk/gtk_object_ref.h"
 #include "gui/gtk/gtk_text.h"
+#include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 
@@ -83,7 +85,11 @@ int GtkProceed(const String& text, int serious) {
 }
 
 String GtkRequestDir(const String& text, const String& initial_path) {
-  const std::string path = ToByteString(Replace(initial_path, u"\\", u"/"));
+  // The initial folder is a file name, not text to show: it keeps its bytes
+  // (UTF-8 or not), just as the chosen folder comes back as its own bytes.
+  // A path the file system layer could not open either leaves the chooser
+  // at its default folder.
+  const std::optional<std::string> path = SystemPath(initial_path);
   PanelScope panel;
   const std::string title = text.empty() ? std::string("Select Folder") : ToGtkText(text);
   GtkWidget* dialog = gtk_file_chooser_dialog_new(title.c_str(), panel.KeyWindow(),
@@ -97,7 +103,7 @@ String GtkRequestDir(const String& text, const String& initial_path) {
   // Without a usable initial folder the chooser starts in the home folder:
   // GTK's own default, the recent-files view, has no folders to select.
   char resolved[PATH_MAX];
-  if (!path.empty() && realpath(path.c_str(), resolved)) {
+  if (path && !path->empty() && realpath(path->c_str(), resolved)) {
     gtk_file_chooser_set_current_folder(chooser, resolved);
   } else {
     gtk_file_chooser_set_current_folder(chooser, g_get_home_dir());

@@ -5,11 +5,13 @@
 
 namespace qm {
 
-// GTK takes and gives proper UTF-8. A surrogate pair becomes one four-byte
-// sequence; a lone surrogate cannot be encoded and becomes U+FFFD, so GTK
-// never sees invalid text.
+// Text for GTK, which takes and gives well-formed UTF-8, shown by the
+// program-wide rule (DisplayUtf8): a text holding UTF-8 bytes, such as a
+// path from the file system, shows as what those bytes spell; any other
+// text one character per unit. GTK never sees invalid text.
 std::string ToGtkText(const String& text);
-// Decodes GTK's UTF-8 into 16-bit units (characters beyond the BMP as pairs).
+// GTK's UTF-8 back into units (FromDisplayUtf8): giving the result to
+// ToGtkText shows the same text again.
 String FromGtkText(const char* utf8);
 
 }  // namespace qm

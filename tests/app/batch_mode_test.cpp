@@ -46,9 +46,8 @@ TEST_F(BatchMode, BuildsTheIndexEchoesArgumentsAndExitsZero) {
   const auto result = Run({"go", "caf\xC3\xA9"});
   EXPECT_EQ(result.status, 0) << result.err;
   const std::string exe = (app_ / "Quillmere").string();
-  // Arguments arrive one unit per byte and are echoed as UTF-8, so each
-  // byte of a UTF-8 argument is encoded again.
-  EXPECT_EQ(result.out.rfind("<" + exe + "><go><caf\xC3\x83\xC2\xA9>Tallowin dir  : " + inst_.string() + "\r\n", 0),
+  // Arguments arrive one unit per byte; a UTF-8 argument is echoed as typed.
+  EXPECT_EQ(result.out.rfind("<" + exe + "><go><caf\xC3\xA9>Tallowin dir  : " + inst_.string() + "\r\n", 0),
             0u)
       << result.out;
   EXPECT_NE(result.out.find("Indeces created...\r\n"), std::string::npos);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "system/strings.h"
 #include "system/text_io.h"
 #include "temp_dir.h"
 
@@ -51,6 +52,16 @@ TEST(StandardOutput, PrintEndsWithCarriageReturnLineFeedAndFlushes) {
   CapturedStdout capture(dir.File("out"));
   Print(u"Items: \u00E9");
   EXPECT_EQ(capture.Seen(), "Items: \xC3\xA9\r\n");
+}
+
+TEST(StandardOutput, TextHoldingUtf8BytesIsWrittenAsThoseBytes) {
+  testing::TempDir dir;
+  CapturedStdout capture(dir.File("out"));
+  // A path as the file system gives it, then an old Latin-1 name.
+  Print(u"Tallowin dir  : " + FromBytes("/home/me/R\xC3\xA9" "al/\xE6\x96\x87"));
+  StandardIOStream().WriteString(u"<" + FromBytes("caf\xE9") + u">");
+  capture.Restore();
+  EXPECT_EQ(capture.Seen(), "Tallowin dir  : /home/me/R\xC3\xA9" "al/\xE6\x96\x87\r\n<caf\xC3\xA9>");
 }
 
 TEST(StandardOutput, IsOneStreamForTheWholeRun) {

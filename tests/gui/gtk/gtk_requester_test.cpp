@@ -103,6 +103,53 @@ TEST(GtkRequesters, BackslashesInTheInitialPathAreSeparators) {
   rmdir(dir.c_str());
 }
 
+// Folder names keep their bytes both ways, UTF-8 or not: the chooser opens
+// in the folder named by the initial path and gives that folder back.
+TEST(GtkRequesters, NonAsciiFolderNamesKeepTheirBytesBothWays) {
+  QM_REQUIRE_PRIVATE_DISPLAY();
+  const std::string dir = MakeTempDir();
+  ASSERT_FALSE(dir.empty());
+  const std::string names[] = {"R\xC3\xA9" "al Install", "\xE6\x96\x87\xE6\xA1\xA3 \xF0\x9F\x98\x80", "caf\xE9"};
+  for (const std::string& name : names) {
+    const std::string folder = dir + "/" + name;
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    Inspection seen;
+    seen.response = GTK_RESPONSE_ACCEPT;
+    g_timeout_add(300, InspectAndAnswer, &seen);
+    const String chosen = RequestDir(u"Pick", FromBytes(folder));
+    EXPECT_EQ(seen.folder, folder);
+    EXPECT_EQ(ToByteString(chosen), folder);
+    rmdir(folder.c_str());
+  }
+  rmdir(dir.c_str());
+}
+
+// A unit above 255 names no file: the chooser opens at its default folder
+// rather than at whatever folder the narrowed bytes would name.
+TEST(GtkRequesters, AnInitialPathNoFileCanHaveOpensTheHomeFolder) {
+  QM_REQUIRE_PRIVATE_DISPLAY();
+  const std::string dir = MakeTempDir();
+  ASSERT_FALSE(dir.empty());
+  // U+012F narrowed would be "/": "<dir>/" + U+012F + "x" would open "<dir>/x".
+  ASSERT_EQ(mkdir((dir + "/x").c_str(), 0700), 0);
+  Inspection seen;
+  seen.response = GTK_RESPONSE_CANCEL;
+  g_timeout_add(300, InspectAndAnswer, &seen);
+  EXPECT_EQ(RequestDir(u"Pick", FromBytes(dir) + u"\u012Fx"), u"");
+  EXPECT_EQ(seen.folder, g_get_home_dir());
+  rmdir((dir + "/x").c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(GtkRequesters, MessagesShowUtf8BytesAsTyped) {
+  QM_REQUIRE_PRIVATE_DISPLAY();
+  Inspection seen;
+  seen.response = 0;
+  g_timeout_add(200, InspectAndAnswer, &seen);
+  Notify(u"The index could not be built.\n" + FromBytes("/home/me/R\xC3\xA9" "al/\xE6\x96\x87"));
+  EXPECT_EQ(seen.message, "The index could not be built.\n/home/me/R\xC3\xA9" "al/\xE6\x96\x87");
+}
+
 TEST(GtkRequesters, MessagesAreLiteralAndTitledWithTheAppTitle) {
   QM_REQUIRE_PRIVATE_DISPLAY();
   Inspection seen;

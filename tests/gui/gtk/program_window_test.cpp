@@ -23,6 +23,7 @@
 #include "gtk_test_support.h"
 #include "gui/gtk/gtk_screen.h"
 #include "gui/gtk/gtk_window.h"
+#include "system/strings.h"
 
 // After the test headers: X11 defines names they use.
 #include <gdk/gdkx.h>
@@ -613,6 +614,127 @@ TEST_F(ProgramWindow, AFailedBuildShowsTheCountAndANoticeNamingThePath) {
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
   EXPECT_FALSE(fs::exists(inst_ / "docs/html/index.html")) << "a failed build installed pages";
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// The screen's pixels in a rectangle, three bytes each.
+std::vector<guchar> ScreenPixels(const GdkRectangle& r) {
+  std::vector<guchar> out;
+  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), r.x, r.y, r.width, r.height);
+  if (!pixbuf) return out;
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf), channels = gdk_pixbuf_get_n_channels(pixbuf);
+  const guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+  for (int y = 0; y < r.height; ++y) {
+    for (int x = 0; x < r.width; ++x) {
+      const guchar* p = pixels + y * stride + x * channels;
+      out.insert(out.end(), p, p + 3);
+    }
+  }
+  g_object_unref(pixbuf);
+  return out;
+}
+
+int DifferentPixels(const std::vector<guchar>& a, const std::vector<guchar>& b) {
+  if (a.size() != b.size() || a.empty()) return -1;
+  int count = 0;
+  for (std::size_t i = 0; i < a.size(); i += 3) {
+    if (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ++count;
+  }
+  return count;
+}
+
+// A path label made here the way the program makes its own, showing text;
+// what GTK reports it shows goes to shown.
+std::vector<guchar> ReferencePathLabel(const String& text, std::string& shown) {
+  GadgetPtr window =
+      CreateWindow(u"reference", 0, 0, kFrameWidth, kFrameHeight, nullptr, WindowTitleBar | WindowCenter);
+  FreeOnExit guard(window);
+  GadgetPtr label = CreateLabel(text, 10, 30, 300, 20, window, LabelFrame);
+  SetGadgetColor(label, 200, 200, 200, 1);
+  SetGadgetColor(label, 20, 20, 230, 0);
+  WaitShown(window);
+  shown = gtk_label_get_text(GTK_LABEL(Widget(label)));
+  return ScreenPixels(RootRect(Widget(label)));
+}
+
+// Pastes a folder into the open folder chooser's location field, as a person
+// does with a path copied from elsewhere; typing characters that are not on
+// the keyboard map through xdotool is not reliable. This process owns the
+// clipboard and hands the text over while it pumps.
+void PasteFolder(const ProgramWindowHandle& chooser, const std::string& folder) {
+  gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), folder.c_str(), -1);
+  PumpFor(100);
+  chooser.Activate();
+  PumpFor(500);
+  Xdotool("key ctrl+l");
+  PumpFor(300);
+  Xdotool("key ctrl+v");
+  PumpFor(500);
+  Xdotool("key Delete");
+  PumpFor(100);
+  Xdotool("key Return");
+}
+
+TEST_F(ProgramWindow, ANonAsciiPathIsShownAsTypedAndSavedAsItsOwnBytes) {
+  // Short enough for the whole path to fit the label: "Réal/文档".
+  ScratchDir place("u");
+  const fs::path folder = place.path() / "R\xC3\xA9" "al" / "\xE6\x96\x87\xE6\xA1\xA3";
+  fs::create_directories(folder.parent_path());
+  fs::rename(inst_, folder);
+  const std::string path = folder.string();
+  Remember("/nowhere", "0");
+
+  // Chosen in the folder chooser as a person types it.
+  {
+    auto program = Start();
+    const ProgramWindowHandle window = OpenMainWindow(*program);
+    ASSERT_TRUE(window.Found()) << Diagnostics();
+    ClickChange();
+    const ProgramWindowHandle chooser = WaitForWindow(program->pid(), std::string("^") + kChooserTitle + "$");
+    ASSERT_TRUE(chooser.Found()) << Diagnostics();
+    PasteFolder(chooser, path);
+    EXPECT_TRUE(WaitFor([&] { return Settings() == path + "\r\n0\r\n"; }, 5000)) << Settings();
+    EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kChooserTitle).empty(); }, 5000));
+    window.Activate();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ClickClose();
+    EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
+    EXPECT_EQ(Settings(), path + "\r\n0\r\n");
+  }
+
+  // Loaded again: shown as typed, built, and saved back unchanged.
+  auto program = Start();
+  const ProgramWindowHandle window = OpenMainWindow(*program);
+  ASSERT_TRUE(window.Found()) << Diagnostics();
+  PointerAway();
+  const std::vector<guchar> seen = ScreenPixels(ClientRect(10, 30, 300, 20));
+  EXPECT_TRUE(SaveScreen(GdkRectangle{frame_.x, frame_.y, kFrameWidth, kFrameHeight},
+                         fs::path(QM_BINARY_DIR) / "screenshots/non-ascii-path.png"));
+  std::string shown, garbled_shown;
+  const std::vector<guchar> as_typed = ReferencePathLabel(FromBytes(path), shown);
+  // Each byte taken for a character, as the label used to show it.
+  const std::vector<guchar> garbled = ReferencePathLabel(FromBytes(ToUtf8(FromBytes(path))), garbled_shown);
+  EXPECT_EQ(shown, path);
+  EXPECT_NE(garbled_shown, path);
+  EXPECT_GT(DifferentPixels(as_typed, garbled), 20) << "the two renderings cannot be told apart";
+  EXPECT_EQ(DifferentPixels(seen, as_typed), 0) << "the path label does not show the path as typed";
+
+  window.Activate();
+  ClickBuild();
+  std::vector<std::string> titles;
+  const std::string title = WaitForItemTitle(window, titles);
+  const int items = ArrayLength(Slurp(folder / "docs/html/Modules/command.js"));
+  EXPECT_GT(items, 0);
+  EXPECT_EQ(title, std::string(kMainTitle) + " Items: " + std::to_string(items)) << Diagnostics();
+  ClickClose();
+  EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
+  EXPECT_EQ(Settings(), path + "\r\n0\r\n");
+  EXPECT_NE(Slurp(Output("out")).find("Tallowin dir  : " + path + "\r\n"), std::string::npos) << Diagnostics();
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/command_list_reader.h"
-#include "system/atomic_file.h"
+#include "app/index_outputs.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
 #include "system/lifetime.h"
@@ -69,26 +69,42 @@ class IndexBuild {
     WriteErrorLine("Index build failed: " + ToUtf8(path) + ": " + ToUtf8(reason));
     return false;
   }
+  // Every output joins the build's set as a durable temporary file; the
+  // installed files change only when the whole set is committed.
   bool Save(const String& path, const std::string& bytes) {
     String error;
-    if (WriteFileAtomically(path, bytes, &error)) return true;
+    if (outputs_->Add(path, bytes, &error)) return true;
     return Fail(path, error);
   }
-  // Saves a whole text the way SaveText encodes it, replacing the file only
-  // with a complete new one.
-  bool SaveTextTo(const String& path, const String& text) {
-    errno = 0;
-    try {
-      SaveText(text, path);
-      return true;
-    } catch (const TStreamException& error) {
-      return Fail(path, errno ? FromByteString(std::strerror(errno)) : error.Text());
-    }
+  bool SaveTextTo(const String& path, const String& text) { return Save(path, SavedTextBytes(text)); }
+  // A file written on its own, at once, the way SaveText writes it.
+  bool SaveTextNow(const String& path, const String& text) {
+    TOutputSet single;
+    String error;
+    if (single.Add(path, SavedTextBytes(text), &error) && single.Commit(&error)) return true;
+    return Fail(path, error);
+  }
+  bool LockInstallation() {
+    String reason;
+    lock_ = LockIndex(tlwndir, &reason);
+    if (!lock_) return Fail(IndexLockPath(tlwndir), reason);
+    MendIndexOutputs(tlwndir);
+    outputs_ = NewIndexOutputSet(tlwndir);
+    return true;
+  }
+  bool CommitOutputs() {
+    String error;
+    if (outputs_->Commit(&error)) return true;
+    return Fail(tlwndir + u"/docs/html", error);
   }
   bool ReadCommandListFile(const String& path, int& lines);
 
   IndexBuildResult result_;
   std::size_t list_bytes_ = 0;
+  // Declared in this order so that an unfinished set is discarded before
+  // the lock goes.
+  std::unique_ptr<TFileLock> lock_;
+  std::unique_ptr<TOutputSet> outputs_;
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
@@ -120,6 +136,7 @@ IndexBuildResult IndexBuild::Run() {
   Print(u"Commands file : " + list_path);
   int lines = 0;
   if (!ReadCommandListFile(list_path, lines)) return result_;
+  if (!LockInstallation()) return result_;
 
   const String index_dir = tlwndir + u"\\docs\\html\\Modules\\";
   {
@@ -147,11 +164,11 @@ IndexBuildResult IndexBuild::Run() {
   // The working copy beside the program is what gets installed, read back
   // the way it was saved.
   const String working_copy = CurrentDir() + u"/button.js";
-  if (!SaveTextTo(working_copy, button)) return result_;
+  if (!SaveTextNow(working_copy, button)) return result_;
   const String installed_button = LoadText(working_copy);
 
-  // Pages are replaced by renaming complete files over them, so a failed
-  // build leaves the previous pages in place instead of deleting them first.
+  // Pages are replaced with the index files, so a failed build leaves the
+  // previous pages in place instead of deleting them first.
   const String html = tlwndir + u"/docs/html/";
   if (!SaveTextTo(html + u"index.html", search_page)) return result_;
   if (!SaveTextTo(html + u"Modules/commands.html", command_page)) return result_;
@@ -159,6 +176,7 @@ IndexBuildResult IndexBuild::Run() {
   if (!SaveTextTo(html + u"Modules/tlwstyle.css", style_sheet)) return result_;
   if (!SaveTextTo(html + u"button.js", installed_button)) return result_;
   if (!SaveTextTo(html + u"Modules/button.js", installed_button)) return result_;
+  CommitOutputs();
   return result_;
 }
 

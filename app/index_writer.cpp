@@ -12,7 +12,7 @@
 
 #include "app/command_list_reader.h"
 #include "app/devhelp_book.h"
-#include "system/atomic_file.h"
+#include "app/index_outputs.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
@@ -81,7 +81,7 @@ ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint
 // ever held whole in memory, and no byte is copied twice on its way.
 class OutputPieces {
  public:
-  explicit OutputPieces(TStream& file) : file_(file) {}
+  explicit OutputPieces(const ByteSink& sink) : sink_(sink) {}
   // Room for at least count more bytes at the returned place; Advance says
   // how many were written there. The buffer grows to a piece's size, so a
   // small file costs a small buffer.
@@ -98,21 +98,17 @@ class OutputPieces {
     char* p = Room(bytes.size());
     Advance(std::copy(bytes.begin(), bytes.end(), p));
   }
-  void Finish() {
-    const char* p = buffer_.data();
-    while (used_ > 0) {
-      const int n = file_.Write(p, static_cast<int>(std::min<std::size_t>(used_, kPiece)));
-      // A short write marks the file, so its commit refuses.
-      if (n <= 0) break;
-      p += n;
-      used_ -= static_cast<std::size_t>(n);
-    }
+  // Hands what is buffered to the sink; false once any piece failed.
+  bool Finish() {
+    if (used_ > 0 && ok_) ok_ = sink_(std::string_view(buffer_.data(), used_));
     used_ = 0;
+    return ok_;
   }
 
  private:
   static constexpr std::size_t kPiece = 1 << 20;
-  TStream& file_;
+  const ByteSink& sink_;
+  bool ok_ = true;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };
@@ -197,34 +193,54 @@ class IndexBuild {
     return false;
   }
   // Every index file goes through here: produce hands its bytes over in
-  // pieces, and the file is replaced whole or not at all.
+  // pieces, straight into the build's set as a durable temporary file; the
+  // installed files change only when the whole set is committed.
   bool Save(const String& path, const std::function<void(OutputPieces&)>& produce) {
     String error;
-    auto file = TAtomicFileStream::Create(path, &error);
-    if (!file) return Fail(path, error);
-    OutputPieces out(*file);
-    produce(out);
-    out.Finish();
-    if (file->Commit(&error)) return true;
+    const auto write = [&](const ByteSink& sink) {
+      OutputPieces out(sink);
+      produce(out);
+      return out.Finish();
+    };
+    if (outputs_->AddWritten(path, write, &error)) return true;
     return Fail(path, error);
   }
+  // Every output joins the build's set as a durable temporary file; the
+  // installed files change only when the whole set is committed.
   bool Save(const String& path, const std::string& bytes) {
-    return Save(path, [&](OutputPieces& out) { out.Append(bytes); });
+    String error;
+    if (outputs_->Add(path, bytes, &error)) return true;
+    return Fail(path, error);
   }
-  // Saves a whole text the way SaveText encodes it, replacing the file only
-  // with a complete new one.
-  bool SaveTextTo(const String& path, const String& text) {
-    errno = 0;
-    try {
-      SaveText(text, path);
-      return true;
-    } catch (const TStreamException& error) {
-      return Fail(path, errno ? FromByteString(std::strerror(errno)) : error.Text());
-    }
+  bool SaveTextTo(const String& path, const String& text) { return Save(path, SavedTextBytes(text)); }
+  // A file written on its own, at once, the way SaveText writes it.
+  bool SaveTextNow(const String& path, const String& text) {
+    TOutputSet single;
+    String error;
+    if (single.Add(path, SavedTextBytes(text), &error) && single.Commit(&error)) return true;
+    return Fail(path, error);
+  }
+  bool LockInstallation() {
+    String reason;
+    lock_ = LockIndex(tlwndir, &reason);
+    if (!lock_) return Fail(IndexLockPath(tlwndir), reason);
+    MendIndexOutputs(tlwndir);
+    outputs_ = NewIndexOutputSet(tlwndir);
+    return true;
+  }
+  bool CommitOutputs() {
+    String error;
+    if (outputs_->Commit(&error)) return true;
+    return Fail(tlwndir + u"/docs/html", error);
   }
   bool ReadCommandListFile(const String& path, int& lines);
 
   IndexBuildResult result_;
+  std::size_t list_bytes_ = 0;
+  // Declared in this order so that an unfinished set is discarded before
+  // the lock goes.
+  std::unique_ptr<TFileLock> lock_;
+  std::unique_ptr<TOutputSet> outputs_;
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
@@ -285,6 +301,7 @@ IndexBuildResult IndexBuild::Run() {
   Print(u"Commands file : " + list_path);
   int lines = 0;
   if (!ReadCommandListFile(list_path, lines)) return result_;
+  if (!LockInstallation()) return result_;
 
   const String index_dir = tlwndir + u"\\docs\\html\\Modules\\";
   const Catalogue& catalogue = *list_command;
@@ -311,11 +328,11 @@ IndexBuildResult IndexBuild::Run() {
   // The working copy beside the program is what gets installed, read back
   // the way it was saved.
   const String working_copy = CurrentDir() + u"/button.js";
-  if (!SaveTextTo(working_copy, button)) return result_;
+  if (!SaveTextNow(working_copy, button)) return result_;
   const String installed_button = LoadText(working_copy);
 
-  // Pages are replaced by renaming complete files over them, so a failed
-  // build leaves the previous pages in place instead of deleting them first.
+  // Pages are replaced with the index files, so a failed build leaves the
+  // previous pages in place instead of deleting them first.
   const String html = tlwndir + u"/docs/html/";
   if (!SaveTextTo(html + u"index.html", search_page)) return result_;
   if (!SaveTextTo(html + u"Modules/commands.html", command_page)) return result_;
@@ -324,6 +341,7 @@ IndexBuildResult IndexBuild::Run() {
   if (!SaveTextTo(html + u"button.js", installed_button)) return result_;
   if (!SaveTextTo(html + u"Modules/button.js", installed_button)) return result_;
   if (!Save(html + u"tallowin.devhelp2", DevhelpBook(tlwndir))) return result_;
+  CommitOutputs();
   return result_;
 }
 
@@ -331,22 +349,16 @@ IndexBuildResult IndexBuild::Run() {
 
 namespace {
 
-// Collects what the build would write to a file.
-class StringSink : public TStream {
- public:
-  int Write(const void* buffer, int count) override {
-    bytes.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
-    return count;
-  }
-  std::string bytes;
-};
-
 std::string ArrayFileBytes(const Catalogue& catalogue, const char* name, Field field) {
-  StringSink sink;
-  OutputPieces out(sink);
+  std::string bytes;
+  const ByteSink collect = [&](std::string_view piece) {
+    bytes += piece;
+    return true;
+  };
+  OutputPieces out(collect);
   WriteArray(out, catalogue, name, field);
   out.Finish();
-  return std::move(sink.bytes);
+  return bytes;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "app/batch_mode.h"
 #include "app/catalogue.h"
+#include "app/index_outputs.h"
 #include "app/services.h"
 #include "app/settings.h"
 #include "app/window_mode.h"
@@ -31,6 +32,7 @@ void MainRoutine() {
   RegisterEmbeddedPages();
   StartServices();
   LoadInfo();
+  MendOutputsAtStart();
   if (tlwndir.empty()) {
     tlwndir = RequestDir(u"Find the Tallowin dir", u"");
     SaveInfo();

@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+#include "system/pending_temporaries.h"
+
 namespace qm {
 
 namespace {
@@ -26,6 +28,7 @@ void OnFatalSignal(int number) {
   text[length++] = '\n';
   ssize_t ignored = write(STDERR_FILENO, text, static_cast<size_t>(length));
   (void)ignored;
+  RemovePendingTemporaries();
   if (end_work != nullptr) end_work();
   _exit(255);
 }

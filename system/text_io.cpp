@@ -106,6 +106,20 @@ void SaveText(const String& text, const String& url) {
   FinishSaving(*text_stream);
 }
 
+std::string SavedTextBytes(const String& text) {
+  for (const char16_t unit : text)
+    if (unit > 255) {
+      std::string bytes = "\xFE\xFF";
+      bytes.reserve(2 + 2 * text.size());
+      for (const char16_t wide : text) {
+        bytes += static_cast<char>(wide >> 8);
+        bytes += static_cast<char>(wide & 0xFF);
+      }
+      return bytes;
+    }
+  return ToByteString(text);
+}
+
 void Print(const String& text) {
   TTextStream& out = StandardIOStream();
   out.WriteLine(text);

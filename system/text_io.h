@@ -17,6 +17,8 @@ String LoadText(const String& url);
 void SaveText(const String& text, const String& url);
 // text narrowed to one byte per unit, with the same failure rules.
 void SaveString(const String& text, const String& url);
+// The bytes SaveText writes for text.
+std::string SavedTextBytes(const String& text);
 
 // text as UTF-8 (DisplayUtf8) and CR LF on standard output, flushed at once.
 void Print(const String& text);

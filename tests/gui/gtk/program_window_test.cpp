@@ -4,7 +4,9 @@
 // program did is read back from the screen, its settings file, the files it
 // wrote and its exit status.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -735,6 +737,37 @@ TEST_F(ProgramWindow, ANonAsciiPathIsShownAsTypedAndSavedAsItsOwnBytes) {
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
   EXPECT_EQ(Settings(), path + "\r\n0\r\n");
   EXPECT_NE(Slurp(Output("out")).find("Tallowin dir  : " + path + "\r\n"), std::string::npos) << Diagnostics();
+}
+
+TEST_F(ProgramWindow, ABuildMeetingAnotherShowsANoticeAndTheWindowStaysUsable) {
+  Remember(inst_.string(), "0");
+  // Another copy of the program, as far as this one can tell, is building.
+  const fs::path lock = inst_ / "docs/html/Modules/.quillmere.lock";
+  const int holder = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  auto program = Start();
+  const ProgramWindowHandle window = OpenMainWindow(*program);
+  ASSERT_TRUE(window.Found()) << Diagnostics();
+  ClickBuild();
+  const ProgramWindowHandle notice = WaitForWindow(program->pid(), std::string("^") + kNoticeTitle + "$");
+  ASSERT_TRUE(notice.Found()) << "no notice while another build holds the installation";
+  EXPECT_NE(Slurp(Output("err")).find(lock.string()), std::string::npos) << Diagnostics();
+  EXPECT_FALSE(fs::exists(inst_ / "docs/html/Modules/command.js")) << "it built without the lock";
+  notice.Activate();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Xdotool("key Return");
+  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000)) << "the notice stayed";
+
+  // Once the other build is over, BUILD works again.
+  close(holder);
+  ClickBuild();
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(inst_ / "docs/html/Modules/command.js"); }, 20000)) << Diagnostics();
+  EXPECT_TRUE(WaitFor([&] { return window.Title() == std::string(kMainTitle) + " Items: " +
+                                                         std::to_string(CatalogueSize()); },
+                      20000))
+      << window.Title();
+  ClickClose();
+  EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+#include "system/file_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+namespace qm {
+namespace {
+
+int OpenLockFile(const std::string& path) {
+  const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+  int fd = open(path.c_str(), flags, 0666);
+  // A link here may point anywhere; the lock must not touch its target.
+  if (fd < 0 && errno == ELOOP && unlink(path.c_str()) == 0) fd = open(path.c_str(), flags, 0666);
+  return fd;
+}
+
+void Report(TFileLock::Refusal* refusal, TFileLock::Refusal value, int* error_number, int number) {
+  if (refusal) *refusal = value;
+  if (error_number) *error_number = number;
+}
+
+}  // namespace
+
+std::unique_ptr<TFileLock> TFileLock::Acquire(const std::string& path, int wait_ms, Refusal* refusal,
+                                              int* error_number) {
+  Report(refusal, Refusal::kNone, error_number, 0);
+  const int fd = OpenLockFile(path);
+  if (fd < 0) {
+    Report(refusal, Refusal::kFailed, error_number, errno);
+    return nullptr;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<TFileLock>(new TFileLock(fd));
+    const int error = errno;
+    if (error == EINTR) continue;
+    if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+      close(fd);
+      Report(refusal, error == EWOULDBLOCK ? Refusal::kBusy : Refusal::kFailed, error_number, error);
+      return nullptr;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+TFileLock::~TFileLock() { close(fd_); }
+
+}  // namespace qm

@@ -1,0 +1,30 @@
+#pragma once
+#include <memory>
+#include <string>
+
+namespace qm {
+
+// An exclusive advisory lock on a file, held while the object lives. The
+// kernel drops it when the process ends in any way, so a killed holder never
+// leaves it stuck; the file itself stays for the next holder.
+class TFileLock {
+ public:
+  enum class Refusal { kNone, kBusy, kFailed };
+
+  // Opens (creating it when missing) and locks path, trying again until
+  // wait_ms have passed while another holder keeps it. Null when the lock was
+  // not taken: *refusal says whether it was busy or could not be opened,
+  // *error_number gives the reason for the latter. A symbolic link at path is
+  // replaced by a plain file rather than followed.
+  static std::unique_ptr<TFileLock> Acquire(const std::string& path, int wait_ms, Refusal* refusal = nullptr,
+                                            int* error_number = nullptr);
+  ~TFileLock();
+  TFileLock(const TFileLock&) = delete;
+  TFileLock& operator=(const TFileLock&) = delete;
+
+ private:
+  explicit TFileLock(int fd) : fd_(fd) {}
+  int fd_;
+};
+
+}  // namespace qm

@@ -1,0 +1,45 @@
+#include "system/file_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "temp_dir.h"
+
+namespace qm {
+namespace {
+
+using testing::ReadBytesFrom;
+using testing::TempDir;
+using testing::WriteBytesTo;
+
+TEST(FileLock, ASecondHolderWaitsItsTimeThenIsRefusedUntilTheFirstLetsGo) {
+  TempDir dir;
+  auto first = TFileLock::Acquire(dir.File("lock"), 0);
+  ASSERT_NE(first, nullptr);
+  TFileLock::Refusal refusal{};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(TFileLock::Acquire(dir.File("lock"), 150, &refusal), nullptr);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+  EXPECT_EQ(refusal, TFileLock::Refusal::kBusy);
+  first.reset();
+  EXPECT_NE(TFileLock::Acquire(dir.File("lock"), 0), nullptr);
+}
+
+TEST(FileLock, ALinkInPlaceOfTheLockIsReplacedAndAMissingFolderRefused) {
+  TempDir dir;
+  WriteBytesTo(dir.File("precious"), "mine");
+  std::filesystem::create_symlink(dir.File("precious"), dir.File("lock"));
+  EXPECT_NE(TFileLock::Acquire(dir.File("lock"), 0), nullptr);
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.File("lock")));
+  EXPECT_EQ(ReadBytesFrom(dir.File("precious")), "mine");
+  TFileLock::Refusal refusal{};
+  int error_number = 0;
+  EXPECT_EQ(TFileLock::Acquire(dir.File("missing/lock"), 0, &refusal, &error_number), nullptr);
+  EXPECT_EQ(refusal, TFileLock::Refusal::kFailed);
+  EXPECT_EQ(error_number, ENOENT);
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/options.h"
+
 namespace qm {
 
 // Builds the index without a window and ends: status 0 when the build
-// succeeded or no directory is known, 1 when the build failed. With the
-// argument "--rebuild-docs" the documentation is regenerated first.
-[[noreturn]] void RunBatchMode();
+// succeeded, 1 when it failed or no installation is set (one line on
+// standard error says how to set one). With --rebuild-docs the
+// documentation is regenerated first.
+[[noreturn]] void RunBatchMode(const CommandLine& options);
 
 }  // namespace qm

@@ -8,7 +8,7 @@ endif
 
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all bootstrap build demo test fuzz install uninstall clean
+.PHONY: all bootstrap build demo test fuzz install uninstall deb clean
 
 all: build
 
@@ -31,6 +31,10 @@ fuzz: bootstrap
 
 install: build
 	scripts/install $(BUILD) $(PREFIX)
+
+# The Debian package, system-wide: $(BUILD)/quillmere_<version>_<arch>.deb
+deb: build
+	scripts/make-deb $(BUILD)/Quillmere $(BUILD)
 
 uninstall:
 	scripts/install --uninstall $(PREFIX)

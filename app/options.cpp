@@ -20,9 +20,11 @@ CommandLine ParseCommandLine(const std::vector<String>& args, const String& laun
   if (args.size() > 1) line.action = CommandLine::Action::kBatch;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const String& arg = args[i];
-    if (arg == u"--help" || arg == u"-h" || arg == u"--version" || arg == u"-V") {
+    const bool help = arg == u"--help" || arg == u"-h";
+    if (help || arg == u"--version" || arg == u"-V") {
+      // The first of the two wins; nothing else on the line matters then.
       CommandLine print_only;
-      print_only.action = arg[2] == u'h' || arg == u"-h" ? CommandLine::Action::kHelp : CommandLine::Action::kVersion;
+      print_only.action = help ? CommandLine::Action::kHelp : CommandLine::Action::kVersion;
       return print_only;
     }
     if (arg == u"--rebuild-docs") {

@@ -70,7 +70,8 @@ void MainRoutine() {
   const FileLocations places = ChooseLocations();
   switch (options.action) {
     case CommandLine::Action::kHelp:
-      PrintAndEnd(UsageText(FromBytes(places.settings_file), FromBytes(places.working_dir)));
+      PrintAndEnd(UsageText(FromBytes(places.settings_file), FromBytes(places.settings_default),
+                            FromBytes(places.working_dir)));
     case CommandLine::Action::kVersion:
       PrintAndEnd(u"Quillmere " + version + u"\n");
     case CommandLine::Action::kUsageError:

@@ -52,9 +52,11 @@ CommandLine ParseCommandLine(const std::vector<String>& args, const String& laun
   return line;
 }
 
-String UsageText(const String& settings_file, const String& working_dir) {
+String UsageText(const String& settings_file, const String& settings_default, const String& working_dir) {
+  const String fallback =
+      settings_default.empty() ? String() : u"          (until it exists: " + settings_default + u")\n";
   return u"Usage: quillmere [--help | --version]\n"
-         u"       quillmere [ARGUMENT... | --dir DIR | --rebuild-docs]\n"
+         u"       quillmere [--dir DIR] [--rebuild-docs] [ARGUMENT...]\n"
          u"\n"
          u"Gives the HTML documentation of a Tallowin installation a command index\n"
          u"and search pages.\n"
@@ -72,7 +74,7 @@ String UsageText(const String& settings_file, const String& working_dir) {
          u"  -h, --help       print this text and exit\n"
          u"  -V, --version    print the version and exit\n"
          u"\n"
-         u"Settings: " + settings_file + u"\n"
+         u"Settings: " + settings_file + u"\n" + fallback +
          u"Working files: " + working_dir + u"\n"
          u"\n"
          u"Exit status: 0 when the index was built (or the window was closed),\n"

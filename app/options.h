@@ -23,7 +23,8 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<String>& args, const String& launch_dir);
 
 // The text --help prints: what the program does, how it is started, its
-// options, where the settings live and the exit statuses.
-String UsageText(const String& settings_file, const String& working_dir);
+// options, where the settings live (settings_default: the file read until
+// settings_file exists, "" for none) and the exit statuses.
+String UsageText(const String& settings_file, const String& settings_default, const String& working_dir);
 
 }  // namespace qm

@@ -79,7 +79,11 @@ TEST(DebianPackage, SystemWideInstallKeepsSettingsAndWorkingFilesInXdgFolders) {
 
   const auto help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Settings: " + settings.string() + "\n"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("Settings: " + settings.string() + "\n          (until it exists: " +
+                          (program_dir / "config.txt").string() + ")\nWorking files: " +
+                          (cache_home / "quillmere").string() + "\n"),
+            std::string::npos)
+      << help.out;
 
   // First start, no display: the folder prompt cancels and the choice is
   // saved, to the XDG file.

@@ -8,7 +8,7 @@ endif
 
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all bootstrap configure build program demo test fuzz install uninstall clean
+.PHONY: all bootstrap configure build program demo test fuzz install uninstall deb clean
 
 all: build
 
@@ -39,6 +39,10 @@ fuzz: bootstrap
 
 install: program
 	scripts/install $(BUILD) $(PREFIX)
+
+# The Debian package, system-wide: $(BUILD)/quillmere_<version>_<arch>.deb
+deb: build
+	scripts/make-deb $(BUILD)/Quillmere $(BUILD)
 
 uninstall:
 	scripts/install --uninstall $(PREFIX)

@@ -1,21 +1,24 @@
 #include "app/batch_mode.h"
 
-#include <algorithm>
-
 #include "app/catalogue.h"
 #include "app/doc_rebuild.h"
 #include "app/docset_export.h"
 #include "app/index_writer.h"
+#include "system/error_line.h"
 #include "system/lifetime.h"
 
 namespace qm {
 
-void RunBatchMode() {
-  if (tlwndir.empty()) End();
-  const bool rebuild = std::find(AppArgs.begin() + 1, AppArgs.end(), String(u"--rebuild-docs")) != AppArgs.end();
-  if (rebuild) RebuildDocumentation(tlwndir);
+void RunBatchMode(const CommandLine& options) {
+  if (tlwndir.empty()) {
+    WriteErrorLine("\nQuillmere: no Tallowin installation is set; choose one in the window "
+                   "(start quillmere without arguments) or name it with --dir DIR.");
+    End(1);
+  }
+  if (options.rebuild_docs) RebuildDocumentation(tlwndir);
   const IndexBuildResult result = CreateSearchIndex();
-  End(result.ok && RunDocsetOption(AppArgs) ? 0 : 1);
+  const bool exported = !result.ok || options.docset_dir.empty() || ExportDocset(options.docset_dir, tlwndir);
+  End(result.ok && exported ? 0 : 1);
 }
 
 }  // namespace qm

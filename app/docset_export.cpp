@@ -227,16 +227,4 @@ bool DocsetExport::Run() {
 
 bool ExportDocset(const String& dir, const String& install_dir) { return DocsetExport(dir, install_dir).Run(); }
 
-bool RunDocsetOption(const std::vector<String>& args) {
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] != u"--docset") continue;
-    if (i + 1 >= args.size() || args[i + 1].empty()) {
-      WriteErrorLine("Docset export failed: --docset needs a directory");
-      return false;
-    }
-    return ExportDocset(args[i + 1], tlwndir);
-  }
-  return true;
-}
-
 }  // namespace qm

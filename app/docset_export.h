@@ -19,9 +19,4 @@ namespace qm {
 // false.
 bool ExportDocset(const String& dir, const String& install_dir);
 
-// The batch-mode option "--docset DIR" among args (element 0, the program,
-// is not looked at): exports for tlwndir. true when the option is absent
-// or the export succeeded.
-bool RunDocsetOption(const std::vector<String>& args);
-
 }  // namespace qm

@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "app/button_link.h"
 #include "app/command_list_reader.h"
 #include "app/devhelp_book.h"
 #include "app/index_outputs.h"
@@ -388,7 +389,11 @@ std::string ModsArrayFile(const ModuleMap& modules) {
 }
 
 String ButtonScript(const String& link_target) {
-  return u"document.write(\"<a href='" + link_target + u"'>Rebuild index</a>\");";
+  // The link's HTML is a JavaScript string, escaped as the index files are.
+  std::string script = "document.write(\"";
+  AppendJsEscaped(script, RebuildLinkHtml(link_target));
+  script += "\");";
+  return FromBytes(script);
 }
 
 IndexBuildResult CreateSearchIndex() { return IndexBuild().Run(); }

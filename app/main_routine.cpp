@@ -3,9 +3,13 @@
 #include "app/batch_mode.h"
 #include "app/catalogue.h"
 #include "app/index_outputs.h"
+#include "app/options.h"
 #include "app/services.h"
 #include "app/settings.h"
 #include "app/window_mode.h"
+#include "gui/gadget.h"
+#include "system/app_paths.h"
+#include "system/error_line.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
@@ -26,20 +30,73 @@ void EchoArguments() {
   }
 }
 
+[[noreturn]] void PrintAndEnd(const String& text) {
+  StandardIOStream().WriteString(text);
+  StandardIOStream().Flush();
+  End(0);
+}
+
+// Settings and working files beside the program when its folder is
+// writable, else in the user's own folders. The working directory follows,
+// so that working files land where they may be written.
+FileLocations ChooseLocations() {
+  const std::string app_dir = ToByteString(AppDir);
+  return ChooseFileLocations(app_dir, DirectoryWritable(app_dir), UserDirsFromEnvironment());
+}
+
+void EnterWorkingDirectory(const FileLocations& places) {
+  if (places.beside_program) return;  // start-up is there already
+  if (MakeDirectories(places.working_dir)) ChangeWorkingDirectory(places.working_dir);
+}
+
+// No installation is known yet: ask for one. A batch run asks only when a
+// folder chooser can be shown, and saves only a folder actually chosen, so
+// that a script or a build server never replaces the settings with nothing.
+void AskForInstallation(bool batch) {
+  if (batch && !gui_driver) return;
+  tlwndir = RequestDir(u"Find the Tallowin dir", u"");
+  if (!batch) {
+    SaveInfo();
+  } else if (!tlwndir.empty()) {
+    String error;
+    if (!WriteSettings(&error)) WriteErrorLine("The settings could not be saved: " + ToUtf8(error));
+  }
+}
+
 }  // namespace
 
 void MainRoutine() {
   RegisterEmbeddedPages();
+  const CommandLine options = ParseCommandLine(AppArgs, LaunchDir);
+  const FileLocations places = ChooseLocations();
+  switch (options.action) {
+    case CommandLine::Action::kHelp:
+      PrintAndEnd(UsageText(FromBytes(places.settings_file), FromBytes(places.settings_default),
+                            FromBytes(places.working_dir)));
+    case CommandLine::Action::kVersion:
+      PrintAndEnd(u"Quillmere " + version + u"\n");
+    case CommandLine::Action::kUsageError:
+      WriteErrorLine("quillmere: " + ToUtf8(options.problem) + " (see quillmere --help)");
+      End(2);
+    default:
+      break;
+  }
+  UseSettingsLocations(places);
+  EnterWorkingDirectory(places);
   StartServices();
   LoadInfo();
-  MendOutputsAtStart();
-  if (tlwndir.empty()) {
-    tlwndir = RequestDir(u"Find the Tallowin dir", u"");
-    SaveInfo();
+  const bool batch = options.action == CommandLine::Action::kBatch;
+  if (batch && !options.dir.empty()) {
+    tlwndir = options.dir;  // for this run only: never saved
+  } else if (tlwndir.empty()) {
+    AskForInstallation(batch);
   }
+  // Before anything reads or writes the installation: finish or discard a
+  // commit that a killed build left behind.
+  MendOutputsAtStart();
   CreateCatalogue();
   EchoArguments();
-  if (AppArgs.size() > 1) RunBatchMode();
+  if (batch) RunBatchMode(options);
   RunWindowMode();
 }
 

@@ -2,9 +2,12 @@
 // directory on a machine with no display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <functional>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sstream>
 
 #include "program_runner.h"
@@ -61,22 +64,35 @@ TEST_F(BatchMode, BuildsTheIndexEchoesArgumentsAndExitsZero) {
   EXPECT_EQ(Slurp(app_ / "config.txt"), inst_.string() + "\r\n0\r\n");  // batch mode does not save
 }
 
-TEST_F(BatchMode, FirstRunWithoutSettingsCancelsThePromptAndSavesTheEmptyPath) {
-  const auto result = Run({"go"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(Slurp(app_ / "config.txt"), std::string("\x0D\x0A\x30\x0D\x0A"));
-  EXPECT_NE(result.err.find("folder"), std::string::npos) << result.err;
-  EXPECT_EQ(result.out.find("Tallowin dir"), std::string::npos);
+TEST_F(BatchMode, NoInstallationFailsWithOneLineAndLeavesTheSettingsAlone) {
+  // Without settings, and with settings that name no folder.
+  for (const bool with_settings : {false, true}) {
+    if (with_settings) Remember("", "1");
+    const auto result = Run({"go"});
+    EXPECT_EQ(result.status, 1);
+    // One line; a line end before it ends the echoed arguments on a terminal.
+    EXPECT_EQ(result.err.find_first_not_of('\n'), 1u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    EXPECT_NE(result.err.find("no Tallowin installation is set"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("--dir DIR"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out.find("Tallowin dir"), std::string::npos);
+    if (with_settings) {
+      EXPECT_EQ(Slurp(app_ / "config.txt"), "\r\n1\r\n");
+    } else {
+      EXPECT_FALSE(fs::exists(app_ / "config.txt"));
+    }
+  }
 }
 
 TEST_F(BatchMode, SecondLineOfSettingsIsReadAsANumber) {
   const std::map<std::string, std::string> cases = {{" 1", "1"}, {"1x", "1"}, {"x1", "0"}, {"-1", "-1"}, {"", "0"}};
   for (const auto& [stored, loaded] : cases) {
-    // An empty directory makes the program ask (and cancel), then save what
-    // it loaded: the saved second line shows how the first was read.
+    // With no directory and no argument the program asks (and, without a
+    // display, cancels), saves what it loaded and then finds no display:
+    // the saved second line shows how the first was read.
     Spit(app_ / "config.txt", "\r\n" + stored + "\r\nthird line\r\n");
-    const auto result = Run({"go"});
-    EXPECT_EQ(result.status, 0);
+    const auto result = Run({});
+    EXPECT_EQ(result.status, 1);
     EXPECT_EQ(Slurp(app_ / "config.txt"), "\r\n" + loaded + "\r\n") << "stored " << stored;
   }
 }
@@ -178,6 +194,100 @@ TEST_F(BatchMode, NoArgumentWithoutADisplaySaysSoAndExitsOne) {
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("no display"), std::string::npos) << result.err;
   EXPECT_FALSE(fs::exists(inst_ / "docs/html/Modules/command.js"));
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(BatchMode, HelpAndVersionPrintAndExitZeroWithoutBuilding) {
+  Remember(inst_.string());
+  for (const std::string arg : {"--help", "-h"}) {
+    const auto result = Run({"build", arg});
+    EXPECT_EQ(result.status, 0) << arg;
+    EXPECT_EQ(result.out.rfind("Usage: quillmere", 0), 0u) << result.out;
+    for (const std::string word : {"--dir DIR", "--rebuild-docs", "batch mode", "Exit status"})
+      EXPECT_NE(result.out.find(word), std::string::npos) << word;
+    // The folder is writable, so the settings live beside the program.
+    EXPECT_NE(result.out.find("Settings: " + (app_ / "config.txt").string() + "\n"), std::string::npos);
+    EXPECT_EQ(result.err, "");
+  }
+  for (const std::string arg : {"--version", "-V"}) {
+    const auto result = Run({arg});
+    EXPECT_EQ(result.status, 0) << arg;
+    EXPECT_EQ(result.out, "Quillmere 1.2\n");
+  }
+  EXPECT_FALSE(fs::exists(inst_ / "docs/html/Modules/command.js"));
+  EXPECT_EQ(Slurp(app_ / "config.txt"), inst_.string() + "\r\n0\r\n");
+}
+
+TEST_F(BatchMode, DirNamesTheInstallationForOneRunWithoutSaving) {
+  Remember("/nowhere/else", "1");
+  // Relative to where the program was started (the scratch directory).
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--dir", "sample"},
+                                               std::vector<std::string>{"--dir=" + inst_.string()}}) {
+    fs::remove(inst_ / "docs/html/Modules/command.js");
+    const auto result = Run(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("Tallowin dir  : " + inst_.string() + "\r\n"), std::string::npos) << result.out;
+    EXPECT_TRUE(fs::exists(inst_ / "docs/html/Modules/command.js"));
+    EXPECT_EQ(Slurp(app_ / "config.txt"), "/nowhere/else\r\n1\r\n");
+  }
+  fs::remove(app_ / "config.txt");
+  const auto result = Run({"--dir", inst_.string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_FALSE(fs::exists(app_ / "config.txt"));
+  const auto missing = Run({"--dir"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("--dir needs"), std::string::npos) << missing.err;
+}
+
+TEST_F(BatchMode, DamagedSettingsCountAsNoneAndAreNeverOverwrittenWithGarbage) {
+  struct Damage {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+  };
+  const std::vector<Damage> damages = {
+      {"empty", [](const fs::path& p) { Spit(p, ""); }},
+      {"binary", [this](const fs::path& p) { Spit(p, inst_.string() + std::string("\0\x01\xFF\x7F\r\n1\r\n", 8)); }},
+      {"directory", [](const fs::path& p) { fs::create_directories(p / "inside"); }},
+      {"huge", [](const fs::path& p) {
+         Spit(p, "/some/dir\r\n0\r\n");
+         fs::resize_file(p, std::uintmax_t(1) << 40);  // sparse: a terabyte of zeros
+       }},
+      {"named pipe", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+  };
+  const fs::path config = app_ / "config.txt";
+  const auto snapshot = [&] {
+    if (fs::is_directory(config)) return std::string("directory");
+    if (fs::is_fifo(config)) return std::string("fifo");
+    return std::to_string(fs::file_size(config)) + ":" + (fs::file_size(config) < 4096 ? Slurp(config) : "");
+  };
+  for (const auto& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    fs::remove_all(config);
+    damage.make(config);
+    const std::string before = snapshot();
+    // Batch: no installation, one line, the file untouched.
+    const auto batch = Run({"go"});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_NE(batch.err.find("no Tallowin installation is set"), std::string::npos) << batch.err;
+    EXPECT_EQ(snapshot(), before);
+    // Window path without a display: the prompt cancels, and the save
+    // writes a sound file or says why it could not.
+    const auto window = Run({});
+    EXPECT_EQ(window.status, 1);
+    EXPECT_NE(window.err.find("No folder chooser"), std::string::npos) << window.err;
+    if (fs::is_directory(config)) {
+      EXPECT_NE(window.err.find("The settings could not be saved: "), std::string::npos) << window.err;
+      EXPECT_NE(window.err.find(config.string()), std::string::npos) << window.err;
+      EXPECT_TRUE(fs::exists(config / "inside"));
+    } else {
+      EXPECT_EQ(Slurp(config), "\r\n0\r\n");
+    }
+  }
 }
 
 }  // namespace

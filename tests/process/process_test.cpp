@@ -54,9 +54,9 @@ TEST(ProcessStatus, RunningThenEndedAndStaysEnded) {
   process->pipe->WriteLine(u"");
   ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
   EXPECT_EQ(process->Status(), 0);
-  EXPECT_TRUE(process->reaped);
-  ASSERT_TRUE(WIFEXITED(process->waitstatus));
-  EXPECT_EQ(WEXITSTATUS(process->waitstatus), 3);
+  ASSERT_TRUE(process->exitstatus);
+  EXPECT_FALSE(process->exitstatus->signalled);
+  EXPECT_EQ(process->exitstatus->code, 3);
   EXPECT_EQ(process->execerror, 0);
   Finish(process);
 }
@@ -128,8 +128,9 @@ TEST(ProcessStart, MissingProgramStillYieldsAChildThatEndsWith255) {
   ASSERT_NE(process, nullptr);
   EXPECT_EQ(process->execerror, ENOENT);
   ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
-  ASSERT_TRUE(WIFEXITED(process->waitstatus));
-  EXPECT_EQ(WEXITSTATUS(process->waitstatus), 255);
+  ASSERT_TRUE(process->exitstatus);
+  EXPECT_FALSE(process->exitstatus->signalled);
+  EXPECT_EQ(process->exitstatus->code, 255);
   EXPECT_EQ(process->pipe->ReadLine(), u"");
   Finish(process);
 }
@@ -139,7 +140,7 @@ TEST(ProcessStart, EmptyCommandLineEndsWith255) {
   ASSERT_NE(process, nullptr);
   EXPECT_NE(process->execerror, 0);
   ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
-  EXPECT_EQ(WEXITSTATUS(process->waitstatus), 255);
+  EXPECT_EQ(process->exitstatus->code, 255);
   Finish(process);
 }
 
@@ -188,7 +189,7 @@ TEST(ProcessStart, BundleDirectoryRunsTheExecutableNamedAfterIt) {
   EXPECT_EQ(with_argument->name, bundle + u" x");
   EXPECT_NE(with_argument->execerror, 0);
   ASSERT_TRUE(WaitUntil([&] { return with_argument->Status() == 0; }));
-  EXPECT_EQ(WEXITSTATUS(with_argument->waitstatus), 255);
+  EXPECT_EQ(with_argument->exitstatus->code, 255);
   Finish(process);
   Finish(with_argument);
 }

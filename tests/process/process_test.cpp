@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <utility>
 #include <sstream>
 
 #include "child_scripts.h"
+#include "process/signal_groups.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 
@@ -225,6 +228,34 @@ TEST(ProcessGroup, TerminateReachesAGrandchild) {
   ASSERT_TRUE(WaitUntil([&] { return FileExists(grandchild + ".got"); }));
   EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(grandchild + ".got") == "TERM\n"; }));
   Finish(process);
+}
+
+// Once a child has been reaped its number may belong to anyone: no way of
+// ending children may signal its group again. A background member left in
+// that group shows whether a signal went out.
+TEST(ProcessGroup, ReapedChildsGroupIsNeverSignalled) {
+  const std::pair<const char*, std::function<void(TProcess&)>> ways[] = {
+      {"Terminate", [](TProcess& process) { process.Terminate(); }},
+      {"EndGroup", [](TProcess& process) { process.EndGroup(); }},
+      {"TerminateAll", [](TProcess&) { TProcess::TerminateAll(); }},
+      {"signal handler", [](TProcess&) { TerminateRememberedGroups(); }},
+  };
+  for (const auto& [way, end] : ways) {
+    ScriptDir dir;
+    const std::string left = dir.File("left");
+    auto process = CreateProcess(FromBytes(dir.Script("child", "sleep 30 >/dev/null 2>&1 & echo $! > '" + left + "'")), 1);
+    ASSERT_NE(process, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
+    const pid_t member = std::stoi(ReadWholeFile(left));
+    end(*process);
+    usleep(100000);
+    std::istringstream stat(ReadWholeFile("/proc/" + std::to_string(member) + "/stat"));
+    std::string id, name, state;
+    stat >> id >> name >> state;
+    EXPECT_EQ(state, "S") << way << " signalled the group of a reaped child";
+    kill(member, SIGKILL);
+    Finish(process);
+  }
 }
 
 TEST(ProcessDescriptors, ChildrenInheritNoPipesAndNoProgramDescriptors) {

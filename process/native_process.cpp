@@ -17,6 +17,8 @@ namespace qm {
 
 namespace {
 
+constexpr int kOutputPipeBytes = 1024 * 1024;
+
 // Everything the child needs after fork, prepared before it: between fork
 // and exec the child may only make async-signal-safe calls, so no
 // allocation happens there.
@@ -129,6 +131,9 @@ std::int32_t fdProcessArguments(const std::vector<std::string>& arguments, std::
       !MakePipe(report_read, report_write)) {
     return 0;
   }
+  // A roomier output pipe lets a child that writes a lot go on for longer
+  // between the parent's polls; where the system refuses, the default stays.
+  fcntl(out_read.Get(), F_SETPIPE_SZ, kOutputPipeBytes);
 
   const pid_t pid = fork();
   if (pid < 0) return 0;

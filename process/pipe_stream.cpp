@@ -104,11 +104,9 @@ void TPipeStream::CloseWrite() {
   writehandle = 0;
 }
 
-std::int64_t TPipeStream::Drain(const BlockTaker& take) {
-  std::int64_t handed = 0;
+void TPipeStream::Drain(const BlockTaker& take) {
   if (bufferpos > 0) {
     take(readbuffer_.get(), static_cast<std::size_t>(bufferpos));
-    handed += bufferpos;
     bufferpos = 0;
   }
   if (!drainblock_) drainblock_ = std::make_unique<unsigned char[]>(kDrainBlock);
@@ -117,10 +115,8 @@ std::int64_t TPipeStream::Drain(const BlockTaker& take) {
     const int got = Read(drainblock_.get(), std::min(left, kDrainBlock));
     if (got <= 0) break;
     take(drainblock_.get(), static_cast<std::size_t>(got));
-    handed += got;
     left -= got;
   }
-  return handed;
 }
 
 void TPipeStream::AwaitInput(std::initializer_list<TPipeStream*> streams, int milliseconds) {

@@ -57,13 +57,9 @@ class TPipeStream : public TStream {
   // time of the call, to take in blocks, keeping none of it; for callers that
   // consume output as it comes rather than line by line. Never blocks, and
   // takes no more than was waiting, so a writer that never stops cannot
-  // hold the call. Returns the number of bytes handed over.
+  // hold the call.
   using BlockTaker = std::function<void(const unsigned char* bytes, std::size_t count)>;
-  std::int64_t Drain(const BlockTaker& take);
-
-  // Whether the writer has gone and everything it wrote has been taken, as
-  // far as a wait (AwaitInput) has seen.
-  bool InputEnded() const { return inputended_; }
+  void Drain(const BlockTaker& take);
 
   // Waits up to the given time until one of the streams has bytes waiting
   // or its writer goes away, returning at once when one has already. Streams
@@ -73,6 +69,8 @@ class TPipeStream : public TStream {
  private:
   std::unique_ptr<unsigned char[]> readbuffer_;
   std::unique_ptr<unsigned char[]> drainblock_;
+  // The writer has gone and everything it wrote has been taken, as far as
+  // AwaitInput has seen.
   bool inputended_ = false;
 };
 

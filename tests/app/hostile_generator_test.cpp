@@ -1,19 +1,13 @@
-// The real executable rebuilding the documentation in batch mode with
-// generators that misbehave the ways real ones do. A run that hangs is
-// killed after a deadline and fails the test instead of the suite.
+// The real program rebuilding the documentation in batch mode with
+// generators that misbehave as real ones do. A run that hangs is killed
+// after a deadline and fails the test instead of the suite.
 #include <gtest/gtest.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
+#include <cstdio>
 
 #include "test_files.h"
 
@@ -21,158 +15,110 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::ScratchDir;
 using testing_files::Slurp;
 using testing_files::Spit;
 
-constexpr int kHung = -2;
-
-// Whether any process that has not ended (zombies count as ended) is still
-// in the process group.
-bool GroupAlive(pid_t group) {
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    if (entry.path().filename().string().find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string stat = Slurp(entry.path() / "stat");
-    const auto name_end = stat.rfind(')');
-    if (name_end == std::string::npos) continue;
-    std::istringstream rest(stat.substr(name_end + 1));
-    std::string state;
-    pid_t parent = 0, member_group = 0;
-    rest >> state >> parent >> member_group;
-    if (member_group == group && state != "Z" && state != "X") return true;
+// Whether, within two seconds, no live process (a zombie has ended) is left in the group.
+bool GroupGone(pid_t group) {
+  for (int wait = 0; wait < 200; ++wait, usleep(10000)) {
+    bool alive = false;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+      const std::string stat = isdigit(entry.path().filename().c_str()[0]) ? Slurp(entry.path() / "stat") : "";
+      const auto fields = stat.rfind(") ");
+      pid_t member_group = 0;
+      if (fields == std::string::npos || std::sscanf(stat.c_str() + fields + 2, "%*c %*d %d", &member_group) != 1) continue;
+      alive = alive || (member_group == group && stat[fields + 2] != 'Z' && stat[fields + 2] != 'X');
+    }
+    if (!alive) return true;
   }
   return false;
 }
 
 class HostileGenerator : public ::testing::Test {
  protected:
-  HostileGenerator() : scratch_("hostile") {
-    app_ = scratch_.path() / "app";
-    fs::create_directories(app_);
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-  }
-
-  // A copy of the sample installation at the given name, whose generator
-  // is the given shell script.
+  // A copy of the sample installation at this name with this generator.
   fs::path Install(const std::string& name, const std::string& generator) {
-    const fs::path inst = scratch_.path() / name;
+    const fs::path inst = dir_.path() / name;
     fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst, fs::copy_options::recursive);
-    Executable(inst / "bin/makedocs", generator);
-    Spit(app_ / "config.txt", inst.string() + "\r\n0\r\n");
+    Script(inst / "bin/makedocs", generator);
+    Spit(dir_.path() / "app/config.txt", inst.string() + "\r\n0\r\n");
+    fs::copy_file(QM_EXECUTABLE, dir_.path() / "app/Quillmere", fs::copy_options::skip_existing);
     return inst;
   }
-  static void Executable(const fs::path& file, const std::string& script) {
-    Spit(file, "#!/bin/sh\n" + script + "\n");
+  static void Script(const fs::path& file, const std::string& body) {
+    Spit(file, "#!/bin/sh\n" + body + "\n");
     fs::permissions(file, fs::perms::owner_all);
   }
-
-  // Starts a batch rebuild with output in out.txt and err.txt, with the
-  // stop requests at their defaults as in an interactive shell; under a
-  // pseudo-terminal (as its controlling terminal) when asked.
+  // A batch rebuild, its output in out.txt and err.txt, started as from an
+  // interactive shell (stop requests at their defaults), with a pseudo-terminal
+  // as controlling terminal when asked.
   pid_t Start(bool with_terminal = false) {
-    const auto become_program = [&] {
-      for (int number : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) signal(number, SIG_DFL);
-      if (!freopen((scratch_.path() / "out.txt").c_str(), "w", stdout) ||
-          !freopen((scratch_.path() / "err.txt").c_str(), "w", stderr) || chdir(scratch_.path().c_str()) != 0) {
-        _exit(126);
-      }
-      const std::string exe = (app_ / "Quillmere").string();
+    const pid_t pid = with_terminal ? forkpty(&terminal_, nullptr, nullptr, nullptr) : fork();
+    if (pid != 0) return pid;
+    for (int number : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) signal(number, SIG_DFL);
+    const std::string exe = dir_.path() / "app/Quillmere";
+    if ((with_terminal || freopen("/dev/null", "r", stdin)) && freopen(Out("out.txt").c_str(), "w", stdout) &&
+        freopen(Out("err.txt").c_str(), "w", stderr) && chdir(dir_.path().c_str()) == 0) {
       execl(exe.c_str(), exe.c_str(), "--rebuild-docs", static_cast<char*>(nullptr));
-      _exit(127);
-    };
-    pid_t pid;
-    if (with_terminal) {
-      pid = forkpty(&terminal_, nullptr, nullptr, nullptr);
-    } else {
-      pid = fork();
-      if (pid == 0 && !freopen("/dev/null", "r", stdin)) _exit(126);
     }
-    if (pid == 0) become_program();
-    return pid;
+    _exit(127);
   }
-
-  // The exit status, -1 when killed by a signal, kHung (after killing it)
-  // when it did not end in time.
-  int Finish(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+  // The exit status; -1 after a signal; -2 when it had to be killed after 20 s.
+  static int Finish(pid_t pid) {
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
+    for (int wait = 0; waitpid(pid, &status, WNOHANG) == 0; ++wait, usleep(10000)) {
+      if (wait == 2000) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
-        return kHung;
+        return -2;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-
-  // Waits until the generator has written its process id into the file.
-  pid_t AwaitGenerator(const fs::path& file) {
-    for (int i = 0; i < 1000 && Slurp(file).find('\n') == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+  // The generator's process id, once it has written it to the file.
+  static pid_t AwaitGenerator(const fs::path& file) {
+    for (int wait = 0; wait < 1000 && Slurp(file).find('\n') == std::string::npos; ++wait) usleep(10000);
     return static_cast<pid_t>(std::atoi(Slurp(file).c_str()));
   }
+  std::string Out(const std::string& name) { return (dir_.path() / name).string(); }
+  ~HostileGenerator() override { close(terminal_); }
 
-  // Whether the group has gone, allowing a moment for the signal to land.
-  static bool GroupEnds(pid_t group) {
-    for (int i = 0; i < 200 && GroupAlive(group); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return !GroupAlive(group);
-  }
-
-  ~HostileGenerator() override {
-    if (terminal_ >= 0) close(terminal_);
-  }
-
-  ScratchDir scratch_;
-  fs::path app_;
+  testing_files::ScratchDir dir_{"hostile"};
   int terminal_ = -1;
 };
 
 TEST_F(HostileGenerator, RunsTheRightProgramAndNeverHangs) {
-  // A double quote in the installation path must not let the file named
-  // by the text before it run instead of the generator.
-  {
-    const fs::path ran = scratch_.path() / "generator-ran", decoy = scratch_.path() / "decoy-ran";
-    Executable(scratch_.path() / "Tallowin ", "touch '" + decoy.string() + "'");
-    Install("Tallowin \"beta\"", "touch '" + ran.string() + "'");
-    EXPECT_EQ(Finish(Start()), 0) << Slurp(scratch_.path() / "err.txt");
-    EXPECT_TRUE(fs::exists(ran)) << "the generator did not run";
-    EXPECT_FALSE(fs::exists(decoy)) << "another program ran in its place";
-  }
-  // A generator that reads its standard input finds it empty.
-  {
-    const fs::path done = scratch_.path() / "read-all";
-    Install("reader", "cat >/dev/null; touch '" + done.string() + "'");
-    EXPECT_EQ(Finish(Start()), 0) << Slurp(scratch_.path() / "err.txt");
-    EXPECT_TRUE(fs::exists(done));
-  }
-  // A generator that asks at the terminal is ended, with a message.
-  {
-    const fs::path pid_file = scratch_.path() / "asker-pid";
-    const fs::path inst = Install("asker", "echo $$ > '" + pid_file.string() + "'; read answer </dev/tty");
-    const pid_t program = Start(true);
-    const pid_t generator = AwaitGenerator(pid_file);
-    EXPECT_EQ(Finish(program), 0);
-    EXPECT_EQ(Slurp(scratch_.path() / "err.txt"),
-              (inst / "bin/makedocs").string() + " stopped waiting for terminal input\n");
-    EXPECT_TRUE(GroupEnds(generator));
-  }
+  // A double quote in the installation path: the file named by the text
+  // before it must not run instead of the generator.
+  Script(dir_.path() / "Tallowin ", "touch '" + Out("decoy-ran") + "'");
+  Install("Tallowin \"beta\"", "touch '" + Out("generator-ran") + "'");
+  EXPECT_EQ(Finish(Start()), 0) << Slurp(Out("err.txt"));
+  EXPECT_TRUE(fs::exists(Out("generator-ran")));
+  EXPECT_FALSE(fs::exists(Out("decoy-ran"))) << "another program ran in the generator's place";
+
+  // A generator reading its standard input finds it empty.
+  Install("reader", "cat >/dev/null; touch '" + Out("read-all") + "'");
+  EXPECT_EQ(Finish(Start()), 0) << Slurp(Out("err.txt"));
+  EXPECT_TRUE(fs::exists(Out("read-all")));
+
+  // A generator asking at the terminal is ended, with a message.
+  const fs::path inst = Install("asker", "echo $$ > '" + Out("asker-pid") + "'; read answer </dev/tty");
+  const pid_t program = Start(true), generator = AwaitGenerator(Out("asker-pid"));
+  EXPECT_EQ(Finish(program), 0);
+  EXPECT_EQ(Slurp(Out("err.txt")), (inst / "bin/makedocs").string() + " stopped waiting for terminal input\n");
+  EXPECT_TRUE(GroupGone(generator));
 }
 
 TEST_F(HostileGenerator, StopRequestsToTheProgramEndTheGeneratorAndItsChild) {
-  const fs::path pid_file = scratch_.path() / "generator";
-  Install("inst", "sleep 60 & echo $$ > '" + pid_file.string() + "'; wait");
+  Install("inst", "sleep 60 & echo $$ > '" + Out("pid") + "'; wait");
   for (int number : {SIGINT, SIGHUP, SIGQUIT}) {
-    fs::remove(pid_file);
-    const pid_t program = Start();
-    const pid_t generator = AwaitGenerator(pid_file);
+    fs::remove(Out("pid"));
+    const pid_t program = Start(), generator = AwaitGenerator(Out("pid"));
     ASSERT_GT(generator, 0);
     kill(program, number);
     EXPECT_EQ(Finish(program), 255) << strsignal(number);
-    EXPECT_EQ(Slurp(scratch_.path() / "err.txt"), "SIGNAL: " + std::to_string(number) + "\n");
-    EXPECT_TRUE(GroupEnds(generator)) << strsignal(number) << " left the generator's group running";
+    EXPECT_EQ(Slurp(Out("err.txt")), "SIGNAL: " + std::to_string(number) + "\n");
+    EXPECT_TRUE(GroupGone(generator)) << strsignal(number) << " left the generator's group running";
   }
 }
 

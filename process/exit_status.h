@@ -11,6 +11,7 @@ struct ExitStatus {
   int code = 0;
 
   bool Succeeded() const { return !signalled && code == 0; }
+  bool operator==(const ExitStatus&) const = default;
 
   static ExitStatus FromWaitStatus(int wait_status);
 };

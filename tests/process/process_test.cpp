@@ -56,9 +56,7 @@ TEST(ProcessStatus, RunningThenEndedAndStaysEnded) {
   process->pipe->WriteLine(u"");
   ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
   EXPECT_EQ(process->Status(), 0);
-  ASSERT_TRUE(process->exitstatus);
-  EXPECT_FALSE(process->exitstatus->signalled);
-  EXPECT_EQ(process->exitstatus->code, 3);
+  EXPECT_EQ(process->exitstatus, (ExitStatus{false, 3}));
   EXPECT_EQ(process->execerror, 0);
   Finish(process);
 }
@@ -130,9 +128,7 @@ TEST(ProcessStart, MissingProgramStillYieldsAChildThatEndsWith255) {
   ASSERT_NE(process, nullptr);
   EXPECT_EQ(process->execerror, ENOENT);
   ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
-  ASSERT_TRUE(process->exitstatus);
-  EXPECT_FALSE(process->exitstatus->signalled);
-  EXPECT_EQ(process->exitstatus->code, 255);
+  EXPECT_EQ(process->exitstatus, (ExitStatus{false, 255}));
   EXPECT_EQ(process->pipe->ReadLine(), u"");
   Finish(process);
 }
@@ -142,7 +138,7 @@ TEST(ProcessStart, EmptyCommandLineEndsWith255) {
   ASSERT_NE(process, nullptr);
   EXPECT_NE(process->execerror, 0);
   ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
-  EXPECT_EQ(process->exitstatus->code, 255);
+  EXPECT_EQ(process->exitstatus, (ExitStatus{false, 255}));
   Finish(process);
 }
 
@@ -191,7 +187,7 @@ TEST(ProcessStart, BundleDirectoryRunsTheExecutableNamedAfterIt) {
   EXPECT_EQ(with_argument->name, bundle + u" x");
   EXPECT_NE(with_argument->execerror, 0);
   ASSERT_TRUE(WaitUntil([&] { return with_argument->Status() == 0; }));
-  EXPECT_EQ(with_argument->exitstatus->code, 255);
+  EXPECT_EQ(with_argument->exitstatus, (ExitStatus{false, 255}));
   Finish(process);
   Finish(with_argument);
 }

@@ -1,6 +1,5 @@
-// The real program rebuilding the documentation in batch mode with
-// generators that misbehave as real ones do. A hang ends the test program
-// loudly (an alarm) instead of waiting for the suite's time-out.
+// The real program rebuilding the documentation in batch mode with generators that misbehave
+// as real ones do. A hang ends the test program (an alarm) instead of waiting for the time-out.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -44,9 +43,8 @@ class HostileGenerator : public ::testing::Test {
     fs::copy_file(QM_EXECUTABLE, dir_.File("app/Quillmere"), fs::copy_options::skip_existing);
     return dir_.File(name);
   }
-  // A batch rebuild, its output in out.txt and err.txt, started as from an
-  // interactive shell (stop requests at their defaults), with a pseudo-terminal
-  // as controlling terminal when asked.
+  // A batch rebuild, output in out.txt and err.txt, started as from an interactive shell (stop
+  // requests at their defaults), with a pseudo-terminal as controlling terminal when asked.
   pid_t Start(bool with_terminal = false) {
     const pid_t pid = with_terminal ? forkpty(&terminal_, nullptr, nullptr, nullptr) : fork();
     if (pid != 0) return pid;
@@ -64,7 +62,6 @@ class HostileGenerator : public ::testing::Test {
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  // The generator's process id, once it has written it to the file.
   pid_t AwaitGenerator(const std::string& name) {
     WaitUntil([&] { return Slurp(dir_.File(name)).find('\n') != std::string::npos; }, 10000);
     return static_cast<pid_t>(std::atoi(Slurp(dir_.File(name)).c_str()));
@@ -81,8 +78,7 @@ class HostileGenerator : public ::testing::Test {
 };
 
 TEST_F(HostileGenerator, RunsTheRightProgramAndNeverHangs) {
-  // A double quote in the installation path: the file named by the text
-  // before it must not run instead of the generator.
+  // A double quote in the installation path: the file named by the text before it must not run.
   const std::string decoy = dir_.Script("Tallowin ", "touch \"$0.ran\"");
   const fs::path quoted = Install("Tallowin \"beta\"", "touch \"$0.ran\"");
   EXPECT_EQ(Finish(Start()), 0) << Err();

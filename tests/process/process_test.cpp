@@ -225,9 +225,8 @@ TEST(ProcessGroup, TerminateReachesAGrandchild) {
   Finish(process);
 }
 
-// Once a child has been reaped its number may belong to anyone, so no way
-// of ending children may signal its group again. A member left behind in
-// the group shows whether a signal went out.
+// Once a child has been reaped its number may belong to anyone: no way of ending children may
+// signal its group again. A member left behind in the group shows whether a signal went out.
 TEST(ProcessGroup, ReapedChildsGroupIsNeverSignalled) {
   const std::pair<const char*, std::function<void(TProcess&)>> ways[] = {
       {"Terminate", [](TProcess& process) { process.Terminate(); }},

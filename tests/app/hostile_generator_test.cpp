@@ -23,10 +23,10 @@ bool GroupAlive(pid_t group) {
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string stat = isdigit(entry.path().filename().c_str()[0]) ? Slurp(entry.path() / "stat") : "";
     char state = 0;
-    pid_t member_group = 0;
+    pid_t of_group = 0;
     const auto fields = stat.rfind(") ");
-    if (fields != std::string::npos && std::sscanf(stat.c_str() + fields + 2, "%c %*d %d", &state, &member_group) == 2 &&
-        member_group == group && state != 'Z' && state != 'X') {
+    if (fields != std::string::npos && std::sscanf(stat.c_str() + fields + 2, "%c %*d %d", &state, &of_group) == 2 &&
+        of_group == group && state != 'Z' && state != 'X') {
       return true;
     }
   }

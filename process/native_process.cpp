@@ -21,8 +21,8 @@ constexpr int kOutputPipeBytes = 1024 * 1024;
 
 // Everything the child needs after fork, prepared before it: between fork
 // and exec the child may only make async-signal-safe calls, so no
-// allocation happens there.
-// argv points into arguments, so a plan is built in place and never moved.
+// allocation happens there. argv points into arguments, so a plan is built
+// in place and never copied or moved.
 struct ExecPlan {
   explicit ExecPlan(const std::vector<std::string>& given) : arguments(given) {
     for (auto& argument : arguments) argv.push_back(argument.data());

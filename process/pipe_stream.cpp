@@ -14,7 +14,7 @@ namespace qm {
 namespace {
 constexpr unsigned char kLineFeed = 10;
 constexpr unsigned char kCarriageReturn = 13;
-// Large enough that a pipe's whole default capacity goes in one read.
+// A pipe's whole default capacity goes in one read.
 constexpr std::int32_t kDrainBlock = 64 * 1024;
 }  // namespace
 

@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 using testing::WaitUntil;
 using testing_files::Slurp;
 
-// Whether a live process (a zombie has ended) is in the group.
-bool GroupAlive(pid_t group) {
+// The status line of a live process (a zombie has ended) in the group, "" when there is none.
+std::string LiveMember(pid_t group) {
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string stat = isdigit(entry.path().filename().c_str()[0]) ? Slurp(entry.path() / "stat") : "";
     char state = 0;
@@ -27,10 +27,10 @@ bool GroupAlive(pid_t group) {
     const auto fields = stat.rfind(") ");
     if (fields != std::string::npos && std::sscanf(stat.c_str() + fields + 2, "%c %*d %d", &state, &of_group) == 2 &&
         of_group == group && state != 'Z' && state != 'X') {
-      return true;
+      return stat;
     }
   }
-  return false;
+  return "";
 }
 
 class HostileGenerator : public ::testing::Test {
@@ -95,7 +95,8 @@ TEST_F(HostileGenerator, RunsTheRightProgramAndNeverHangs) {
   const pid_t program = Start(true), generator = AwaitGenerator("pid");
   EXPECT_EQ(Finish(program), 0);
   EXPECT_EQ(Err(), (asker / "bin/makedocs").string() + " stopped waiting for terminal input\n");
-  EXPECT_TRUE(WaitUntil([&] { return !GroupAlive(generator); }, 2000));
+  std::string member;
+  EXPECT_TRUE(WaitUntil([&] { return (member = LiveMember(generator)).empty(); }, 5000)) << member;
 }
 
 TEST_F(HostileGenerator, StopRequestsToTheProgramEndTheGeneratorAndItsChild) {
@@ -107,7 +108,9 @@ TEST_F(HostileGenerator, StopRequestsToTheProgramEndTheGeneratorAndItsChild) {
     kill(program, number);
     EXPECT_EQ(Finish(program), 255) << strsignal(number);
     EXPECT_EQ(Err(), "SIGNAL: " + std::to_string(number) + "\n");
-    EXPECT_TRUE(WaitUntil([&] { return !GroupAlive(generator); }, 2000)) << strsignal(number) << " left it running";
+    std::string member;
+    EXPECT_TRUE(WaitUntil([&] { return (member = LiveMember(generator)).empty(); }, 5000))
+        << strsignal(number) << " left this running: " << member;
   }
 }
 

@@ -1,17 +1,13 @@
 #include "app/doc_rebuild.h"
 
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/last_output_line.h"
 #include "gui/event_queue.h"
 #include "process/process.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
-#include "system/lifetime.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -26,42 +22,12 @@ void ServiceWindowSystem() {
   if (PeekEvent()) WaitEvent();
 }
 
-// The child's standard error is not used, but a pipe nobody reads fills up
-// and then blocks the child for good. Takes only what is waiting now.
-void DiscardWaiting(TPipeStream& stream) {
-  unsigned char sink[4096];
-  for (int left = stream.ReadAvail(); left > 0;) {
-    const int got = stream.Read(sink, std::min(left, static_cast<int>(sizeof sink)));
-    if (got <= 0) break;
-    left -= got;
-  }
-}
-
-// ReadLine, except that a full buffer without a line feed is handed out as
-// it stands instead of ending the program: the lines are joined with
-// nothing between them anyway, so a long line arrives in pieces but whole.
-String NextLine(TPipeStream& pipe) {
-  if (pipe.bufferpos >= TPipeStream::kBufferSize && !pipe.HoldsLine()) return pipe.TakeBuffered();
-  return pipe.ReadLine();
-}
-
-// Bytes left after the last line feed form a last line, with the same
-// carriage-return rules as any other line.
-String LastLine(String held) {
-  if (!held.empty() && held.back() == u'\r') held.pop_back();
-  if (!held.empty() && held.front() == u'\r') held.erase(0, 1);
-  return held;
-}
-
-// After the child has ended: everything still in the pipe and the buffer.
-// Bounded by what was there at the end, so a grandchild that keeps writing
-// into the inherited pipe cannot hold the call open.
-String ReadRemains(TPipeStream& pipe) {
-  String rest;
-  const long passes = 2L * (static_cast<long>(pipe.ReadAvail()) + pipe.bufferpos) + 16;
-  for (long pass = 0; pass < passes && (pipe.HoldsLine() || pipe.ReadAvail() > 0); ++pass) rest += NextLine(pipe);
-  if (pipe.bufferpos > 0) rest += LastLine(pipe.TakeBuffered());
-  return rest;
+// Everything the child has written so far: its output streams past, leaving
+// only its last line behind; its standard error is not used, but a pipe
+// nobody reads fills up and then blocks the child for good.
+void DrainOutput(TProcess& process, LastOutputLine& last) {
+  process.pipe->Drain([&](const unsigned char* bytes, std::size_t count) { last.Take(bytes, count); });
+  process.err->Drain([](const unsigned char*, std::size_t) {});
 }
 
 void ReportNotStarted(const String& command, int error) {
@@ -74,57 +40,62 @@ void ReportNotStarted(const String& command, int error) {
 void ReportOutcome(const String& command, const TProcess& process) {
   if (process.execerror != 0) {
     ReportNotStarted(command, process.execerror);
-  } else if (!process.reaped) {
+  } else if (!process.exitstatus || process.exitstatus->Succeeded()) {
     return;
-  } else if (WIFEXITED(process.waitstatus) && WEXITSTATUS(process.waitstatus) != 0) {
-    WriteErrorLine(DisplayUtf8(command) + " ended with exit status " + std::to_string(WEXITSTATUS(process.waitstatus)));
-  } else if (WIFSIGNALED(process.waitstatus)) {
-    WriteErrorLine(DisplayUtf8(command) + " ended by signal " + std::to_string(WTERMSIG(process.waitstatus)));
+  } else if (process.exitstatus->signalled) {
+    WriteErrorLine(DisplayUtf8(command) + " ended by signal " + std::to_string(process.exitstatus->code));
+  } else {
+    WriteErrorLine(DisplayUtf8(command) + " ended with exit status " + std::to_string(process.exitstatus->code));
   }
+}
+
+// Waits for a started child while the window system stays serviced, and
+// returns the last line it wrote.
+String FollowChild(const ProcessPtr& process, const String& command) {
+  if (!process) {
+    ReportNotStarted(command, 0);
+    return String();
+  }
+  // Nothing is ever sent: a child that reads its input sees the end at once
+  // instead of waiting for good.
+  process->pipe->CloseWrite();
+
+  LastOutputLine last;
+  bool stopped_at_terminal = false;
+  while (true) {
+    DrainOutput(*process, last);
+    ServiceWindowSystem();
+    if (process->Status() == 0) break;
+    // Run in the background, a child that asks at the terminal is stopped
+    // and would wait for an answer nobody can give.
+    if (process->StoppedAtTerminal()) {
+      if (!stopped_at_terminal) WriteErrorLine(DisplayUtf8(command) + " stopped waiting for terminal input");
+      stopped_at_terminal = true;
+      process->EndGroup();
+    }
+    TPipeStream::AwaitInput({process->pipe.get(), process->err.get()}, kPollMilliseconds);
+    ServiceWindowSystem();
+  }
+  // What the child wrote between the last drain and its end.
+  DrainOutput(*process, last);
+
+  // Nothing reads the pipes any more; the process object itself stays
+  // listed until the program ends.
+  process->Close();
+  if (!stopped_at_terminal) ReportOutcome(command, *process);
+  return last.Line();
 }
 
 }  // namespace
 
-String DoProcess(const String& command, int flags) {
-  String text;
-  const ProcessPtr process = CreateProcess(command, flags);
-  if (!process) {
-    ReportNotStarted(command, 0);
-    return text;
-  }
-  TPipeStream& pipe = *process->pipe;
-  TPipeStream& err = *process->err;
-
-  while (true) {
-    // Drain: complete lines are taken at once, without sleeping. A pass that
-    // finds only part of a line and nothing new waiting goes on to the
-    // status check, so a child that ends in mid-line is still noticed.
-    bool progressed = false;
-    do {
-      const int waiting = pipe.ReadAvail();
-      const int held = pipe.bufferpos;
-      text += NextLine(pipe);
-      progressed = waiting > 0 || pipe.bufferpos != held;
-      DiscardWaiting(err);
-      ServiceWindowSystem();
-    } while (pipe.bufferpos > 0 && progressed);
-
-    if (process->Status() == 0) break;
-    Delay(kPollMilliseconds);
-    ServiceWindowSystem();
-  }
-
-  text += ReadRemains(pipe);
-  // Nothing reads the pipes any more; the process object itself stays
-  // listed so that the end of the program still reaches its group.
-  process->Close();
-  ReportOutcome(command, *process);
-  return text;
-}
+String DoProcess(const String& command, int flags) { return FollowChild(CreateProcess(command, flags), command); }
 
 void RebuildDocumentation(const String& tlwndir) {
-  // Quoted, so that an installation path with blanks stays one argument.
-  DoProcess(u"\"" + tlwndir + u"/bin/makedocs\"", 1);
+  // The path goes to the generator's exec as it stands: quoting it and
+  // splitting it again would run another program for a path holding a
+  // double quote.
+  const String generator = tlwndir + u"/bin/makedocs";
+  FollowChild(CreateProgramProcess(generator, 1), generator);
 }
 
 }  // namespace qm

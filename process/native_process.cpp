@@ -17,26 +17,28 @@ namespace qm {
 
 namespace {
 
+constexpr int kOutputPipeBytes = 1024 * 1024;
+
 // Everything the child needs after fork, prepared before it: between fork
 // and exec the child may only make async-signal-safe calls, so no
-// allocation happens there.
+// allocation happens there. argv points into arguments, so a plan is built
+// in place and never copied or moved.
 struct ExecPlan {
+  explicit ExecPlan(const std::vector<std::string>& given) : arguments(given) {
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    rlimit limit{};
+    highest_fd = (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+                     ? static_cast<unsigned int>(limit.rlim_cur)
+                     : 65536u;
+  }
+  ExecPlan(const ExecPlan&) = delete;
+  ExecPlan& operator=(const ExecPlan&) = delete;
+
   std::vector<std::string> arguments;
   std::vector<char*> argv;
   unsigned int highest_fd = 0;
 };
-
-ExecPlan PrepareExec(const char* command_line) {
-  ExecPlan plan;
-  plan.arguments = SplitCommandLine(command_line ? command_line : "");
-  for (auto& argument : plan.arguments) plan.argv.push_back(argument.data());
-  plan.argv.push_back(nullptr);
-  rlimit limit{};
-  plan.highest_fd = (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-                        ? static_cast<unsigned int>(limit.rlim_cur)
-                        : 65536u;
-  return plan;
-}
 
 // Keeps a pipe end clear of 0, 1 and 2: 0 means "no descriptor" to the pipe
 // stream, and the child's dup2 onto 0, 1, 2 must not overwrite a pipe end
@@ -113,7 +115,13 @@ int ReadExecError(int report_fd) {
 
 std::int32_t fdProcess(const char* command_line, std::int32_t* read_handle, std::int32_t* write_handle,
                        std::int32_t* error_handle, std::int32_t /*flags*/, int* exec_error) {
-  const ExecPlan plan = PrepareExec(command_line);
+  return fdProcessArguments(SplitCommandLine(command_line ? command_line : ""), read_handle, write_handle,
+                            error_handle, exec_error);
+}
+
+std::int32_t fdProcessArguments(const std::vector<std::string>& arguments, std::int32_t* read_handle,
+                                std::int32_t* write_handle, std::int32_t* error_handle, int* exec_error) {
+  const ExecPlan plan(arguments);
 
   UniqueFd out_read, out_write;      // A: the child's standard output
   UniqueFd in_read, in_write;        // B: the child's standard input
@@ -123,6 +131,9 @@ std::int32_t fdProcess(const char* command_line, std::int32_t* read_handle, std:
       !MakePipe(report_read, report_write)) {
     return 0;
   }
+  // A roomier output pipe lets a child that writes a lot go on for longer
+  // between the parent's polls; where the system refuses, the default stays.
+  fcntl(out_read.Get(), F_SETPIPE_SZ, kOutputPipeBytes);
 
   const pid_t pid = fork();
   if (pid < 0) return 0;
@@ -145,17 +156,26 @@ std::int32_t fdProcess(const char* command_line, std::int32_t* read_handle, std:
   return static_cast<std::int32_t>(pid);
 }
 
-std::int32_t fdProcessStatus(std::int32_t pid, int* wait_status) {
+std::int32_t fdProcessStatus(std::int32_t pid, std::optional<int>* wait_status) {
+  if (wait_status) wait_status->reset();
   int status = 0;
   pid_t result;
   do {
-    result = waitpid(static_cast<pid_t>(pid), &status, WNOHANG);
+    result = waitpid(static_cast<pid_t>(pid), &status, WNOHANG | WUNTRACED | WCONTINUED);
   } while (result < 0 && errno == EINTR);
   if (result == 0) return 1;
-  if (result == static_cast<pid_t>(pid) && wait_status) *wait_status = status;
+  if (result != static_cast<pid_t>(pid)) return 0;
+  if (wait_status) *wait_status = status;
+  return (WIFSTOPPED(status) || WIFCONTINUED(status)) ? 1 : 0;
+}
+
+std::int32_t fdTerminateProcess(std::int32_t pid) {
+  // A stopped process keeps SIGTERM pending until it is continued.
+  if (killpg(static_cast<pid_t>(pid), SIGTERM) != 0) return -1;
+  killpg(static_cast<pid_t>(pid), SIGCONT);
   return 0;
 }
 
-std::int32_t fdTerminateProcess(std::int32_t pid) { return killpg(static_cast<pid_t>(pid), SIGTERM) == 0 ? 0 : -1; }
+std::int32_t fdKillProcess(std::int32_t pid) { return killpg(static_cast<pid_t>(pid), SIGKILL) == 0 ? 0 : -1; }
 
 }  // namespace qm

@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace qm {
 
@@ -17,12 +20,21 @@ namespace qm {
 std::int32_t fdProcess(const char* command_line, std::int32_t* read_handle, std::int32_t* write_handle,
                        std::int32_t* error_handle, std::int32_t flags, int* exec_error = nullptr);
 
-// 1 while the child runs, else 0. The first query after the child ended
-// reaps it; wait_status, when given, then receives the status waitpid
-// reported (untouched on every other call).
-std::int32_t fdProcessStatus(std::int32_t pid, int* wait_status = nullptr);
+// The same start for an argument list the caller has already made: the
+// first argument is the executable path, handed to exec exactly as given.
+std::int32_t fdProcessArguments(const std::vector<std::string>& arguments, std::int32_t* read_handle,
+                                std::int32_t* write_handle, std::int32_t* error_handle, int* exec_error = nullptr);
 
-// SIGTERM to the process group led by pid; 0 on success, -1 on failure.
+// 1 while the child is there (running or stopped), 0 once it has ended or
+// when pid is not a child. The first query after the child ended reaps it.
+// wait_status, when given, receives what waitpid reported on this call: an
+// end, a stop or a continuation; it is left empty when there was no news.
+std::int32_t fdProcessStatus(std::int32_t pid, std::optional<int>* wait_status = nullptr);
+
+// SIGTERM to the process group led by pid, then SIGCONT so that members
+// stopped at the terminal wake up to receive it; 0 on success, -1 on failure.
 std::int32_t fdTerminateProcess(std::int32_t pid);
+// SIGKILL to the process group led by pid; 0 on success, -1 on failure.
+std::int32_t fdKillProcess(std::int32_t pid);
 
 }  // namespace qm

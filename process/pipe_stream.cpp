@@ -1,9 +1,12 @@
 #include "process/pipe_stream.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "process/fd.h"
+#include "system/lifetime.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -11,6 +14,8 @@ namespace qm {
 namespace {
 constexpr unsigned char kLineFeed = 10;
 constexpr unsigned char kCarriageReturn = 13;
+// A pipe's whole default capacity goes in one read.
+constexpr std::int32_t kDrainBlock = 64 * 1024;
 }  // namespace
 
 TPipeStream::TPipeStream(std::int32_t read_handle, std::int32_t write_handle)
@@ -93,15 +98,48 @@ String TPipeStream::ReadLine() {
   return line;
 }
 
-bool TPipeStream::HoldsLine() const {
-  const unsigned char* buffer = readbuffer_.get();
-  return std::find(buffer, buffer + bufferpos, kLineFeed) != buffer + bufferpos;
+void TPipeStream::CloseWrite() {
+  if (writehandle == 0) return;
+  fdClose(writehandle);
+  writehandle = 0;
 }
 
-String TPipeStream::TakeBuffered() {
-  String held = FromBytes(readbuffer_.get(), static_cast<std::size_t>(bufferpos));
-  bufferpos = 0;
-  return held;
+void TPipeStream::Drain(const BlockTaker& take) {
+  if (bufferpos > 0) {
+    take(readbuffer_.get(), static_cast<std::size_t>(bufferpos));
+    bufferpos = 0;
+  }
+  if (!drainblock_) drainblock_ = std::make_unique<unsigned char[]>(kDrainBlock);
+  // Only the count reported at the start is read, so no read can block.
+  for (std::int32_t left = ReadAvail(); left > 0;) {
+    const int got = Read(drainblock_.get(), std::min(left, kDrainBlock));
+    if (got <= 0) break;
+    take(drainblock_.get(), static_cast<std::size_t>(got));
+    left -= got;
+  }
+}
+
+void TPipeStream::AwaitInput(std::initializer_list<TPipeStream*> streams, int milliseconds) {
+  pollfd watched[8];
+  TPipeStream* owners[8];
+  nfds_t count = 0;
+  for (TPipeStream* stream : streams) {
+    if (!stream || stream->readhandle == 0 || stream->inputended_ || count == 8) continue;
+    watched[count] = {stream->readhandle, POLLIN, 0};
+    owners[count++] = stream;
+  }
+  if (count == 0) {
+    Delay(milliseconds);
+    return;
+  }
+  // An interrupted wait just returns early; callers poll again anyway.
+  if (poll(watched, count, milliseconds) <= 0) return;
+  for (nfds_t i = 0; i < count; ++i) {
+    // A hang-up with nothing left to read is the end of this stream's input.
+    if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) && owners[i]->ReadAvail() == 0) {
+      owners[i]->inputended_ = true;
+    }
+  }
 }
 
 }  // namespace qm

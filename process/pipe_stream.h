@@ -1,5 +1,8 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -47,14 +50,28 @@ class TPipeStream : public TStream {
   // Everything waiting in the pipe, or an empty array; leaves the buffer alone.
   std::vector<unsigned char> ReadPipe();
 
-  // For callers that must survive output ReadLine cannot hand out: whether a
-  // complete line is held, and the held bytes taken out raw (widened one unit
-  // per byte), emptying the buffer.
-  bool HoldsLine() const;
-  String TakeBuffered();
+  // Closes only the write descriptor: a child reading it sees end of input.
+  void CloseWrite();
+
+  // Hands everything buffered, then everything waiting in the pipe at the
+  // time of the call, to take in blocks, keeping none of it; for callers that
+  // consume output as it comes rather than line by line. Never blocks, and
+  // takes no more than was waiting, so a writer that never stops cannot
+  // hold the call.
+  using BlockTaker = std::function<void(const unsigned char* bytes, std::size_t count)>;
+  void Drain(const BlockTaker& take);
+
+  // Waits up to the given time until one of the streams has bytes waiting
+  // or its writer goes away, returning at once when one has already. Streams
+  // already at their end no longer wake it; with none left it simply sleeps.
+  static void AwaitInput(std::initializer_list<TPipeStream*> streams, int milliseconds);
 
  private:
   std::unique_ptr<unsigned char[]> readbuffer_;
+  std::unique_ptr<unsigned char[]> drainblock_;
+  // The writer has gone and everything it wrote has been taken, as far as
+  // AwaitInput has seen.
+  bool inputended_ = false;
 };
 
 using PipeStreamPtr = std::shared_ptr<TPipeStream>;

@@ -1,7 +1,13 @@
 #include "process/process.h"
-#include "process/signal_groups.h"
+
+#include <signal.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <string>
+
+#include "process/command_line.h"
+#include "process/signal_groups.h"
 
 #include "process/native_process.h"
 #include "system/filesystem.h"
@@ -24,14 +30,26 @@ String BundleExecutable(const String& bundle) {
 }  // namespace
 
 std::int32_t TProcess::Status() {
-  if (handle == 0) return 0;
-  int status = 0;
-  bool running = fdProcessStatus(handle, &status) != 0;
-  if (!running && !reaped) {
-    reaped = true;
-    waitstatus = status;
+  stopsignal = 0;
+  if (handle == 0 || exitstatus) return 0;
+  std::optional<int> reported;
+  if (fdProcessStatus(handle, &reported) != 0) {
+    if (reported && WIFSTOPPED(*reported)) stopsignal = WSTOPSIG(*reported);
+    return 1;
   }
-  return running ? 1 : 0;
+  // Once reaped, the number is free for reuse: no signal may go to it again.
+  exitstatus = reported ? ExitStatus::FromWaitStatus(*reported) : ExitStatus{};
+  ForgetGroupForSignals(handle);
+  return 0;
+}
+
+bool TProcess::StoppedAtTerminal() const { return stopsignal == SIGTTIN || stopsignal == SIGTTOU; }
+
+std::int32_t TProcess::EndGroup() {
+  if (handle == 0 || exitstatus) return 0;
+  const std::int32_t result = groupended_ ? fdKillProcess(handle) : fdTerminateProcess(handle);
+  groupended_ = true;
+  return result;
 }
 
 std::int32_t TProcess::Close() {
@@ -51,21 +69,31 @@ std::int32_t TProcess::Terminate() {
                              [this](const ProcessPtr& process) { return process.get() == this; });
   if (listed != ProcessList.end()) ProcessList.erase(listed);
   if (handle == 0) return 0;
-  ForgetGroupForSignals(handle);
-  const std::int32_t result = fdTerminateProcess(handle);
+  std::int32_t result = 0;
+  if (!exitstatus) {
+    ForgetGroupForSignals(handle);
+    result = fdTerminateProcess(handle);
+  }
   handle = 0;
   return result;
 }
 
 ProcessPtr TProcess::Create(const String& command_line, std::int32_t flags) {
-  String name = command_line;
-  if (FileType(name) == 2) name = BundleExecutable(name);
+  const String name = FileType(command_line) == 2 ? BundleExecutable(command_line) : command_line;
+  return Start(name, SplitCommandLine(ToByteString(name)), flags);
+}
 
+ProcessPtr TProcess::CreateForProgram(const String& program, std::int32_t flags) {
+  const String name = FileType(program) == 2 ? BundleExecutable(program) : program;
+  return Start(name, {ToByteString(name)}, flags);
+}
+
+ProcessPtr TProcess::Start(const String& name, const std::vector<std::string>& arguments, std::int32_t /*flags*/) {
   auto process = std::make_shared<TProcess>();
   process->name = name;
   std::int32_t read_handle = 0, write_handle = 0, error_handle = 0;
-  const std::string bytes = ToByteString(name);
-  process->handle = fdProcess(bytes.c_str(), &read_handle, &write_handle, &error_handle, flags, &process->execerror);
+  process->handle =
+      fdProcessArguments(arguments, &read_handle, &write_handle, &error_handle, &process->execerror);
   if (process->handle == 0) return nullptr;
 
   process->pipe = TPipeStream::Create(read_handle, write_handle);
@@ -94,6 +122,10 @@ void StartProcesses() {
 
 ProcessPtr CreateProcess(const String& command_line, std::int32_t flags) {
   return TProcess::Create(command_line, flags);
+}
+
+ProcessPtr CreateProgramProcess(const String& program, std::int32_t flags) {
+  return TProcess::CreateForProgram(program, flags);
 }
 
 std::int32_t ProcessStatus(const ProcessPtr& process) { return process ? process->Status() : 0; }

@@ -37,7 +37,10 @@ void ForgetGroupForSignals(pid_t group) {
 void TerminateRememberedGroups() noexcept {
   for (auto& slot : groups) {
     const pid_t group = slot.load();
-    if (group > 0) killpg(group, SIGTERM);
+    if (group <= 0) continue;
+    killpg(group, SIGTERM);
+    // A member stopped at the terminal would keep SIGTERM pending for good.
+    killpg(group, SIGCONT);
   }
 }
 

@@ -9,7 +9,7 @@ namespace qm {
 void RememberGroupForSignals(pid_t group);
 void ForgetGroupForSignals(pid_t group);
 
-// Sends SIGTERM to every remembered group. Async-signal-safe.
+// Sends SIGTERM, then SIGCONT, to every remembered group. Async-signal-safe.
 void TerminateRememberedGroups() noexcept;
 
 }  // namespace qm

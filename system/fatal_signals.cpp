@@ -11,10 +11,15 @@ namespace qm {
 
 namespace {
 
-void (*volatile end_work)() noexcept = nullptr;
+void (*volatile end_children)() noexcept = nullptr;
 
-// Only async-signal-safe calls here: no allocation, no stdio, no throwing.
-void OnFatalSignal(int number) {
+// Signals raised by a fault of the program itself, and requests from
+// outside to stop: Ctrl-C, a closed terminal, Ctrl-\ and kill.
+constexpr int kFaults[] = {SIGTRAP, SIGBUS, SIGSEGV};
+constexpr int kStopRequests[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+// "SIGNAL: " and the number, from a signal handler: no stdio, no allocation.
+void WriteSignalLine(int number) {
   char text[32] = "SIGNAL: ";
   int length = 8;
   char digits[12];
@@ -28,20 +33,41 @@ void OnFatalSignal(int number) {
   text[length++] = '\n';
   ssize_t ignored = write(STDERR_FILENO, text, static_cast<size_t>(length));
   (void)ignored;
+}
+
+// Only async-signal-safe calls here: no allocation, no stdio, no throwing.
+// Every handled signal is blocked while it runs, so a second one (Ctrl-C
+// pressed twice, a hang-up during a kill) cannot cut the sequence short.
+// The sequence: say which signal, run the program's own clean-ups, end the
+// children's groups, exit with the status of a run-time error.
+void OnFatalSignal(int number) {
+  WriteSignalLine(number);
   RemovePendingTemporaries();
-  if (end_work != nullptr) end_work();
+  if (end_children != nullptr) end_children();
   _exit(255);
+}
+
+bool IgnoredAtStart(int number) {
+  struct sigaction current {};
+  return sigaction(number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
 }  // namespace
 
-void InstallFatalSignalHandlers(void (*before_exit)() noexcept) {
-  end_work = before_exit;
+void InstallFatalSignalHandlers(void (*end_children_groups)() noexcept) {
+  end_children = end_children_groups;
   struct sigaction action {};
   action.sa_handler = OnFatalSignal;
   sigemptyset(&action.sa_mask);
-  for (int number : {SIGTRAP, SIGBUS, SIGSEGV, SIGTERM}) sigaddset(&action.sa_mask, number);
-  for (int number : {SIGTRAP, SIGBUS, SIGSEGV, SIGTERM}) sigaction(number, &action, nullptr);
+  for (int number : kFaults) sigaddset(&action.sa_mask, number);
+  for (int number : kStopRequests) sigaddset(&action.sa_mask, number);
+  for (int number : kFaults) sigaction(number, &action, nullptr);
+  for (int number : kStopRequests) {
+    // A program started under nohup, or in the background of a script,
+    // was told to ignore these; it keeps doing so.
+    if (number != SIGTERM && IgnoredAtStart(number)) continue;
+    sigaction(number, &action, nullptr);
+  }
 }
 
 void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <utility>
 
+#include "app/last_output_line.h"
 #include "gui/event_queue.h"
 #include "process/child_scripts.h"
 #include "process/process.h"
@@ -50,47 +52,22 @@ class DoProcessTest : public ::testing::Test {
 
 using Clock = std::chrono::steady_clock;
 
-TEST_F(DoProcessTest, LinesAreJoinedWithoutLineEnds) {
-  EXPECT_EQ(Run("printf 'one\\ntwo\\nthree\\n'; sleep 0.2"), u"onetwothree");
-}
-
-TEST_F(DoProcessTest, CarriageReturnsOfCrLfLinesAreDropped) {
-  EXPECT_EQ(Run("printf 'a\\r\\nb\\r\\n\\r\\nc\\r\\n'"), u"abc");
-}
-
-TEST_F(DoProcessTest, SilentChildGivesEmptyText) { EXPECT_EQ(Run("exit 0"), u""); }
-
-TEST_F(DoProcessTest, LinesWrittenRightBeforeTheEndAreKept) {
-  EXPECT_EQ(Run("sleep 0.1; printf 'late\\nlines\\n'"), u"latelines");
-}
-
-TEST_F(DoProcessTest, FinalLineWithoutLineFeedIsReturned) {
-  EXPECT_EQ(Run("printf 'one\\nlast'"), u"onelast");
-}
-
-TEST_F(DoProcessTest, ChildEndingWhileAPartialLineIsBufferedIsNoticed) {
-  // The partial line is in the buffer well before the child ends.
-  EXPECT_EQ(Run("printf 'part'; sleep 0.3; printf 'ial\\r'"), u"partial");
-}
-
-TEST_F(DoProcessTest, MegabyteOnStandardErrorDoesNotBlockTheChild) {
-  EXPECT_EQ(Run("head -c 1048576 /dev/zero >&2; echo done"), u"done");
-}
-
-TEST_F(DoProcessTest, LineLongerThanTheBufferComesThroughWhole) {
-  const String text = Run("head -c 10000 /dev/zero | tr '\\0' a; printf '\\nend\\n'");
-  EXPECT_EQ(text, String(10000, u'a') + u"end");
-}
-
-TEST_F(DoProcessTest, LongLineAtTheVeryEndComesThroughWhole) {
-  EXPECT_EQ(Run("head -c 9000 /dev/zero | tr '\\0' b"), String(9000, u'b'));
-}
-
-TEST_F(DoProcessTest, ManyLinesArriveInOrder) {
-  const String text = Run("i=0; while [ $i -lt 2000 ]; do echo \"l$i\"; i=$((i+1)); done");
-  String expected;
-  for (int i = 0; i < 2000; ++i) expected += u"l" + FromInt(i);
-  EXPECT_EQ(text, expected);
+TEST_F(DoProcessTest, ResultIsTheLastNonEmptyLine) {
+  const std::pair<std::string, String> cases[] = {
+      {"printf 'one\\ntwo\\nthree\\n'; sleep 0.2", u"three"},
+      {"printf 'a\\r\\nb\\r\\n\\r\\nc\\r\\n\\n\\r\\n'", u"c"},
+      {"exit 0", u""},
+      {"sleep 0.1; printf 'late\\nlines\\n'", u"lines"},
+      {"printf 'one\\nlast'", u"last"},
+      // The partial line is in the buffer well before the child ends.
+      {"printf 'part'; sleep 0.3; printf 'ial\\r'", u"partial"},
+      {"head -c 1048576 /dev/zero >&2; echo done", u"done"},
+      {"head -c 10000 /dev/zero | tr '\\0' a; printf '\\nend\\n'", u"end"},
+      {"head -c 9000 /dev/zero | tr '\\0' b", String(LastOutputLine::kKept, u'b')},
+      {"i=0; while [ $i -lt 2000 ]; do echo \"l$i\"; i=$((i+1)); done", u"l1999"},
+      {"cat; read x; echo input-closed", u"input-closed"},
+  };
+  for (const auto& [body, last] : cases) EXPECT_EQ(Run(body), last) << body;
 }
 
 TEST_F(DoProcessTest, EventsQueuedBeforehandAreTakenAndDropped) {
@@ -151,6 +128,25 @@ TEST_F(DoProcessTest, MissingGeneratorReturnsPromptlyAndIsReported) {
   const std::string report = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(report.rfind("Could not start \"" + missing + "\": ", 0), 0u) << report;
   EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+}
+
+// Output arrives in blocks of whatever the pipe held; the line kept must not
+// depend on where they were cut.
+TEST(LastOutputLine, SameLineWhereverTheOutputIsCut) {
+  const std::string longest(LastOutputLine::kKept, 'x'), longer = longest + "yz";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"one\ntwo\n", "two"}, {"one\ntwo", "two"}, {"one\n\n\r\n\n", "one"}, {"a\r\nb\r\n\r", "b"},
+      {"\rx\n", "x"}, {"x\ry\n", "x\ry"}, {"1\n" + longer + "\n\n", longest}, {longer + "\r\nshort\r", "short"}};
+  for (const auto& [output, expected] : cases) {
+    for (std::size_t block = 1; block <= output.size() + 1; block += (block < 8 ? 1 : 997)) {
+      LastOutputLine last;
+      for (std::size_t at = 0; at < output.size(); at += block) {
+        const std::string piece = output.substr(at, block);
+        last.Take(reinterpret_cast<const unsigned char*>(piece.data()), piece.size());
+      }
+      EXPECT_EQ(last.Line(), FromBytes(expected)) << output.substr(0, 20) << ", blocks of " << block;
+    }
+  }
 }
 
 TEST(RebuildDocumentation, RunsTheGeneratorOfAnInstallationWithABlankInItsPath) {

@@ -61,7 +61,9 @@ void AppendAttribute(std::string& out, const char* name, const String& value) {
 
 }  // namespace
 
-std::string DevhelpBook(const String& install_dir) {
+bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink) {
+  constexpr std::size_t kPiece = 1 << 20;
+  bool ok = true;
   std::string book =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
       "<book xmlns=\"http://www.devhelp.net/book\" title=\"Tallowin Documentation\" name=\"tallowin\""
@@ -84,9 +86,22 @@ std::string DevhelpBook(const String& install_dir) {
     AppendAttribute(book, "name", name);
     AppendAttribute(book, "link", RelativeToHtmlFolder(location));
     book += "/>\n";
+    if (book.size() >= kPiece) {
+      ok = ok && sink(book);
+      book.clear();
+    }
   };
   VisitCatalogue(visitor);
   book += "  </functions>\n</book>\n";
+  return ok && sink(book);
+}
+
+std::string DevhelpBook(const String& install_dir) {
+  std::string book;
+  WriteDevhelpBook(install_dir, [&](std::string_view piece) {
+    book += piece;
+    return true;
+  });
   return book;
 }
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "system/object.h"
+#include "system/output_set.h"
 
 namespace qm {
 
@@ -11,6 +12,9 @@ namespace qm {
 // pages the installation has, and one keyword per catalogue record with a
 // link relative to docs/html. Records whose page lies outside the
 // installation have no place in it and are left out.
+// The book is handed to sink in pieces of about a megabyte, so that a large
+// catalogue's book is never held whole; false when the sink gave up.
+bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink);
 std::string DevhelpBook(const String& install_dir);
 
 // UTF-8 text as the value of an XML attribute in double quotes. Markup

@@ -197,12 +197,14 @@ class IndexBuild {
   // pieces, straight into the build's set as a durable temporary file; the
   // installed files change only when the whole set is committed.
   bool Save(const String& path, const std::function<void(OutputPieces&)>& produce) {
-    String error;
-    const auto write = [&](const ByteSink& sink) {
+    return SaveWritten(path, [&](const ByteSink& sink) {
       OutputPieces out(sink);
       produce(out);
       return out.Finish();
-    };
+    });
+  }
+  bool SaveWritten(const String& path, const std::function<bool(const ByteSink&)>& write) {
+    String error;
     if (outputs_->AddWritten(path, write, &error)) return true;
     return Fail(path, error);
   }
@@ -341,7 +343,8 @@ IndexBuildResult IndexBuild::Run() {
   if (!SaveTextTo(html + u"Modules/tlwstyle.css", style_sheet)) return result_;
   if (!SaveTextTo(html + u"button.js", installed_button)) return result_;
   if (!SaveTextTo(html + u"Modules/button.js", installed_button)) return result_;
-  if (!Save(html + u"tallowin.devhelp2", DevhelpBook(tlwndir))) return result_;
+  const auto book = [&](const ByteSink& sink) { return WriteDevhelpBook(tlwndir, sink); };
+  if (!SaveWritten(html + u"tallowin.devhelp2", book)) return result_;
   CommitOutputs();
   return result_;
 }

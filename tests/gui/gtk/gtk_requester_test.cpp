@@ -60,6 +60,7 @@ struct Inspection {
   std::string folder;
   std::string message;
   int response = 0;
+  int attempts = 0;
 };
 
 // Reads what the open requester shows, then answers it.
@@ -75,6 +76,8 @@ gboolean InspectAndAnswer(gpointer data) {
   seen->title = gtk_window_get_title(GTK_WINDOW(dialog));
   if (GTK_IS_FILE_CHOOSER(dialog)) {
     gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
+    // On a busy machine the chooser may not have settled on its folder yet.
+    if (!folder && ++seen->attempts < 20) return G_SOURCE_CONTINUE;
     seen->folder = folder ? folder : "";
     g_free(folder);
   }

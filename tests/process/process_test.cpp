@@ -18,7 +18,7 @@ namespace qm {
 namespace {
 
 using testing::FileExists;
-using testing::ReadWholeFile;
+using testing::ReadBytes;
 using testing::ScriptDir;
 using testing::WaitUntil;
 
@@ -161,7 +161,7 @@ TEST(ProcessStart, PathWithABlankRunsOnlyWhenQuoted) {
 TEST(ProcessStart, BareNameIsNotLookedUpOnTheSearchPath) {
   ScriptDir dir;
   const std::string previous = std::filesystem::current_path().string();
-  std::filesystem::current_path(dir.Path());
+  std::filesystem::current_path(dir.path());
   auto system_shell = CreateProcess(u"sh -c true", 1);
   dir.Script("local-tool", "echo local");
   auto local = CreateProcess(u"local-tool", 1);
@@ -222,7 +222,7 @@ TEST(ProcessGroup, TerminateReachesAGrandchild) {
   ASSERT_TRUE(WaitUntil([&] { return FileExists(grandchild + ".ready"); }));
   EXPECT_EQ(process->Terminate(), 0);
   ASSERT_TRUE(WaitUntil([&] { return FileExists(grandchild + ".got"); }));
-  EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(grandchild + ".got") == "TERM\n"; }));
+  EXPECT_TRUE(WaitUntil([&] { return ReadBytes(grandchild + ".got") == "TERM\n"; }));
   Finish(process);
 }
 
@@ -286,8 +286,8 @@ TEST(ProcessEndOfProgram, EndTerminatesEveryListedChild) {
       },
       ::testing::ExitedWithCode(0), "");
   EXPECT_TRUE(WaitUntil([&] { return FileExists(first + ".got") && FileExists(second + ".got"); }));
-  EXPECT_EQ(ReadWholeFile(first + ".got"), "TERM\n");
-  EXPECT_EQ(ReadWholeFile(second + ".got"), "TERM\n");
+  EXPECT_EQ(ReadBytes(first + ".got"), "TERM\n");
+  EXPECT_EQ(ReadBytes(second + ".got"), "TERM\n");
 }
 
 TEST(ProcessEndOfProgram, TerminateAllEmptiesTheListAndClosesThePipes) {

@@ -16,6 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
+using testing::CopiedApplication;
+using testing::CopySampleInstallation;
 using testing::RunProgramForTest;
 using testing::ScratchDir;
 using testing::ReadBytes;
@@ -26,9 +28,8 @@ class BatchMode : public ::testing::Test {
   BatchMode() : scratch_("batch") {
     app_ = scratch_.path() / "app";
     inst_ = scratch_.path() / "sample";
-    fs::create_directories(app_);
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst_, fs::copy_options::recursive);
+    CopiedApplication(app_);
+    CopySampleInstallation(inst_);
   }
   testing::ProgramResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), (app_ / "Quillmere").string());

@@ -20,6 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
+using testing::CopiedApplication;
+using testing::CopySampleInstallation;
 using testing::RunProgramForTest;
 using testing::ScratchDir;
 using testing::ReadBytes;
@@ -102,10 +104,9 @@ class DocsetExport : public ::testing::Test {
     app_ = scratch_.path() / "app";
     inst_ = scratch_.path() / "sample";
     out_ = scratch_.path() / "out";
-    fs::create_directories(app_);
     fs::create_directories(out_);
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst_, fs::copy_options::recursive);
+    CopiedApplication(app_);
+    CopySampleInstallation(inst_);
     WriteBytes(app_ / "config.txt", inst_.string() + "\r\n0\r\n");
   }
   ~DocsetExport() override {

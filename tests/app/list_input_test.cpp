@@ -19,6 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
+using testing::CopiedApplication;
+using testing::CopySampleInstallation;
 using testing::RunProgramForTest;
 using testing::ScratchDir;
 using testing::ReadBytes;
@@ -28,9 +30,8 @@ TEST(ListInput, ListsThatNeverEndOrCannotFitFailWithOneLine) {
   ScratchDir scratch("listinput");
   const fs::path app = scratch.path() / "app", inst = scratch.path() / "inst";
   const fs::path list = inst / "docs/html/Modules/commands.txt";
-  fs::create_directories(app);
   fs::create_directories(list.parent_path());
-  fs::copy_file(QM_EXECUTABLE, app / "Quillmere");
+  CopiedApplication(app);
   WriteBytes(app / "config.txt", inst.string() + "\r\n0\r\n");
   WriteBytes(list, "Keep|/docs/html/Modules/k.m/index.html#Keep\n");
   const auto run = [&] {

@@ -16,6 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
+using testing::CopiedApplication;
+using testing::CopySampleInstallation;
 using testing::RunProgramForTest;
 using testing::ScratchDir;
 using testing::ReadBytes;
@@ -33,13 +35,11 @@ class NonAsciiPaths : public ::testing::Test {
   NonAsciiPaths() : scratch("non-ascii") {
     app = scratch.path() / "app";
     inst = scratch.path() / kAccented / kCjk;
-    fs::create_directories(app);
     fs::create_directories(inst.parent_path());
-    fs::copy_file(QM_EXECUTABLE, app / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst, fs::copy_options::recursive);
+    exe = CopiedApplication(app).string();
+    CopySampleInstallation(inst);
     settings = inst.string() + "\r\n0\r\n";
     WriteBytes(app / "config.txt", settings);
-    exe = (app / "Quillmere").string();
   }
   testing::ProgramResult Run(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {exe};

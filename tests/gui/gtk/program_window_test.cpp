@@ -19,11 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "support/files.h"
-#include "support/scratch_dir.h"
-#include "support/gtk/private_display.h"
 #include "gui/gtk/gtk_screen.h"
 #include "gui/gtk/gtk_window.h"
+#include "support/files.h"
+#include "support/gtk/private_display.h"
+#include "support/program_runner.h"
+#include "support/scratch_dir.h"
 #include "system/strings.h"
 
 // After the test headers: X11 defines names they use.
@@ -34,9 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace qm::testing;
-using testing::ScratchDir;
-using testing::ReadBytes;
-using testing::WriteBytes;
 using Clock = std::chrono::steady_clock;
 
 const char kMainTitle[] = "Quillmere v.1.2";
@@ -299,8 +297,8 @@ class ProgramWindow : public ::testing::Test {
   void SetUp() override {
     QM_REQUIRE_PRIVATE_DISPLAY();
     // The program's config.txt lives beside the executable: a copy each.
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst_, fs::copy_options::recursive);
+    CopiedApplication(app_);
+    CopySampleInstallation(inst_);
   }
 
   std::unique_ptr<RunningProgram> Start() {

@@ -100,7 +100,7 @@ TEST_F(BatchMode, ReadOnlyDocumentationTreeKeepsEveryFileAndExitsOne) {
                              (inst_ / "docs/html/Modules").string() + "'";
   EXPECT_EQ(std::system(unlock.c_str()), 0);
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find(inst_.string() + "\\docs\\html\\Modules\\command.js"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find(inst_.string() + "/docs/html/Modules/command.js"), std::string::npos) << result.err;
   for (const auto& [path, bytes] : before) EXPECT_EQ(ReadBytes(path), bytes) << path;
 }
 

@@ -56,7 +56,7 @@ TEST(ListInput, ListsThatNeverEndOrCannotFitFailWithOneLine) {
     }
     const auto result = run();
     EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_EQ(result.err.rfind("Index build failed: " + inst.string() + "\\docs\\html\\Modules\\commands.txt: ", 0), 0u)
+    EXPECT_EQ(result.err.rfind("Index build failed: " + inst.string() + "/docs/html/Modules/commands.txt: ", 0), 0u)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     EXPECT_EQ(ReadBytes(list.parent_path() / "command.js"), index);

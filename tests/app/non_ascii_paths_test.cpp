@@ -82,7 +82,7 @@ TEST_F(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
 TEST_F(NonAsciiPaths, AFailedBuildNamesThePathAsTyped) {
   fs::remove(inst / "docs/html/Modules/commands.txt");
   const auto result = Run({"go"});
-  EXPECT_NE(result.err.find("Index build failed: " + inst.string() + "\\docs\\html\\Modules\\commands.txt: "),
+  EXPECT_NE(result.err.find("Index build failed: " + inst.string() + "/docs/html/Modules/commands.txt: "),
             std::string::npos)
       << result.err;
 }

@@ -604,7 +604,7 @@ TEST_F(ProgramWindow, AFailedBuildShowsTheCountAndANoticeNamingThePath) {
   const ProgramWindowHandle notice = WaitForWindow(program->pid(), std::string("^") + kNoticeTitle + "$");
   ASSERT_TRUE(notice.Found()) << "no notice after a failed build";
   // The same words go to standard error, where they can be read.
-  EXPECT_NE(ReadBytes(Output("err")).find(inst_.string() + "\\docs\\html\\Modules\\commands.txt"), std::string::npos)
+  EXPECT_NE(ReadBytes(Output("err")).find(inst_.string() + "/docs/html/Modules/commands.txt"), std::string::npos)
       << Diagnostics();
   notice.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -19,13 +19,7 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::HeadlessEnvironment;
-using testing::CopiedApplication;
-using testing::CopySampleInstallation;
-using testing::RunProgramForTest;
-using testing::ScratchDir;
-using testing::ReadBytes;
-using testing::WriteBytes;
+using namespace testing;
 
 using Row = std::tuple<std::string, std::string, std::string>;  // name, type, path
 

@@ -18,13 +18,7 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::HeadlessEnvironment;
-using testing::CopiedApplication;
-using testing::CopySampleInstallation;
-using testing::RunProgramForTest;
-using testing::ScratchDir;
-using testing::ReadBytes;
-using testing::WriteBytes;
+using namespace testing;
 
 TEST(ListInput, ListsThatNeverEndOrCannotFitFailWithOneLine) {
   ScratchDir scratch("listinput");

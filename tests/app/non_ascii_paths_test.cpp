@@ -15,13 +15,7 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::HeadlessEnvironment;
-using testing::CopiedApplication;
-using testing::CopySampleInstallation;
-using testing::RunProgramForTest;
-using testing::ScratchDir;
-using testing::ReadBytes;
-using testing::WriteBytes;
+using namespace testing;
 
 // "Réal Install/文档" and a command named "Grüße", all in UTF-8.
 const std::string kAccented = "R\xC3\xA9" "al Install";

@@ -18,13 +18,13 @@ ScratchDir::ScratchDir(const std::string& tag) {
 ScratchDir::~ScratchDir() {
   // A test may have taken its permissions away to make a write fail.
   std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
   for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
     if (it->is_directory(ignored) && !it->is_symlink(ignored))
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
                                    ignored);
   }
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 

@@ -66,7 +66,7 @@ class DocsetExport {
 
  private:
   bool Fail(const std::string& reason) {
-    WriteErrorLine("Docset export failed: " + ToUtf8(dir_text_) + ": " + reason);
+    WriteErrorLine("Docset export failed: " + ToUtf8(FixPath(dir_text_)) + ": " + reason);
     return false;
   }
   bool Fail(const std::string& what, const std::error_code& error) { return Fail(what + ": " + error.message()); }

@@ -190,7 +190,9 @@ class IndexBuild {
     result_.ok = false;
     result_.path = path;
     result_.reason = reason;
-    WriteErrorLine("Index build failed: " + DisplayUtf8(path) + ": " + DisplayUtf8(reason));
+    // A person reads the path as the file system sees it; inside, the
+    // program joins its paths with backslashes.
+    WriteErrorLine("Index build failed: " + DisplayUtf8(FixPath(path)) + ": " + DisplayUtf8(reason));
     return false;
   }
   // Every index file goes through here: produce hands its bytes over in

@@ -5,6 +5,7 @@
 #include "app/index_writer.h"
 #include "app/settings.h"
 #include "gui/event.h"
+#include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
@@ -72,7 +73,7 @@ void BuildPressed() {
   const IndexBuildResult result = CreateSearchIndex();
   SetCommandButtons(true);
   SetGadgetText(window, u"Quillmere v." + version + u" Items: " + FromInt(list_command->Count()));
-  if (!result.ok) Notify(u"The index could not be built.\n" + result.path + u"\n" + result.reason, 0);
+  if (!result.ok) Notify(u"The index could not be built.\n" + FixPath(result.path) + u"\n" + result.reason, 0);
 }
 
 void HandleMainWindowEvent(std::int32_t id, const ObjectRef& source) {

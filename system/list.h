@@ -59,7 +59,7 @@ class TListIterator;
 
 // ---------------------------------------------------------------------------
 // One list cell. While a link is in a list the list owns it (through
-// _owner); callers may keep the link that AddLast/AddFirst/FindLink hand out
+// owner_); callers may keep the link that AddLast/AddFirst/FindLink hand out
 // and remove it later. A removed link remembers where its successor was, so
 // a walk standing on it carries on with the elements still in the list.
 template <class T>
@@ -71,9 +71,9 @@ class TLink : public std::enable_shared_from_this<TLink<T>> {
   ~TLink() {
     // Release a chain of removed links one by one rather than recursively:
     // clearing a long list under a live enumerator can chain many of them.
-    std::shared_ptr<TLink> next = std::move(_forward);
+    std::shared_ptr<TLink> next = std::move(forward_);
     while (next && next.use_count() == 1) {
-      std::shared_ptr<TLink> after = std::move(next->_forward);
+      std::shared_ptr<TLink> after = std::move(next->forward_);
       next = std::move(after);
     }
   }
@@ -82,15 +82,15 @@ class TLink : public std::enable_shared_from_this<TLink<T>> {
 
   // The neighbouring links, or null at either end and for a removed link.
   std::shared_ptr<TLink> NextLink() const {
-    if (!_succ || _succ->_sentinel) return nullptr;
+    if (!_succ || _succ->sentinel_) return nullptr;
     return _succ->shared_from_this();
   }
   std::shared_ptr<TLink> PrevLink() const {
-    if (!_pred || _pred->_sentinel) return nullptr;
+    if (!_pred || _pred->sentinel_) return nullptr;
     return _pred->shared_from_this();
   }
 
-  bool IsLinked() const { return _succ != nullptr && !_sentinel; }
+  bool IsLinked() const { return _succ != nullptr && !sentinel_; }
 
   // Unlinks this link and joins its neighbours directly; the element is
   // released. Removing a link twice (or a list's end marker) does nothing,
@@ -99,14 +99,14 @@ class TLink : public std::enable_shared_from_this<TLink<T>> {
     if (!IsLinked()) return;
     _succ->_pred = _pred;
     _pred->_succ = _succ;
-    _forward = _succ->shared_from_this();
+    forward_ = _succ->shared_from_this();
     _succ = nullptr;
     _pred = nullptr;
     // The element and the list's reference go last, after the chain is whole
     // again: either may run code (a destructor) that touches the list.
     T old = std::move(_value);
     _value = T{};
-    std::shared_ptr<TLink> self = std::move(_owner);
+    std::shared_ptr<TLink> self = std::move(owner_);
   }
 
  private:
@@ -120,16 +120,16 @@ class TLink : public std::enable_shared_from_this<TLink<T>> {
   // The first link at or after this one that is still in a list (or the end
   // marker), following the trail that removed links leave behind.
   static std::shared_ptr<TLink> Settle(std::shared_ptr<TLink> link) {
-    while (link && !link->_sentinel && !link->IsLinked()) link = link->_forward;
+    while (link && !link->sentinel_ && !link->IsLinked()) link = link->forward_;
     return link;
   }
 
   T _value{};
   TLink* _succ = nullptr;
   TLink* _pred = nullptr;
-  std::shared_ptr<TLink> _owner;    // the list's reference while linked
-  std::shared_ptr<TLink> _forward;  // after removal: the successor it had
-  bool _sentinel = false;
+  std::shared_ptr<TLink> owner_;    // the list's reference while linked
+  std::shared_ptr<TLink> forward_;  // after removal: the successor it had
+  bool sentinel_ = false;
 };
 
 // The container walk protocol: HasNext/NextObject, positioned at the
@@ -142,7 +142,7 @@ class TListEnum {
 
   bool HasNext() {
     _link = TLink<T>::Settle(std::move(_link));
-    return _link && !_link->_sentinel;
+    return _link && !_link->sentinel_;
   }
 
   // The next element, or an empty value once the walk is over.
@@ -172,12 +172,12 @@ class TListIterator {
   T operator*() const { return _link->_value; }
   TListIterator& operator++() {
     std::shared_ptr<TLink<T>> next =
-        _link->IsLinked() ? _link->_succ->shared_from_this() : _link->_forward;
+        _link->IsLinked() ? _link->_succ->shared_from_this() : _link->forward_;
     _link = TLink<T>::Settle(std::move(next));
     return *this;
   }
   void operator++(int) { ++*this; }
-  bool operator==(std::default_sentinel_t) const { return !_link || _link->_sentinel; }
+  bool operator==(std::default_sentinel_t) const { return !_link || _link->sentinel_; }
 
  private:
   std::shared_ptr<TLink<T>> _link;
@@ -195,7 +195,7 @@ class TList {
   using LinkRef = std::shared_ptr<Link>;
 
   TList() : _head(new Link) {
-    _head->_sentinel = true;
+    _head->sentinel_ = true;
     _head->_succ = _head.get();
     _head->_pred = _head.get();
   }
@@ -362,7 +362,7 @@ class TList {
  private:
   LinkRef InsertBefore(Link* at, T value) {
     LinkRef link(new Link(std::move(value)));
-    link->_owner = link;
+    link->owner_ = link;
     link->_succ = at;
     link->_pred = at->_pred;
     at->_pred->_succ = link.get();

@@ -110,15 +110,15 @@ class TMapWalk {
  public:
   using Node = TNode<K, V>;
 
-  explicit TMapWalk(const Node* first) : _node(first) {}
+  explicit TMapWalk(const Node* first) : node_(first) {}
 
-  bool HasNext() const { return !_node->IsSentinel(); }
+  bool HasNext() const { return !node_->IsSentinel(); }
 
   // The current node (or its key or value), moving on to its successor.
   // Must not be called once HasNext is false.
   decltype(auto) NextObject() {
-    const Node* n = _node;
-    _node = n->Successor();
+    const Node* n = node_;
+    node_ = n->Successor();
     return Pick(n);
   }
 
@@ -126,22 +126,22 @@ class TMapWalk {
    public:
     using difference_type = std::ptrdiff_t;
     iterator() = default;
-    explicit iterator(const Node* n) : _cur(n), _next(n->IsSentinel() ? n : n->Successor()) {}
-    decltype(auto) operator*() const { return Pick(_cur); }
+    explicit iterator(const Node* n) : cur_(n), next_(n->IsSentinel() ? n : n->Successor()) {}
+    decltype(auto) operator*() const { return Pick(cur_); }
     iterator& operator++() {
-      _cur = _next;
-      if (!_cur->IsSentinel()) _next = _cur->Successor();
+      cur_ = next_;
+      if (!cur_->IsSentinel()) next_ = cur_->Successor();
       return *this;
     }
     void operator++(int) { ++*this; }
-    bool operator==(std::default_sentinel_t) const { return _cur->IsSentinel(); }
+    bool operator==(std::default_sentinel_t) const { return cur_->IsSentinel(); }
 
    private:
-    const Node* _cur = nullptr;
-    const Node* _next = nullptr;
+    const Node* cur_ = nullptr;
+    const Node* next_ = nullptr;
   };
 
-  iterator begin() const { return iterator(_node); }
+  iterator begin() const { return iterator(node_); }
   std::default_sentinel_t end() const { return std::default_sentinel; }
 
  private:
@@ -155,7 +155,7 @@ class TMapWalk {
     }
   }
 
-  const Node* _node;
+  const Node* node_;
 };
 
 template <class K, class V>
@@ -172,15 +172,15 @@ template <class Walk>
 class TMapEnumerator {
  public:
   explicit TMapEnumerator(Walk walk, std::shared_ptr<const void> keep = nullptr)
-      : _walk(walk), _keep(std::move(keep)) {}
+      : walk_(walk), keep_(std::move(keep)) {}
 
-  Walk ObjectEnumerator() const { return _walk; }
-  auto begin() const { return _walk.begin(); }
+  Walk ObjectEnumerator() const { return walk_; }
+  auto begin() const { return walk_.begin(); }
   std::default_sentinel_t end() const { return std::default_sentinel; }
 
  private:
-  Walk _walk;
-  std::shared_ptr<const void> _keep;
+  Walk walk_;
+  std::shared_ptr<const void> keep_;
 };
 
 // An ordered map stored as a red-black tree, keyed through CompareObjects.
@@ -193,7 +193,7 @@ class TMap {
   static constexpr int RED = Node::RED;
   static constexpr int BLACK = Node::BLACK;
 
-  TMap() : _nil(new Node), _root(_nil.get()) {}
+  TMap() : nil_(new Node), _root(nil_.get()) {}
   ~TMap() { Clear(); }
   TMap(const TMap&) = delete;
   TMap& operator=(const TMap&) = delete;
@@ -209,11 +209,11 @@ class TMap {
       delete n;
     }
     _root = nil();
-    _count = 0;
+    count_ = 0;
   }
 
   bool IsEmpty() const { return _root == nil(); }
-  int Count() const { return _count; }
+  int Count() const { return count_; }
 
   // A key equal to a stored one keeps the stored key and replaces its value.
   void Insert(K key, V value) {
@@ -238,7 +238,7 @@ class TMap {
     } else {
       parent->_right = z;
     }
-    ++_count;
+    ++count_;
     InsertFixup(z);
   }
 
@@ -271,7 +271,7 @@ class TMap {
  private:
   friend struct TMapInspector<K, V>;
 
-  Node* nil() const { return _nil.get(); }
+  Node* nil() const { return nil_.get(); }
 
   const Node* FirstNode() const {
     const Node* n = _root;
@@ -408,7 +408,7 @@ class TMap {
       y->_color = z->_color;
     }
     delete z;
-    --_count;
+    --count_;
     if (removed_color == BLACK) DeleteFixup(x, x_parent);
   }
 
@@ -470,9 +470,9 @@ class TMap {
     if (x != nil()) x->_color = BLACK;
   }
 
-  std::unique_ptr<Node> _nil;
+  std::unique_ptr<Node> nil_;
   Node* _root;
-  int _count = 0;
+  int count_ = 0;
 };
 
 // ---------------------------------------------------------------------------

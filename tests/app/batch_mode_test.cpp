@@ -10,34 +10,30 @@
 #include <sys/stat.h>
 #include <sstream>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::RunProgramForTest;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using namespace testing;
 
 class BatchMode : public ::testing::Test {
  protected:
   BatchMode() : scratch_("batch") {
     app_ = scratch_.path() / "app";
     inst_ = scratch_.path() / "sample";
-    fs::create_directories(app_);
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst_, fs::copy_options::recursive);
+    CopiedApplication(app_);
+    CopySampleInstallation(inst_);
   }
-  testing_files::ProgramResult Run(std::vector<std::string> args) {
+  testing::ProgramResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), (app_ / "Quillmere").string());
     return RunProgramForTest(args, HeadlessEnvironment(), scratch_.path().string());
   }
   void Remember(const std::string& dir, const std::string& choice = "0") {
-    Spit(app_ / "config.txt", dir + "\r\n" + choice + "\r\n");
+    WriteBytes(app_ / "config.txt", dir + "\r\n" + choice + "\r\n");
   }
 
   ScratchDir scratch_;
@@ -55,13 +51,13 @@ TEST_F(BatchMode, BuildsTheIndexEchoesArgumentsAndExitsZero) {
       << result.out;
   EXPECT_NE(result.out.find("Indeces created...\r\n"), std::string::npos);
   EXPECT_NE(result.out.find("CurDir : " + app_.string() + "\r\n"), std::string::npos);
-  const std::string commands = Slurp(inst_ / "docs/html/Modules/command.js");
+  const std::string commands = ReadBytes(inst_ / "docs/html/Modules/command.js");
   EXPECT_EQ(commands.rfind("var commands=new Array(\"", 0), 0u);
   EXPECT_TRUE(fs::exists(inst_ / "docs/html/index.html"));
   EXPECT_TRUE(fs::exists(inst_ / "docs/html/Modules/commands.html"));
-  EXPECT_EQ(Slurp(app_ / "button.js"),
+  EXPECT_EQ(ReadBytes(app_ / "button.js"),
             "document.write(\"<a href='" + app_.string() + "/Quillmere'>Rebuild index</a>\");");
-  EXPECT_EQ(Slurp(app_ / "config.txt"), inst_.string() + "\r\n0\r\n");  // batch mode does not save
+  EXPECT_EQ(ReadBytes(app_ / "config.txt"), inst_.string() + "\r\n0\r\n");  // batch mode does not save
 }
 
 TEST_F(BatchMode, NoInstallationFailsWithOneLineAndLeavesTheSettingsAlone) {
@@ -77,7 +73,7 @@ TEST_F(BatchMode, NoInstallationFailsWithOneLineAndLeavesTheSettingsAlone) {
     EXPECT_NE(result.err.find("--dir DIR"), std::string::npos) << result.err;
     EXPECT_EQ(result.out.find("Tallowin dir"), std::string::npos);
     if (with_settings) {
-      EXPECT_EQ(Slurp(app_ / "config.txt"), "\r\n1\r\n");
+      EXPECT_EQ(ReadBytes(app_ / "config.txt"), "\r\n1\r\n");
     } else {
       EXPECT_FALSE(fs::exists(app_ / "config.txt"));
     }
@@ -90,10 +86,10 @@ TEST_F(BatchMode, SecondLineOfSettingsIsReadAsANumber) {
     // With no directory and no argument the program asks (and, without a
     // display, cancels), saves what it loaded and then finds no display:
     // the saved second line shows how the first was read.
-    Spit(app_ / "config.txt", "\r\n" + stored + "\r\nthird line\r\n");
+    WriteBytes(app_ / "config.txt", "\r\n" + stored + "\r\nthird line\r\n");
     const auto result = Run({});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(Slurp(app_ / "config.txt"), "\r\n" + loaded + "\r\n") << "stored " << stored;
+    EXPECT_EQ(ReadBytes(app_ / "config.txt"), "\r\n" + loaded + "\r\n") << "stored " << stored;
   }
 }
 
@@ -102,9 +98,9 @@ TEST_F(BatchMode, ReadOnlyDocumentationTreeKeepsEveryFileAndExitsOne) {
   ASSERT_EQ(Run({"go"}).status, 0);  // a first build puts every output in place
   std::map<fs::path, std::string> before;
   for (const auto& entry : fs::recursive_directory_iterator(inst_ / "docs/html"))
-    if (entry.is_regular_file()) before[entry.path()] = Slurp(entry.path());
-  Spit(inst_ / "docs/html/Modules/commands.txt", "Changed|/docs/html/Modules/x/index.html#C\n");
-  before[inst_ / "docs/html/Modules/commands.txt"] = Slurp(inst_ / "docs/html/Modules/commands.txt");
+    if (entry.is_regular_file()) before[entry.path()] = ReadBytes(entry.path());
+  WriteBytes(inst_ / "docs/html/Modules/commands.txt", "Changed|/docs/html/Modules/x/index.html#C\n");
+  before[inst_ / "docs/html/Modules/commands.txt"] = ReadBytes(inst_ / "docs/html/Modules/commands.txt");
   // Immutable directories refuse new entries even to root.
   const std::string lock = "chattr +i '" + (inst_ / "docs/html").string() + "' '" +
                            (inst_ / "docs/html/Modules").string() + "' 2>/dev/null";
@@ -114,8 +110,8 @@ TEST_F(BatchMode, ReadOnlyDocumentationTreeKeepsEveryFileAndExitsOne) {
                              (inst_ / "docs/html/Modules").string() + "'";
   EXPECT_EQ(std::system(unlock.c_str()), 0);
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find(inst_.string() + "\\docs\\html\\Modules\\command.js"), std::string::npos) << result.err;
-  for (const auto& [path, bytes] : before) EXPECT_EQ(Slurp(path), bytes) << path;
+  EXPECT_NE(result.err.find(inst_.string() + "/docs/html/Modules/command.js"), std::string::npos) << result.err;
+  for (const auto& [path, bytes] : before) EXPECT_EQ(ReadBytes(path), bytes) << path;
 }
 
 }  // namespace
@@ -128,12 +124,12 @@ TEST_F(BatchMode, RebuildDocsRunsTheGeneratorQuietlyBeforeTheIndex) {
   // A command added to a module's description reaches the index only
   // through the generator.
   const fs::path def = inst_ / "mod/text.mod/markup.mod/commands.def";
-  Spit(def, Slurp(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
+  WriteBytes(def, ReadBytes(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
   Remember(inst_.string());
   const auto result = Run({"--rebuild-docs"});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_NE(Slurp(inst_ / "docs/html/Modules/commands.txt").find("Zymurgy( x:Int )|"), std::string::npos);
-  const std::string commands = Slurp(inst_ / "docs/html/Modules/command.js");
+  EXPECT_NE(ReadBytes(inst_ / "docs/html/Modules/commands.txt").find("Zymurgy( x:Int )|"), std::string::npos);
+  const std::string commands = ReadBytes(inst_ / "docs/html/Modules/command.js");
   EXPECT_NE(commands.find("\"Zymurgy\""), std::string::npos);
   // The generator's own progress lines are read and dropped.
   EXPECT_EQ(result.out.find("makedocs"), std::string::npos) << result.out;
@@ -142,17 +138,17 @@ TEST_F(BatchMode, RebuildDocsRunsTheGeneratorQuietlyBeforeTheIndex) {
 
 TEST_F(BatchMode, PlainArgumentsDoNotRebuildTheDocumentation) {
   const fs::path def = inst_ / "mod/text.mod/markup.mod/commands.def";
-  Spit(def, Slurp(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
+  WriteBytes(def, ReadBytes(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
   Remember(inst_.string());
   ASSERT_EQ(Run({"--rebuild"}).status, 0);
-  EXPECT_EQ(Slurp(inst_ / "docs/html/Modules/command.js").find("Zymurgy"), std::string::npos);
+  EXPECT_EQ(ReadBytes(inst_ / "docs/html/Modules/command.js").find("Zymurgy"), std::string::npos);
 }
 
 TEST_F(BatchMode, SigtermDuringARebuildEndsWithStatus255AndNoGeneratorLeft) {
   // A generator that records its own and its child's process ids, then
   // waits far longer than the test.
   const fs::path pids = scratch_.path() / "pids";
-  Spit(inst_ / "bin/makedocs",
+  WriteBytes(inst_ / "bin/makedocs",
        "#!/bin/sh\nsleep 60 &\necho $$ $! > '" + pids.string() + "'\nwait\n");
   fs::permissions(inst_ / "bin/makedocs", fs::perms::owner_all);
   Remember(inst_.string());
@@ -162,9 +158,9 @@ TEST_F(BatchMode, SigtermDuringARebuildEndsWithStatus255AndNoGeneratorLeft) {
                               "for i in $(seq 100); do [ -s pids ] && break; sleep 0.1; done; "
                               "kill -TERM $q; wait $q; echo $? > status.txt; }";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(Slurp(scratch_.path() / "status.txt"), "255\n");
-  EXPECT_NE(Slurp(scratch_.path() / "err.txt").find("SIGNAL: 15\n"), std::string::npos);
-  std::istringstream ids(Slurp(pids));
+  EXPECT_EQ(ReadBytes(scratch_.path() / "status.txt"), "255\n");
+  EXPECT_NE(ReadBytes(scratch_.path() / "err.txt").find("SIGNAL: 15\n"), std::string::npos);
+  std::istringstream ids(ReadBytes(pids));
   pid_t generator = 0, grandchild = 0;
   ids >> generator >> grandchild;
   ASSERT_GT(generator, 0);
@@ -172,7 +168,7 @@ TEST_F(BatchMode, SigtermDuringARebuildEndsWithStatus255AndNoGeneratorLeft) {
   // The whole group got SIGTERM; give it a moment to go. Orphans wait
   // for whoever adopts them to reap them, so a zombie counts as gone.
   const auto running = [](pid_t pid) {
-    std::istringstream stat(Slurp("/proc/" + std::to_string(pid) + "/stat"));
+    std::istringstream stat(ReadBytes("/proc/" + std::to_string(pid) + "/stat"));
     std::string id, name, state;
     stat >> id >> name >> state;
     return !state.empty() && state != "Z" && state != "X";
@@ -220,7 +216,7 @@ TEST_F(BatchMode, HelpAndVersionPrintAndExitZeroWithoutBuilding) {
     EXPECT_EQ(result.out, "Quillmere 1.2\n");
   }
   EXPECT_FALSE(fs::exists(inst_ / "docs/html/Modules/command.js"));
-  EXPECT_EQ(Slurp(app_ / "config.txt"), inst_.string() + "\r\n0\r\n");
+  EXPECT_EQ(ReadBytes(app_ / "config.txt"), inst_.string() + "\r\n0\r\n");
 }
 
 TEST_F(BatchMode, DirNamesTheInstallationForOneRunWithoutSaving) {
@@ -233,7 +229,7 @@ TEST_F(BatchMode, DirNamesTheInstallationForOneRunWithoutSaving) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("Tallowin dir  : " + inst_.string() + "\r\n"), std::string::npos) << result.out;
     EXPECT_TRUE(fs::exists(inst_ / "docs/html/Modules/command.js"));
-    EXPECT_EQ(Slurp(app_ / "config.txt"), "/nowhere/else\r\n1\r\n");
+    EXPECT_EQ(ReadBytes(app_ / "config.txt"), "/nowhere/else\r\n1\r\n");
   }
   fs::remove(app_ / "config.txt");
   const auto result = Run({"--dir", inst_.string()});
@@ -250,11 +246,11 @@ TEST_F(BatchMode, DamagedSettingsCountAsNoneAndAreNeverOverwrittenWithGarbage) {
     std::function<void(const fs::path&)> make;
   };
   const std::vector<Damage> damages = {
-      {"empty", [](const fs::path& p) { Spit(p, ""); }},
-      {"binary", [this](const fs::path& p) { Spit(p, inst_.string() + std::string("\0\x01\xFF\x7F\r\n1\r\n", 8)); }},
+      {"empty", [](const fs::path& p) { WriteBytes(p, ""); }},
+      {"binary", [this](const fs::path& p) { WriteBytes(p, inst_.string() + std::string("\0\x01\xFF\x7F\r\n1\r\n", 8)); }},
       {"directory", [](const fs::path& p) { fs::create_directories(p / "inside"); }},
       {"huge", [](const fs::path& p) {
-         Spit(p, "/some/dir\r\n0\r\n");
+         WriteBytes(p, "/some/dir\r\n0\r\n");
          fs::resize_file(p, std::uintmax_t(1) << 40);  // sparse: a terabyte of zeros
        }},
       {"named pipe", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
@@ -263,7 +259,7 @@ TEST_F(BatchMode, DamagedSettingsCountAsNoneAndAreNeverOverwrittenWithGarbage) {
   const auto snapshot = [&] {
     if (fs::is_directory(config)) return std::string("directory");
     if (fs::is_fifo(config)) return std::string("fifo");
-    return std::to_string(fs::file_size(config)) + ":" + (fs::file_size(config) < 4096 ? Slurp(config) : "");
+    return std::to_string(fs::file_size(config)) + ":" + (fs::file_size(config) < 4096 ? ReadBytes(config) : "");
   };
   for (const auto& damage : damages) {
     SCOPED_TRACE(damage.name);
@@ -285,7 +281,7 @@ TEST_F(BatchMode, DamagedSettingsCountAsNoneAndAreNeverOverwrittenWithGarbage) {
       EXPECT_NE(window.err.find(config.string()), std::string::npos) << window.err;
       EXPECT_TRUE(fs::exists(config / "inside"));
     } else {
-      EXPECT_EQ(Slurp(config), "\r\n0\r\n");
+      EXPECT_EQ(ReadBytes(config), "\r\n0\r\n");
     }
   }
 }

@@ -8,19 +8,20 @@
 #include <future>
 #include <thread>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::ProgramResult;
-using testing_files::RunProgramForTest;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using testing::HeadlessEnvironment;
+using testing::ProgramResult;
+using testing::RunProgramForTest;
+using testing::ScratchDir;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 std::string CommandList(int count) {
   std::string list;
@@ -37,13 +38,13 @@ class BuildOutputs : public ::testing::Test {
     fs::create_directories(app_);
     fs::create_directories(modules_);
     fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    Spit(app_ / "config.txt", inst_.string() + "\r\n0\r\n");
+    WriteBytes(app_ / "config.txt", inst_.string() + "\r\n0\r\n");
   }
   ProgramResult Build() {
     return RunProgramForTest({(app_ / "Quillmere").string(), "go"}, HeadlessEnvironment(), scratch_.path().string());
   }
   int ElementsOf(const char* file) {
-    const std::string bytes = Slurp(modules_ / file);
+    const std::string bytes = ReadBytes(modules_ / file);
     return bytes.size() > 30 ? static_cast<int>(std::count(bytes.begin(), bytes.end(), ',')) + 1 : 0;
   }
   bool NoTemporaryLeft() {
@@ -61,10 +62,10 @@ class BuildOutputs : public ::testing::Test {
 };
 
 TEST_F(BuildOutputs, ABuildWaitsBrieflyForAnotherThenGivesUpNamingTheLock) {
-  Spit(modules_ / "commands.txt", CommandList(10));
+  WriteBytes(modules_ / "commands.txt", CommandList(10));
   ASSERT_EQ(Build().status, 0);
-  const std::string before = Slurp(modules_ / "command.js");
-  Spit(modules_ / "commands.txt", CommandList(20));
+  const std::string before = ReadBytes(modules_ / "command.js");
+  WriteBytes(modules_ / "commands.txt", CommandList(20));
   const fs::path lock = modules_ / ".quillmere.lock";
   // Another build, as far as the program can tell, holds the installation.
   const int holder = open(lock.c_str(), O_RDWR | O_CLOEXEC);
@@ -76,7 +77,7 @@ TEST_F(BuildOutputs, ABuildWaitsBrieflyForAnotherThenGivesUpNamingTheLock) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
   EXPECT_NE(refused.err.find(lock.string()), std::string::npos) << refused.err;
-  EXPECT_EQ(Slurp(modules_ / "command.js"), before);
+  EXPECT_EQ(ReadBytes(modules_ / "command.js"), before);
 
   // Released while the next one waits: that one builds.
   auto waiting = std::async(std::launch::async, [&] { return Build(); });
@@ -88,7 +89,7 @@ TEST_F(BuildOutputs, ABuildWaitsBrieflyForAnotherThenGivesUpNamingTheLock) {
 }
 
 TEST_F(BuildOutputs, TwoBuildsAtOnceLeaveOneWholeCatalogue) {
-  Spit(modules_ / "commands.txt", CommandList(20000));
+  WriteBytes(modules_ / "commands.txt", CommandList(20000));
   auto first = std::async(std::launch::async, [&] { return Build(); });
   auto second = std::async(std::launch::async, [&] { return Build(); });
   for (const ProgramResult& result : {first.get(), second.get()}) {
@@ -103,14 +104,14 @@ TEST_F(BuildOutputs, TwoBuildsAtOnceLeaveOneWholeCatalogue) {
 }
 
 TEST_F(BuildOutputs, OutputsThatAreLinksAreReplacedAndTheirTargetsKept) {
-  Spit(modules_ / "commands.txt", CommandList(3));
+  WriteBytes(modules_ / "commands.txt", CommandList(3));
   const fs::path mine = scratch_.path() / "my-notes.txt";
-  Spit(mine, "nothing to do with the index");
+  WriteBytes(mine, "nothing to do with the index");
   fs::create_symlink(mine, modules_ / "command.js");
   fs::create_symlink(mine, inst_ / "docs/html/index.html");
   const ProgramResult result = Build();
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(Slurp(mine), "nothing to do with the index");
+  EXPECT_EQ(ReadBytes(mine), "nothing to do with the index");
   for (const fs::path& output : {modules_ / "command.js", inst_ / "docs/html/index.html"}) {
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(output))) << output;
     EXPECT_NE(result.err.find("symbolic link " + output.string() + " "), std::string::npos) << result.err;

@@ -11,18 +11,15 @@
 #include <tuple>
 #include <vector>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::RunProgramForTest;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using namespace testing;
 
 using Row = std::tuple<std::string, std::string, std::string>;  // name, type, path
 
@@ -101,16 +98,15 @@ class DocsetExport : public ::testing::Test {
     app_ = scratch_.path() / "app";
     inst_ = scratch_.path() / "sample";
     out_ = scratch_.path() / "out";
-    fs::create_directories(app_);
     fs::create_directories(out_);
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst_, fs::copy_options::recursive);
-    Spit(app_ / "config.txt", inst_.string() + "\r\n0\r\n");
+    CopiedApplication(app_);
+    CopySampleInstallation(inst_);
+    WriteBytes(app_ / "config.txt", inst_.string() + "\r\n0\r\n");
   }
   ~DocsetExport() override {
     for (const auto& path : immutable_) RunProgramForTest({"/usr/bin/chattr", "-i", path.string()}, HeadlessEnvironment());
   }
-  testing_files::ProgramResult Export(const fs::path& dir) {
+  testing::ProgramResult Export(const fs::path& dir) {
     return RunProgramForTest({(app_ / "Quillmere").string(), "--docset", dir.string()}, HeadlessEnvironment(),
                              scratch_.path().string());
   }
@@ -139,8 +135,8 @@ TEST_F(DocsetExport, SampleInstallationGivesOneRowPerRecordAndABookListingEachOn
   const fs::path docset = out_ / "Tallowin.docset";
   const fs::path documents = docset / "Contents/Resources/Documents";
 
-  const auto names = JsStrings(Slurp(inst_ / "docs/html/Modules/command.js"));
-  const auto links = JsStrings(Slurp(inst_ / "docs/html/Modules/links.js"));
+  const auto names = JsStrings(ReadBytes(inst_ / "docs/html/Modules/command.js"));
+  const auto links = JsStrings(ReadBytes(inst_ / "docs/html/Modules/links.js"));
   ASSERT_EQ(names.size(), links.size());
   ASSERT_GT(names.size(), 300u);
   const std::string prefix = inst_.string() + "/";
@@ -153,7 +149,7 @@ TEST_F(DocsetExport, SampleInstallationGivesOneRowPerRecordAndABookListingEachOn
     const bool in_html = path.rfind("docs/html/", 0) == 0;
     expected_keywords.emplace(names[i], in_html ? path.substr(10) : "../../" + path);
   }
-  auto modules = JsStrings(Slurp(inst_ / "docs/html/Modules/mod.js"));
+  auto modules = JsStrings(ReadBytes(inst_ / "docs/html/Modules/mod.js"));
   modules.erase(std::remove(modules.begin(), modules.end(), ""), modules.end());
 
   std::multiset<Row> functions;
@@ -170,7 +166,7 @@ TEST_F(DocsetExport, SampleInstallationGivesOneRowPerRecordAndABookListingEachOn
   EXPECT_EQ(functions, expected);
   EXPECT_EQ(module_rows, std::set<std::string>(modules.begin(), modules.end()));
   EXPECT_TRUE(fs::is_regular_file(documents / "docs/html/index.html"));
-  EXPECT_EQ(Slurp(docset / "icon.png"), Slurp(inst_ / "docs/html/tlwn120.png"));
+  EXPECT_EQ(ReadBytes(docset / "icon.png"), ReadBytes(inst_ / "docs/html/tlwn120.png"));
 
   const char* plist_check =
       "import plistlib, sys\n"
@@ -188,7 +184,7 @@ TEST_F(DocsetExport, SampleInstallationGivesOneRowPerRecordAndABookListingEachOn
 }
 
 TEST_F(DocsetExport, BadDirectoryGivesOneLineNamingItStatusOneAndLeavesNothing) {
-  Spit(scratch_.path() / "plain-file", "x");
+  WriteBytes(scratch_.path() / "plain-file", "x");
   fs::create_directories(scratch_.path() / "locked");
   fs::create_directories(scratch_.path() / "late");
   fs::create_directories(scratch_.path() / "late/Tallowin.docset/Contents");
@@ -225,7 +221,7 @@ TEST_F(DocsetExport, BadDirectoryGivesOneLineNamingItStatusOneAndLeavesNothing) 
     }
   }
   EXPECT_FALSE(fs::exists(scratch_.path() / "missing"));
-  EXPECT_EQ(Slurp(scratch_.path() / "plain-file"), "x");
+  EXPECT_EQ(ReadBytes(scratch_.path() / "plain-file"), "x");
 }
 
 TEST_F(DocsetExport, AwkwardNamesAreStoredAsUtf8AndEscapedInTheBook) {
@@ -247,7 +243,7 @@ TEST_F(DocsetExport, AwkwardNamesAreStoredAsUtf8AndEscapedInTheBook) {
   };
   std::string list;
   for (const auto& c : cases) list += c.listed + "|" + page + c.listed + "\n";
-  Spit(inst_ / "docs/html/Modules/commands.txt", list);
+  WriteBytes(inst_ / "docs/html/Modules/commands.txt", list);
   const auto result = Export(out_);
   ASSERT_EQ(result.status, 0) << result.err;
 

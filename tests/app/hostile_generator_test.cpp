@@ -9,19 +9,20 @@
 #include <cstring>
 
 #include "process/child_scripts.h"
-#include "test_files.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::WaitUntil;
-using testing_files::Slurp;
+using testing::ReadBytes;
 
 // The status line of a live process (a zombie has ended) in the group, "" when there is none.
 std::string LiveMember(pid_t group) {
   for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string stat = isdigit(entry.path().filename().c_str()[0]) ? Slurp(entry.path() / "stat") : "";
+    const std::string stat = isdigit(entry.path().filename().c_str()[0]) ? ReadBytes(entry.path() / "stat") : "";
     char state = 0;
     pid_t of_group = 0;
     const auto fields = stat.rfind(") ");
@@ -39,7 +40,7 @@ class HostileGenerator : public ::testing::Test {
   fs::path Install(const std::string& name, const std::string& generator) {
     fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", dir_.File(name), fs::copy_options::recursive);
     dir_.Script(name + "/bin/makedocs", generator);
-    testing_files::Spit(dir_.File("app/config.txt"), dir_.File(name) + "\r\n0\r\n");
+    testing::WriteBytes(dir_.File("app/config.txt"), dir_.File(name) + "\r\n0\r\n");
     fs::copy_file(QM_EXECUTABLE, dir_.File("app/Quillmere"), fs::copy_options::skip_existing);
     return dir_.File(name);
   }
@@ -51,7 +52,7 @@ class HostileGenerator : public ::testing::Test {
     for (int number : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) signal(number, SIG_DFL);
     const std::string exe = dir_.File("app/Quillmere");
     if ((with_terminal || freopen("/dev/null", "r", stdin)) && freopen(dir_.File("out.txt").c_str(), "w", stdout) &&
-        freopen(dir_.File("err.txt").c_str(), "w", stderr) && chdir(dir_.Path().c_str()) == 0) {
+        freopen(dir_.File("err.txt").c_str(), "w", stderr) && chdir(dir_.path().string().c_str()) == 0) {
       execl(exe.c_str(), exe.c_str(), "--rebuild-docs", static_cast<char*>(nullptr));
     }
     _exit(127);
@@ -63,10 +64,10 @@ class HostileGenerator : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   pid_t AwaitGenerator(const std::string& name) {
-    WaitUntil([&] { return Slurp(dir_.File(name)).find('\n') != std::string::npos; }, 10000);
-    return static_cast<pid_t>(std::atoi(Slurp(dir_.File(name)).c_str()));
+    WaitUntil([&] { return ReadBytes(dir_.File(name)).find('\n') != std::string::npos; }, 10000);
+    return static_cast<pid_t>(std::atoi(ReadBytes(dir_.File(name)).c_str()));
   }
-  std::string Err() { return Slurp(dir_.File("err.txt")); }
+  std::string Err() { return ReadBytes(dir_.File("err.txt")); }
   void SetUp() override { alarm(60); }
   void TearDown() override {
     alarm(0);

@@ -10,14 +10,15 @@
 #include "resources/embedded.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
-#include "test_files.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using testing::ScratchDir;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 // Whole builds in this process: an application directory that is also the
 // working directory, and an installation beside it.
@@ -38,8 +39,8 @@ class IndexBuildTest : public ::testing::Test {
   ~IndexBuildTest() override {
     if (old_cwd_[0] != 0 && chdir(old_cwd_) != 0) ADD_FAILURE() << "cannot go back";
   }
-  void WriteList(const std::string& bytes) { Spit(inst_ / "docs/html/Modules/commands.txt", bytes); }
-  std::string Modules(const char* name) { return Slurp(inst_ / "docs/html/Modules" / name); }
+  void WriteList(const std::string& bytes) { WriteBytes(inst_ / "docs/html/Modules/commands.txt", bytes); }
+  std::string Modules(const char* name) { return ReadBytes(inst_ / "docs/html/Modules" / name); }
   IndexBuildResult Build(std::string* out) {
     ::testing::internal::CaptureStdout();
     IndexBuildResult result = CreateSearchIndex();
@@ -87,13 +88,13 @@ TEST_F(IndexBuildTest, GoldenFilesAndStandardOutput) {
                      "GFX.draw\r\npub.mod/net\r\nstr.util\r\nIndeces created...\r\nAppDir : " +
                      a + "\r\nCurDir : " + a + "\r\nPostFile: <" + a + "/Quillmere> -----\r\nSS1 = " + button +
                      "\r\n");
-  EXPECT_EQ(Slurp(app_ / "button.js"), button);
-  EXPECT_EQ(Slurp(inst_ / "docs/html/button.js"), button);
+  EXPECT_EQ(ReadBytes(app_ / "button.js"), button);
+  EXPECT_EQ(ReadBytes(inst_ / "docs/html/button.js"), button);
   EXPECT_EQ(Modules("button.js"), button);
   const auto bytes = [](std::span<const unsigned char> s) { return std::string(s.begin(), s.end()); };
-  EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), bytes(resources::IndexHtml()));
+  EXPECT_EQ(ReadBytes(inst_ / "docs/html/index.html"), bytes(resources::IndexHtml()));
   EXPECT_EQ(Modules("commands.html"), bytes(resources::CommandsHtml()));
-  EXPECT_EQ(Slurp(inst_ / "docs/html/tlwstyle.css"), bytes(resources::StyleCss()));
+  EXPECT_EQ(ReadBytes(inst_ / "docs/html/tlwstyle.css"), bytes(resources::StyleCss()));
   EXPECT_EQ(Modules("tlwstyle.css"), bytes(resources::StyleCss()));
 }
 
@@ -135,14 +136,17 @@ TEST_F(IndexBuildTest, HighUnitsAreWrittenAsTheirLowByte) {
 }
 
 TEST_F(IndexBuildTest, MissingCommandListFailsWithoutTouchingTheTree) {
-  Spit(inst_ / "docs/html/index.html", "old page");
+  WriteBytes(inst_ / "docs/html/index.html", "old page");
   std::string out;
   ::testing::internal::CaptureStderr();
   const IndexBuildResult result = Build(&out);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(result.ok);
-  EXPECT_NE(err.find(inst_.string() + "\\docs\\html\\Modules\\commands.txt"), std::string::npos);
-  EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), "old page");
+  // The failure line shows the path as the file system sees it, although
+  // the program spells it with backslashes inside.
+  EXPECT_EQ(err.rfind("Index build failed: " + inst_.string() + "/docs/html/Modules/commands.txt: ", 0), 0u) << err;
+  EXPECT_EQ(err.find('\\'), std::string::npos) << err;
+  EXPECT_EQ(ReadBytes(inst_ / "docs/html/index.html"), "old page");
   EXPECT_FALSE(std::filesystem::exists(inst_ / "docs/html/Modules/command.js"));
   EXPECT_EQ(out.find("Total commands"), std::string::npos);
   EXPECT_EQ(list_command->Count(), 0);
@@ -150,8 +154,8 @@ TEST_F(IndexBuildTest, MissingCommandListFailsWithoutTouchingTheTree) {
 
 TEST_F(IndexBuildTest, UnwritableOutputStopsTheBuildAndKeepsOldFiles) {
   WriteList("Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\n");
-  Spit(inst_ / "docs/html/Modules/command.js", "old commands");
-  Spit(inst_ / "docs/html/index.html", "old page");
+  WriteBytes(inst_ / "docs/html/Modules/command.js", "old commands");
+  WriteBytes(inst_ / "docs/html/index.html", "old page");
   // A directory where links.js belongs makes its replacement fail even for root.
   std::filesystem::create_directories(inst_ / "docs/html/Modules/links.js/blocker");
   std::string out;
@@ -161,7 +165,7 @@ TEST_F(IndexBuildTest, UnwritableOutputStopsTheBuildAndKeepsOldFiles) {
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(ToByteString(result.path), inst_.string() + "\\docs\\html\\Modules\\links.js");
   EXPECT_NE(err.find("links.js"), std::string::npos);
-  EXPECT_EQ(Slurp(inst_ / "docs/html/index.html"), "old page");
+  EXPECT_EQ(ReadBytes(inst_ / "docs/html/index.html"), "old page");
   EXPECT_FALSE(std::filesystem::exists(inst_ / "docs/html/Modules/modules.js"));
   EXPECT_EQ(out.find("Indeces created"), std::string::npos);
 }

@@ -10,17 +10,18 @@
 #include <fstream>
 #include <sstream>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::RunProgramForTest;
-using testing_files::Slurp;
-using testing_files::Spit;
+using testing::HeadlessEnvironment;
+using testing::RunProgramForTest;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 // The steps of one build that change files: eleven outputs written to
 // temporary files (with the working copy of the button script written and
@@ -46,7 +47,7 @@ IndexFiles ReadIndex(const fs::path& root, const fs::path& inst) {
   IndexFiles files;
   const std::string prefix = root.string() + "/";
   for (const char* name : kIndexFiles) {
-    std::string bytes = Slurp(inst / "docs/html/Modules" / name);
+    std::string bytes = ReadBytes(inst / "docs/html/Modules" / name);
     for (std::size_t at = 0; (at = bytes.find(prefix, at)) != std::string::npos;) {
       const std::size_t end = bytes.find("/inst/", at + prefix.size());
       if (end == std::string::npos) break;
@@ -116,10 +117,10 @@ class InterruptedBuild : public ::testing::TestWithParam<KillPoint> {
     fs::remove_all(root_);
     const fs::path base = root_ / "template";
     MakeInstallation(base);
-    Spit(base / "inst/docs/html/Modules/commands.txt", CommandList("OldCommand", 300, 7));
+    WriteBytes(base / "inst/docs/html/Modules/commands.txt", CommandList("OldCommand", 300, 7));
     ASSERT_EQ(Build(base, "").status, 0);
     old_ = ReadIndex(root_, base / "inst");
-    Spit(base / "inst/docs/html/Modules/commands.txt", CommandList("New", 200, 5));
+    WriteBytes(base / "inst/docs/html/Modules/commands.txt", CommandList("New", 200, 5));
     const fs::path fresh = root_ / "fresh";
     CopyInstallation(base, fresh);
     const fs::path log = root_ / "steps.log";
@@ -137,18 +138,18 @@ class InterruptedBuild : public ::testing::TestWithParam<KillPoint> {
     std::error_code error;
     fs::create_hard_link(QM_EXECUTABLE, dir / "app/Quillmere", error);
     if (error) fs::copy_file(QM_EXECUTABLE, dir / "app/Quillmere");
-    Spit(dir / "app/config.txt", (dir / "inst").string() + "\r\n0\r\n");
+    WriteBytes(dir / "app/config.txt", (dir / "inst").string() + "\r\n0\r\n");
   }
   static void CopyInstallation(const fs::path& from, const fs::path& to) {
     MakeInstallation(to);
     fs::copy(from / "inst", to / "inst", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
-  static testing_files::ProgramResult Build(const fs::path& dir, const std::string& env) {
+  static testing::ProgramResult Build(const fs::path& dir, const std::string& env) {
     return RunProgramForTest({(dir / "app/Quillmere").string(), "go"},
                              Environment("LD_PRELOAD=" + std::string(QM_KILL_SHIM) + " " + env), dir.string());
   }
   // A start that builds nothing: without a display the window cannot open.
-  static testing_files::ProgramResult Start(const fs::path& dir) {
+  static testing::ProgramResult Start(const fs::path& dir) {
     return RunProgramForTest({(dir / "app/Quillmere").string()}, HeadlessEnvironment(), dir.string());
   }
 

@@ -10,40 +10,36 @@
 #include <functional>
 #include <map>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::RunProgramForTest;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using namespace testing;
 
 TEST(ListInput, ListsThatNeverEndOrCannotFitFailWithOneLine) {
   ScratchDir scratch("listinput");
   const fs::path app = scratch.path() / "app", inst = scratch.path() / "inst";
   const fs::path list = inst / "docs/html/Modules/commands.txt";
-  fs::create_directories(app);
   fs::create_directories(list.parent_path());
-  fs::copy_file(QM_EXECUTABLE, app / "Quillmere");
-  Spit(app / "config.txt", inst.string() + "\r\n0\r\n");
-  Spit(list, "Keep|/docs/html/Modules/k.m/index.html#Keep\n");
+  CopiedApplication(app);
+  WriteBytes(app / "config.txt", inst.string() + "\r\n0\r\n");
+  WriteBytes(list, "Keep|/docs/html/Modules/k.m/index.html#Keep\n");
   const auto run = [&] {
     // A hang shows as the status of the time limit instead of blocking the suite.
     return RunProgramForTest({"/usr/bin/timeout", "20", (app / "Quillmere").string(), "go"}, HeadlessEnvironment(),
                              scratch.path().string());
   };
   ASSERT_EQ(run().status, 0);
-  const std::string index = Slurp(list.parent_path() / "command.js");
+  const std::string index = ReadBytes(list.parent_path() / "command.js");
 
   const std::map<std::string, std::function<bool()>> kinds = {
       {"named pipe", [&] { return mkfifo(list.c_str(), 0644) == 0; }},
       {"link to a device", [&] { return symlink("/dev/zero", list.c_str()) == 0; }},
-      {"sparse terabyte", [&] { return truncate((Spit(list, ""), list).c_str(), 1LL << 40) == 0; }},
+      {"sparse terabyte", [&] { return truncate((WriteBytes(list, ""), list).c_str(), 1LL << 40) == 0; }},
   };
   for (const auto& [kind, make] : kinds) {
     SCOPED_TRACE(kind);
@@ -54,10 +50,10 @@ TEST(ListInput, ListsThatNeverEndOrCannotFitFailWithOneLine) {
     }
     const auto result = run();
     EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_EQ(result.err.rfind("Index build failed: " + inst.string() + "\\docs\\html\\Modules\\commands.txt: ", 0), 0u)
+    EXPECT_EQ(result.err.rfind("Index build failed: " + inst.string() + "/docs/html/Modules/commands.txt: ", 0), 0u)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-    EXPECT_EQ(Slurp(list.parent_path() / "command.js"), index);
+    EXPECT_EQ(ReadBytes(list.parent_path() / "command.js"), index);
   }
 }
 

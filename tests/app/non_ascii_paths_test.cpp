@@ -7,18 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::RunProgramForTest;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using namespace testing;
 
 // "Réal Install/文档" and a command named "Grüße", all in UTF-8.
 const std::string kAccented = "R\xC3\xA9" "al Install";
@@ -32,15 +29,13 @@ class NonAsciiPaths : public ::testing::Test {
   NonAsciiPaths() : scratch("non-ascii") {
     app = scratch.path() / "app";
     inst = scratch.path() / kAccented / kCjk;
-    fs::create_directories(app);
     fs::create_directories(inst.parent_path());
-    fs::copy_file(QM_EXECUTABLE, app / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst, fs::copy_options::recursive);
+    exe = CopiedApplication(app).string();
+    CopySampleInstallation(inst);
     settings = inst.string() + "\r\n0\r\n";
-    Spit(app / "config.txt", settings);
-    exe = (app / "Quillmere").string();
+    WriteBytes(app / "config.txt", settings);
   }
-  testing_files::ProgramResult Run(const std::vector<std::string>& args) {
+  testing::ProgramResult Run(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {exe};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunProgramForTest(argv, HeadlessEnvironment(), scratch.path().string());
@@ -53,7 +48,7 @@ class NonAsciiPaths : public ::testing::Test {
 
 TEST_F(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
   const fs::path list = inst / "docs/html/Modules/commands.txt";
-  Spit(list, Slurp(list) + kCommand + "( x:Int )|/mod/lang.mod/core.mod/doc/commands.html#" + kCommand + "\n");
+  WriteBytes(list, ReadBytes(list) + kCommand + "( x:Int )|/mod/lang.mod/core.mod/doc/commands.html#" + kCommand + "\n");
   // A UTF-8 argument and an old Latin-1 one ("café" both).
   const auto result = Run({"caf\xC3\xA9", "caf\xE9"});
   ASSERT_EQ(result.status, 0) << result.err;
@@ -69,19 +64,19 @@ TEST_F(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
 
   // The files keep the bytes: the name as written, links under the path.
   const fs::path modules = inst / "docs/html/Modules";
-  EXPECT_NE(Slurp(modules / "command.js").find("\"" + kCommand + "\""), std::string::npos);
+  EXPECT_NE(ReadBytes(modules / "command.js").find("\"" + kCommand + "\""), std::string::npos);
   const std::string link = dir + "/mod/lang.mod/core.mod/doc/commands.html#" + kCommand;
-  EXPECT_NE(Slurp(modules / "links.js").find("\"" + link + "\""), std::string::npos);
+  EXPECT_NE(ReadBytes(modules / "links.js").find("\"" + link + "\""), std::string::npos);
   EXPECT_TRUE(fs::exists(inst / "docs/html/index.html"));
-  EXPECT_EQ(Slurp(inst / "docs/html/button.js"),
+  EXPECT_EQ(ReadBytes(inst / "docs/html/button.js"),
             "document.write(\"<a href='" + app.string() + "/Quillmere'>Rebuild index</a>\");");
-  EXPECT_EQ(Slurp(app / "config.txt"), settings);
+  EXPECT_EQ(ReadBytes(app / "config.txt"), settings);
 }
 
 TEST_F(NonAsciiPaths, AFailedBuildNamesThePathAsTyped) {
   fs::remove(inst / "docs/html/Modules/commands.txt");
   const auto result = Run({"go"});
-  EXPECT_NE(result.err.find("Index build failed: " + inst.string() + "\\docs\\html\\Modules\\commands.txt: "),
+  EXPECT_NE(result.err.find("Index build failed: " + inst.string() + "/docs/html/Modules/commands.txt: "),
             std::string::npos)
       << result.err;
 }

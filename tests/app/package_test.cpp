@@ -7,18 +7,19 @@
 #include <iterator>
 #include <string>
 
-#include "program_runner.h"
-#include "test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::HeadlessEnvironment;
-using testing_files::RunProgramForTest;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using testing::HeadlessEnvironment;
+using testing::RunProgramForTest;
+using testing::ScratchDir;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 // Sets the immutable flag for the guard's life; false from Set when the
 // file system cannot.
@@ -90,22 +91,22 @@ TEST(DebianPackage, SystemWideInstallKeepsSettingsAndWorkingFilesInXdgFolders) {
   const auto first = run({});
   EXPECT_EQ(first.status, 1);
   EXPECT_EQ(first.err.find("could not be saved"), std::string::npos) << first.err;
-  EXPECT_EQ(Slurp(settings), "\r\n0\r\n");
+  EXPECT_EQ(ReadBytes(settings), "\r\n0\r\n");
   EXPECT_FALSE(fs::exists(program_dir / "config.txt"));
 
   // As if the installation had been chosen in the window.
-  Spit(settings, inst.string() + "\r\n1\r\n");
+  WriteBytes(settings, inst.string() + "\r\n1\r\n");
   const auto build = run({"build"});
   EXPECT_EQ(build.status, 0) << build.err;
   EXPECT_NE(build.out.find("Tallowin dir  : " + inst.string() + "\r\n"), std::string::npos) << build.out;
   EXPECT_NE(build.out.find("CurDir : " + (cache_home / "quillmere").string() + "\r\n"), std::string::npos);
   const std::string button =
       "document.write(\"<a href='" + (program_dir / "Quillmere").string() + "'>Rebuild index</a>\");";
-  EXPECT_EQ(Slurp(inst / "docs/html/button.js"), button);
-  EXPECT_EQ(Slurp(inst / "docs/html/Modules/button.js"), button);
-  EXPECT_EQ(Slurp(cache_home / "quillmere/button.js"), button);
-  EXPECT_EQ(Slurp(inst / "docs/html/Modules/command.js").rfind("var commands=new Array(\"", 0), 0u);
-  EXPECT_EQ(Slurp(settings), inst.string() + "\r\n1\r\n");
+  EXPECT_EQ(ReadBytes(inst / "docs/html/button.js"), button);
+  EXPECT_EQ(ReadBytes(inst / "docs/html/Modules/button.js"), button);
+  EXPECT_EQ(ReadBytes(cache_home / "quillmere/button.js"), button);
+  EXPECT_EQ(ReadBytes(inst / "docs/html/Modules/command.js").rfind("var commands=new Array(\"", 0), 0u);
+  EXPECT_EQ(ReadBytes(settings), inst.string() + "\r\n1\r\n");
   // Nothing was written beside the program.
   EXPECT_EQ(std::distance(fs::directory_iterator(program_dir), fs::directory_iterator()), 1);
 }

@@ -6,13 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "system/strings.h"
-#include "test_files.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing_files::ScratchDir;
-using testing_files::Spit;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 std::vector<std::string> Sorted(const std::vector<String>& paths) {
   std::vector<std::string> out;
@@ -24,10 +25,10 @@ std::vector<std::string> Sorted(const std::vector<String>& paths) {
 TEST(ScanDir, RegularFilesWithExactlyTheExtension) {
   ScratchDir scratch("scan");
   const std::string dir = scratch.path().string();
-  Spit(scratch.path() / "a.txt", "a");
-  Spit(scratch.path() / "b.TXT", "b");         // letter case counts
-  Spit(scratch.path() / "c.txt.bak", "c");
-  Spit(scratch.path() / "sub.txt/inner.txt", "d");  // a directory, not listed, not entered
+  WriteBytes(scratch.path() / "a.txt", "a");
+  WriteBytes(scratch.path() / "b.TXT", "b");         // letter case counts
+  WriteBytes(scratch.path() / "c.txt.bak", "c");
+  WriteBytes(scratch.path() / "sub.txt/inner.txt", "d");  // a directory, not listed, not entered
   // The directory text keeps a backslash before each name.
   EXPECT_EQ(Sorted(ScanDir(FromBytes(dir), u"txt")), std::vector<std::string>{dir + "\\a.txt"});
   EXPECT_EQ(Sorted(ScanDir(FromBytes(dir + "/"), u"txt")), std::vector<std::string>{dir + "/\\a.txt"});
@@ -37,7 +38,7 @@ TEST(ScanDir, RegularFilesWithExactlyTheExtension) {
 
 TEST(ScanDir, EmptyDirectoryMeansTheCurrentOne) {
   ScratchDir scratch("scancwd");
-  Spit(scratch.path() / "x.js", "x");
+  WriteBytes(scratch.path() / "x.js", "x");
   char old[4096];
   ASSERT_NE(getcwd(old, sizeof old), nullptr);
   ASSERT_EQ(chdir(scratch.path().c_str()), 0);

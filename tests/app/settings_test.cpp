@@ -51,15 +51,16 @@ TEST(SettingsBytes, OnlyFoldersThatReadBackTheSameAreSaved) {
 #include <filesystem>
 
 #include "app/catalogue.h"
-#include "test_files.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using testing::ScratchDir;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 // A program folder that cannot be written: the user's own file wins, the
 // administrator's default beside the program is read until it exists, and
@@ -77,20 +78,20 @@ TEST(SettingsLocations, UserFileFirstThenTheDefaultBesideTheProgram) {
     return ToByteString(tlwndir) + "|" + ToByteString(buildDoc);
   };
   EXPECT_EQ(load(), "unset|0");
-  Spit(program / "config.txt", "/opt/site\r\n1\r\n");
+  WriteBytes(program / "config.txt", "/opt/site\r\n1\r\n");
   EXPECT_EQ(load(), "/opt/site|1");
   tlwndir = u"/home/me/tlwn";
   buildDoc = u"0";
   String error;
   ASSERT_TRUE(WriteSettings(&error)) << ToUtf8(error);
-  EXPECT_EQ(Slurp(user), "/home/me/tlwn\r\n0\r\n");
+  EXPECT_EQ(ReadBytes(user), "/home/me/tlwn\r\n0\r\n");
   EXPECT_EQ(load(), "/home/me/tlwn|0");
   // A damaged user file is no settings; the default is not read instead.
-  Spit(user, std::string("\0\0\0", 3));
+  WriteBytes(user, std::string("\0\0\0", 3));
   EXPECT_EQ(load(), "unset|0");
   // A folder that cannot be created is reported with its path.
   fs::remove_all(scratch.path() / "config");
-  Spit(scratch.path() / "config", "a file where the folder belongs");
+  WriteBytes(scratch.path() / "config", "a file where the folder belongs");
   EXPECT_FALSE(WriteSettings(&error));
   EXPECT_NE(ToUtf8(error).find(user.string()), std::string::npos) << ToUtf8(error);
   UseSettingsLocations(previous);

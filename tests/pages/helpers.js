@@ -161,6 +161,29 @@ async function readList(page) {
   });
 }
 
+// What a page test file shares: the catalogue, one browser for the file and
+// one tab that serves every visit, its error records started afresh each time.
+function pageSession() {
+  const { before, after } = require('node:test');
+  const session = { cat: null, browser: null, tab: null };
+  before(async () => {
+    session.cat = loadCatalogue();
+    session.browser = await launch();
+  });
+  after(async () => {
+    if (session.browser) await session.browser.close();
+  });
+  session.visit = async (file, query) => {
+    if (!session.tab) session.tab = await openPage(session.browser);
+    const { page, problems } = session.tab;
+    for (const list of Object.values(problems)) list.length = 0;
+    await page.goto(fileUrl(file, query));
+    const list = await readList(page);
+    return { page, problems, list };
+  };
+  return session;
+}
+
 function ensureDir(dir) {
   fs.mkdirSync(dir, { recursive: true });
   return dir;
@@ -170,5 +193,5 @@ module.exports = {
   INSTALL, HTML, MODULES, SHOTS, SCRATCH, LETTERS,
   loadCatalogue, buttonTarget, fileUrl, formEncode, searchQuery,
   expectAll, expectLetter, expectSearch, searchMode, isValidRegExp,
-  launch, openPage, settled, readList, ensureDir,
+  launch, openPage, settled, readList, pageSession, ensureDir,
 };

@@ -2,7 +2,7 @@
 // The installed search page and command page: full list, letter bar,
 // letter lists, form searches, count line, navigation and resources.
 
-const { test, before, after } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -16,29 +16,10 @@ const PAGES = [
   { name: 'command page', file: COMMANDS, up: '../', modules: '' },
 ];
 
-let browser;
-let tab;
-let cat;
+const session = h.pageSession();
 
-before(async () => {
-  cat = h.loadCatalogue();
-  browser = await h.launch();
-});
-
-after(async () => {
-  if (browser) await browser.close();
-});
-
-// Loads a page and hands back its list; any script error, console error or
-// failed request of a file the installation has fails the test.
 async function visit(file, query, { allowFailed = [] } = {}) {
-  // One tab serves every visit; its error records start afresh each time.
-  if (!tab) tab = await h.openPage(browser);
-  const { page, problems } = tab;
-  for (const list of Object.values(problems)) list.length = 0;
-  await page.goto(h.fileUrl(file, query));
-  const list = await h.readList(page);
-  return { page, problems, list, allowFailed };
+  return { ...(await session.visit(file, query)), allowFailed };
 }
 
 function assertClean({ problems }) {
@@ -50,19 +31,19 @@ function assertClean({ problems }) {
 function assertListed(list, expected, what) {
   assert.equal(list.bars, 2, what + ': two letter bars');
   const want = expected.map((k) => ({
-    href: 'file:///' + cat.links[k], text: cat.commands[k], inside: true,
+    href: 'file:///' + session.cat.links[k], text: session.cat.commands[k], inside: true,
   }));
   assert.deepEqual(list.entries, want, what);
 }
 
 test('the catalogue is not empty and holds known names', () => {
-  assert.ok(cat.commands.length >= 300, 'a few hundred commands');
-  assert.equal(cat.links.length, cat.commands.length);
-  assert.equal(cat.modules.length, cat.commands.length);
+  assert.ok(session.cat.commands.length >= 300, 'a few hundred commands');
+  assert.equal(session.cat.links.length, session.cat.commands.length);
+  assert.equal(session.cat.modules.length, session.cat.commands.length);
   for (const name of ['CreateWindow', 'WaitEvent', 'Left$', 'X=1', 'Size', 'Qux|Some words', 'Tag<b>', '2DVector', 'mod']) {
-    assert.ok(cat.commands.includes(name), name + ' is in the catalogue');
+    assert.ok(session.cat.commands.includes(name), name + ' is in the catalogue');
   }
-  assert.equal(cat.commands.filter((n) => n === 'Print').length, 3, 'Print is documented by three modules');
+  assert.equal(session.cat.commands.filter((n) => n === 'Print').length, 3, 'Print is documented by three modules');
 });
 
 test('both pages are plain ASCII with CR LF after every line', () => {
@@ -79,7 +60,7 @@ for (const p of PAGES) {
     for (const query of [undefined, '']) {
       const v = await visit(p.file, query);
       assertClean(v);
-      assertListed(v.list, h.expectAll(cat), 'query ' + JSON.stringify(query));
+      assertListed(v.list, h.expectAll(session.cat), 'query ' + JSON.stringify(query));
     }
   });
 
@@ -137,7 +118,7 @@ test('command page: Total commands line shows the catalogue size above the searc
     return span ? [span.textContent,
       (span.compareDocumentPosition(field) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0] : null;
   });
-  assert.deepEqual(line, ['Total commands ' + cat.commands.length + ' ', true]);
+  assert.deepEqual(line, ['Total commands ' + session.cat.commands.length + ' ', true]);
   assertClean(v);
   const s = await visit(SEARCH);
   assert.equal(await s.page.evaluate(() => Array.from(document.querySelectorAll('span'))
@@ -149,7 +130,7 @@ test('letter queries list the names that begin with that upper-case letter', asy
   for (const letter of h.LETTERS) {
     const v = await visit(COMMANDS, letter);
     assertClean(v);
-    const want = h.expectLetter(cat, letter);
+    const want = h.expectLetter(session.cat, letter);
     assertListed(v.list, want, 'letter ' + letter);
     if (want.length) nonEmpty++;
   }
@@ -162,14 +143,14 @@ test('letter queries list the names that begin with that upper-case letter', asy
 });
 
 test('a lower-case letter lists the same as the upper-case one; two letters list nothing', async () => {
-  for (const [query, want] of [['w', h.expectLetter(cat, 'W')], ['s', h.expectLetter(cat, 'S')], ['ab', []], ['Wa', []]]) {
+  for (const [query, want] of [['w', h.expectLetter(session.cat, 'W')], ['s', h.expectLetter(session.cat, 'S')], ['ab', []], ['Wa', []]]) {
     for (const file of [COMMANDS, SEARCH]) {
       const v = await visit(file, query);
       assertClean(v);
       assertListed(v.list, want, file + '?' + query);
     }
   }
-  assert.ok(h.expectLetter(cat, 'W').length > 0);
+  assert.ok(h.expectLetter(session.cat, 'W').length > 0);
 });
 
 test('following the letter bar and ALL from the search page', async () => {
@@ -177,11 +158,11 @@ test('following the letter bar and ALL from the search page', async () => {
   await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('K', { exact: true }).click()]);
   assert.equal(path.basename(fileURLToPath(v.page.url().replace(/\?.*$/, ''))), 'commands.html');
   let list = await h.readList(v.page);
-  assertListed(list, h.expectLetter(cat, 'K'), 'letter K');
+  assertListed(list, h.expectLetter(session.cat, 'K'), 'letter K');
   assert.ok(list.entries.some((e) => e.text === 'KeyDown'));
   await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('ALL', { exact: true }).click()]);
   list = await h.readList(v.page);
-  assertListed(list, h.expectAll(cat), 'ALL');
+  assertListed(list, h.expectAll(session.cat), 'ALL');
   await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('Home', { exact: true }).click()]);
   assert.equal(fileURLToPath(v.page.url()), SEARCH);
   assertClean(v);
@@ -210,7 +191,7 @@ test('form searches: contains, begins-with, ends-with, "*" and both stars', asyn
     const v = await visit(file);
     for (const [term, known] of cases) {
       const list = await typeAndSearch(v.page, term);
-      assertListed(list, h.expectSearch(cat, term), 'typed ' + JSON.stringify(term));
+      assertListed(list, h.expectSearch(session.cat, term), 'typed ' + JSON.stringify(term));
       const names = list.entries.map((e) => e.text);
       for (const n of known) {
         assert.ok(names.includes(n), JSON.stringify(term) + ' finds ' + n);

@@ -3,7 +3,7 @@
 // the search term, terms that are no valid regular expression, names that
 // hold markup characters, and catalogues that are empty or missing.
 
-const { test, before, after } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -12,28 +12,9 @@ const h = require('./helpers');
 const SEARCH = path.join(h.HTML, 'index.html');
 const COMMANDS = path.join(h.MODULES, 'commands.html');
 
-let browser;
-let tab;
-let cat;
+const session = h.pageSession();
 
-before(async () => {
-  cat = h.loadCatalogue();
-  browser = await h.launch();
-});
-
-after(async () => {
-  if (browser) await browser.close();
-});
-
-async function visit(file, query) {
-  // One tab serves every visit; its error records start afresh each time.
-  if (!tab) tab = await h.openPage(browser);
-  const { page, problems } = tab;
-  for (const list of Object.values(problems)) list.length = 0;
-  await page.goto(h.fileUrl(file, query));
-  const list = await h.readList(page);
-  return { page, problems, list };
-}
+const visit = session.visit;
 
 function assertNoScriptError(v) {
   assert.deepEqual(v.problems.pageErrors, [], 'page script threw');
@@ -44,7 +25,7 @@ function names(list) {
   return list.entries.map((e) => e.text);
 }
 
-function assertListed(list, expected, what, c = cat) {
+function assertListed(list, expected, what, c = session.cat) {
   assert.equal(list.bars, 2, what + ': two letter bars');
   assert.deepEqual(list.entries, expected.map((k) => ({
     href: 'file:///' + c.links[k], text: c.commands[k], inside: true,
@@ -77,7 +58,7 @@ test('typed blanks and "$", "&", "%", "#" reach the search decoded', async () =>
   const v = await visit(SEARCH);
   for (const [typed, yes, no] of cases) {
     const list = await typeAndSearch(v.page, typed);
-    assertListed(list, h.expectSearch(cat, typed), 'typed ' + JSON.stringify(typed));
+    assertListed(list, h.expectSearch(session.cat, typed), 'typed ' + JSON.stringify(typed));
     for (const n of yes) assert.ok(names(list).includes(n), JSON.stringify(typed) + ' finds ' + n);
     for (const n of no) assert.ok(!names(list).includes(n), JSON.stringify(typed) + ' does not find ' + n);
   }
@@ -101,7 +82,7 @@ test('hand-made addresses: raw and malformed escapes are matched as typed', asyn
   for (const [query, term] of checks) {
     const v = await visit(COMMANDS, query);
     assertNoScriptError(v);
-    assertListed(v.list, h.expectSearch(cat, term), query);
+    assertListed(v.list, h.expectSearch(session.cat, term), query);
   }
   const v = await visit(COMMANDS, 'textfield=*%&Submit=Search');
   assert.deepEqual(names(v.list), ['Count%']);
@@ -112,9 +93,9 @@ test('terms that are no valid regular expression fall back to plain text', async
   for (const typed of ['(', '[', '\\', 'Str$)', '+', '?', 'Operator<(', '*']) {
     const { mode, term } = h.searchMode(typed);
     const list = await typeAndSearch(v.page, typed);
-    assertListed(list, h.expectSearch(cat, typed), 'typed ' + JSON.stringify(typed));
+    assertListed(list, h.expectSearch(session.cat, typed), 'typed ' + JSON.stringify(typed));
     if (mode === 'contains' && !h.isValidRegExp(term)) {
-      const plain = cat.commands.filter((n) => n.toUpperCase().includes(term));
+      const plain = session.cat.commands.filter((n) => n.toUpperCase().includes(term));
       assert.deepEqual(names(list), plain, JSON.stringify(typed) + ' as plain text');
     }
   }
@@ -128,13 +109,13 @@ test('terms that are no valid regular expression fall back to plain text', async
 test('names and links with markup characters are shown literally', async () => {
   const v = await visit(COMMANDS);
   assertNoScriptError(v);
-  assertListed(v.list, h.expectAll(cat), 'full list');
+  assertListed(v.list, h.expectAll(session.cat), 'full list');
   for (const n of ['Tag<b>', 'Operator&', 'Operator<', 'Quote"', 'PathSep\\', 'Rem\'', 'Cost$', 'Count%', 'Value#']) {
-    const k = cat.commands.indexOf(n);
+    const k = session.cat.commands.indexOf(n);
     assert.ok(k >= 0, n + ' is in the catalogue');
     const entry = v.list.entries[k];
     assert.equal(entry.text, n);
-    assert.equal(entry.href, 'file:///' + cat.links[k], n + ': link attribute intact');
+    assert.equal(entry.href, 'file:///' + session.cat.links[k], n + ': link attribute intact');
   }
   // No element was made from a name: the list holds links and line breaks only.
   const injected = await v.page.evaluate(() => document.querySelectorAll('b, a > *').length);
@@ -200,7 +181,7 @@ test('a script error in a page is noticed', async () => {
 });
 
 test('arrays of different lengths show the incomplete-index notice instead of mispaired links', async () => {
-  const short = cat.links.slice(0, -1).map((l) => JSON.stringify(l)).join(',');
+  const short = session.cat.links.slice(0, -1).map((l) => JSON.stringify(l)).join(',');
   const root = treeWith('unequal', { 'links.js': 'var links=new Array(' + short + ');' });
   for (const [file, query] of [[path.join(root, 'index.html'), undefined], [path.join(root, 'index.html'), 'textfield=a&Submit=Search'],
     [path.join(root, 'Modules', 'commands.html'), 'G']]) {
@@ -225,10 +206,10 @@ test('a term with nested repetition does not freeze the page', async () => {
   assert.ok(Date.now() - started < 1000, 'the page answered');
   // In the end the term is looked for as plain text, and the reader is told.
   const list = await h.readList(v.page);
-  assert.deepEqual(names(list), cat.commands.filter((n) => n.toUpperCase().includes(typed.toUpperCase())));
+  assert.deepEqual(names(list), session.cat.commands.filter((n) => n.toUpperCase().includes(typed.toUpperCase())));
   assert.match(await v.page.textContent('#resultcount'), /^0 commands \(the term took too long/);
   // The next term is searched normally.
   await v.page.fill('#textfield', 'gadget*');
-  assert.deepEqual(names(await h.readList(v.page)), h.expectSearch(cat, 'gadget*').map((k) => cat.commands[k]));
+  assert.deepEqual(names(await h.readList(v.page)), h.expectSearch(session.cat, 'gadget*').map((k) => session.cat.commands[k]));
   assertNoScriptError(v);
 });

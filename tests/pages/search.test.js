@@ -3,7 +3,7 @@
 // still work as deep links, the count, the module filter, the keyboard, and
 // catalogues far beyond what a function call can take as arguments.
 
-const { test, before, after } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -14,39 +14,21 @@ const synthetic = require('./synthetic');
 const SEARCH = path.join(h.HTML, 'index.html');
 const COMMANDS = path.join(h.MODULES, 'commands.html');
 
-let browser;
-let tab;
-let cat;
+const session = h.pageSession();
 
-before(async () => {
-  cat = h.loadCatalogue();
-  browser = await h.launch();
-});
-
-after(async () => {
-  if (browser) await browser.close();
-});
-
-async function visit(file, query) {
-  if (!tab) tab = await h.openPage(browser);
-  const { page, problems } = tab;
-  for (const list of Object.values(problems)) list.length = 0;
-  await page.goto(h.fileUrl(file, query));
-  const list = await h.readList(page);
-  return { page, problems, list };
-}
+const visit = session.visit;
 
 function assertClean(v) {
   assert.deepEqual(v.problems.pageErrors, [], 'page script threw');
   assert.deepEqual(v.problems.consoleErrors, [], 'console errors');
 }
 
-function positions(list, c = cat) {
+function positions(list, c = session.cat) {
   // Entries back to catalogue positions, through their unique links.
   return list.entries.map((e) => e.href);
 }
 
-function hrefs(ks, c = cat) {
+function hrefs(ks, c = session.cat) {
   return ks.map((k) => 'file:///' + c.links[k]);
 }
 
@@ -67,11 +49,11 @@ function moduleKey(text) {
 
 test('addresses still open the described lists and the field shows their term', async () => {
   const cases = [
-    [SEARCH, undefined, '', h.expectAll(cat)],
-    [SEARCH, h.searchQuery('Create*'), 'Create*', h.expectSearch(cat, 'Create*')],
-    [COMMANDS, h.searchQuery('*line'), '*line', h.expectSearch(cat, '*line')],
-    [COMMANDS, h.searchQuery('^create.*box$'), '^create.*box$', h.expectSearch(cat, '^create.*box$')],
-    [COMMANDS, 'B', 'B', h.expectLetter(cat, 'B')],
+    [SEARCH, undefined, '', h.expectAll(session.cat)],
+    [SEARCH, h.searchQuery('Create*'), 'Create*', h.expectSearch(session.cat, 'Create*')],
+    [COMMANDS, h.searchQuery('*line'), '*line', h.expectSearch(session.cat, '*line')],
+    [COMMANDS, h.searchQuery('^create.*box$'), '^create.*box$', h.expectSearch(session.cat, '^create.*box$')],
+    [COMMANDS, 'B', 'B', h.expectLetter(session.cat, 'B')],
   ];
   for (const [file, query, field, want] of cases) {
     const v = await visit(file, query);
@@ -88,7 +70,7 @@ test('typing narrows the list without loading the page again, the match highligh
   await v.page.evaluate(() => { window.__samePage = true; });
   for (const term of ['g', 'ga', 'gadget', 'gadget*', '*gadget', 'read.*e$', '(', '*', '']) {
     const list = await typeTerm(v.page, term);
-    const want = h.expectSearch(cat, term);
+    const want = h.expectSearch(session.cat, term);
     assert.deepEqual(positions(list), hrefs(want), 'typed ' + JSON.stringify(term));
     assert.equal(await countText(v.page), want.length + ' commands');
   }
@@ -107,9 +89,9 @@ test('typing narrows the list without loading the page again, the match highligh
 test('each result shows its module, and the module filter narrows the list', async () => {
   const v = await visit(COMMANDS);
   const shown = await v.page.$$eval('#results .entry', (rows) => rows.slice(0, 400).map((r) => r.querySelector('.module').textContent));
-  assert.deepEqual(shown, cat.modules.slice(0, 400));
+  assert.deepEqual(shown, session.cat.modules.slice(0, 400));
   const options = await v.page.$$eval('#modulefilter option', (os) => os.map((o) => [o.value, o.textContent]));
-  const keys = [...new Set(cat.mods.map(moduleKey).filter((k) => k !== ''))];
+  const keys = [...new Set(session.cat.mods.map(moduleKey).filter((k) => k !== ''))];
   assert.deepEqual(options.map((o) => o[0]), [''].concat(keys), 'all modules, then each module once');
   assert.equal(options[0][1], 'all modules');
   // Modules spelled with different letter cases are one choice.
@@ -117,17 +99,17 @@ test('each result shows its module, and the module filter narrows the list', asy
   assert.ok(keys.includes(key));
   await v.page.selectOption('#modulefilter', key);
   let list = await h.readList(v.page);
-  let want = cat.commands.flatMap((_, k) => (moduleKey(cat.modules[k]) === key ? [k] : []));
+  let want = session.cat.commands.flatMap((_, k) => (moduleKey(session.cat.modules[k]) === key ? [k] : []));
   assert.ok(want.length > 5);
   assert.deepEqual(positions(list), hrefs(want));
   assert.equal(await countText(v.page), want.length + ' commands');
   // The filter and the term work together.
   list = await typeTerm(v.page, 'create*');
-  want = h.expectSearch(cat, 'create*').filter((k) => moduleKey(cat.modules[k]) === key);
+  want = h.expectSearch(session.cat, 'create*').filter((k) => moduleKey(session.cat.modules[k]) === key);
   assert.deepEqual(positions(list), hrefs(want));
   await v.page.selectOption('#modulefilter', '');
   list = await h.readList(v.page);
-  assert.deepEqual(positions(list), hrefs(h.expectSearch(cat, 'create*')));
+  assert.deepEqual(positions(list), hrefs(h.expectSearch(session.cat, 'create*')));
   assertClean(v);
 });
 
@@ -135,7 +117,7 @@ test('keyboard: focus on load, Down and Up move, Enter opens, Escape clears', as
   const v = await visit(SEARCH);
   assert.equal(await v.page.evaluate(() => document.activeElement.id), 'textfield');
   await typeTerm(v.page, 'gadget');
-  const want = h.expectSearch(cat, 'gadget');
+  const want = h.expectSearch(session.cat, 'gadget');
   assert.ok(want.length >= 3);
   const selected = () => v.page.$$eval('#results .entry.selected a', (as) => as.map((a) => a.getAttribute('href')));
   for (const [key, at] of [['ArrowDown', 0], ['ArrowDown', 1], ['ArrowDown', 2], ['ArrowUp', 1]]) {
@@ -145,22 +127,22 @@ test('keyboard: focus on load, Down and Up move, Enter opens, Escape clears', as
   await v.page.keyboard.press('Escape');
   assert.equal(await v.page.inputValue('#textfield'), '');
   let list = await h.readList(v.page);
-  assert.equal(list.entries.length, cat.commands.length, 'Escape clears the term');
+  assert.equal(list.entries.length, session.cat.commands.length, 'Escape clears the term');
   assert.deepEqual(await selected(), []);
   await typeTerm(v.page, 'gadget');
   await v.page.keyboard.press('ArrowDown');
   await v.page.keyboard.press('ArrowDown');
   await Promise.all([v.page.waitForNavigation(), v.page.keyboard.press('Enter')]);
   const opened = fileURLToPath(v.page.url().split('#')[0]);
-  assert.equal(opened, path.resolve(cat.links[want[1]].split('#')[0]), 'Enter opened the highlighted result');
+  assert.equal(opened, path.resolve(session.cat.links[want[1]].split('#')[0]), 'Enter opened the highlighted result');
   assert.ok(fs.existsSync(opened), 'an existing page');
   // Without a highlighted result, Enter still sends the form.
   list = (await visit(SEARCH)).list;
-  await typeTerm(tab.page, 'gadget*');
-  await Promise.all([tab.page.waitForNavigation(), tab.page.keyboard.press('Enter')]);
-  assert.equal(new URL(tab.page.url()).search, '?textfield=gadget*&Submit=Search');
-  list = await h.readList(tab.page);
-  assert.deepEqual(positions(list), hrefs(h.expectSearch(cat, 'gadget*')));
+  await typeTerm(session.tab.page, 'gadget*');
+  await Promise.all([session.tab.page.waitForNavigation(), session.tab.page.keyboard.press('Enter')]);
+  assert.equal(new URL(session.tab.page.url()).search, '?textfield=gadget*&Submit=Search');
+  list = await h.readList(session.tab.page);
+  assert.deepEqual(positions(list), hrefs(h.expectSearch(session.cat, 'gadget*')));
 });
 
 test('100,000 commands are listed, counted and searched; only what is seen is drawn', async () => {

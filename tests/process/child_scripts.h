@@ -7,41 +7,27 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "support/files.h"
+#include "support/scratch_dir.h"
+
 namespace qm::testing {
 
-class ScriptDir {
+// A scratch folder that also writes executable /bin/sh scripts.
+class ScriptDir : public ScratchDir {
  public:
-  explicit ScriptDir(const std::string& prefix = "qm-child-") {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ~ScriptDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScriptDir(const ScriptDir&) = delete;
-  ScriptDir& operator=(const ScriptDir&) = delete;
+  ScriptDir() : ScratchDir("child") {}
 
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-  // Writes an executable /bin/sh script and returns its path.
+  // Writes the script and returns its path.
   std::string Script(const std::string& name, const std::string& body) const {
     const std::string file = File(name);
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-    std::ofstream(file, std::ios::binary) << "#!/bin/sh\n" << body << "\n";
+    WriteBytes(file, "#!/bin/sh\n" + body + "\n");
     chmod(file.c_str(), 0755);
     return file;
   }
-
- private:
-  std::string path_;
 };
 
 // Polls the condition every millisecond until it holds or the time is up.
@@ -55,11 +41,6 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeout_ms = 5
 }
 
 inline bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Open descriptors of this process, from /proc/self/fd.
 inline int OpenDescriptorCount() {

@@ -20,7 +20,7 @@ namespace qm {
 namespace {
 
 using testing::FileExists;
-using testing::ReadWholeFile;
+using testing::ReadBytes;
 using testing::ScriptDir;
 using testing::WaitUntil;
 
@@ -160,7 +160,7 @@ TEST(ProcessStart, PathWithABlankRunsOnlyWhenQuoted) {
 TEST(ProcessStart, BareNameIsNotLookedUpOnTheSearchPath) {
   ScriptDir dir;
   const std::string previous = std::filesystem::current_path().string();
-  std::filesystem::current_path(dir.Path());
+  std::filesystem::current_path(dir.path());
   auto system_shell = CreateProcess(u"sh -c true", 1);
   dir.Script("local-tool", "echo local");
   auto local = CreateProcess(u"local-tool", 1);
@@ -221,7 +221,7 @@ TEST(ProcessGroup, TerminateReachesAGrandchild) {
   ASSERT_TRUE(WaitUntil([&] { return FileExists(grandchild + ".ready"); }));
   EXPECT_EQ(process->Terminate(), 0);
   ASSERT_TRUE(WaitUntil([&] { return FileExists(grandchild + ".got"); }));
-  EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(grandchild + ".got") == "TERM\n"; }));
+  EXPECT_TRUE(WaitUntil([&] { return ReadBytes(grandchild + ".got") == "TERM\n"; }));
   Finish(process);
 }
 
@@ -237,10 +237,10 @@ TEST(ProcessGroup, ReapedChildsGroupIsNeverSignalled) {
     ScriptDir dir;
     auto process = CreateProcess(FromBytes(dir.Script("child", "sleep 30 >/dev/null 2>&1 & echo $! >\"$0.left\"")), 1);
     ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
-    const pid_t member = std::stoi(ReadWholeFile(dir.File("child.left")));
+    const pid_t member = std::stoi(ReadBytes(dir.File("child.left")));
     end(*process);
     usleep(100000);
-    EXPECT_NE(ReadWholeFile("/proc/" + std::to_string(member) + "/stat").find(") S "), std::string::npos)
+    EXPECT_NE(ReadBytes("/proc/" + std::to_string(member) + "/stat").find(") S "), std::string::npos)
         << way << " signalled the group";
     kill(member, SIGKILL);
     Finish(process);
@@ -307,8 +307,8 @@ TEST(ProcessEndOfProgram, EndTerminatesEveryListedChild) {
       },
       ::testing::ExitedWithCode(0), "");
   EXPECT_TRUE(WaitUntil([&] { return FileExists(first + ".got") && FileExists(second + ".got"); }));
-  EXPECT_EQ(ReadWholeFile(first + ".got"), "TERM\n");
-  EXPECT_EQ(ReadWholeFile(second + ".got"), "TERM\n");
+  EXPECT_EQ(ReadBytes(first + ".got"), "TERM\n");
+  EXPECT_EQ(ReadBytes(second + ".got"), "TERM\n");
 }
 
 TEST(ProcessEndOfProgram, TerminateAllEmptiesTheListAndClosesThePipes) {

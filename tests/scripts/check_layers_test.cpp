@@ -4,15 +4,16 @@
 
 #include <string>
 
-#include "app/program_runner.h"
-#include "app/test_files.h"
+#include "support/program_runner.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
-using qm::testing_files::HeadlessEnvironment;
-using qm::testing_files::RunProgramForTest;
-using qm::testing_files::ScratchDir;
-using qm::testing_files::Spit;
+using qm::testing::HeadlessEnvironment;
+using qm::testing::RunProgramForTest;
+using qm::testing::ScratchDir;
+using qm::testing::WriteBytes;
 
 struct IncludeCase {
   const char* file;
@@ -44,7 +45,7 @@ TEST(CheckLayers, ReportsEveryIncludeAgainstTheLayeringAndNothingElse) {
   for (const IncludeCase& c : cases) {
     SCOPED_TRACE(std::string(c.file) + ": " + c.include);
     ScratchDir tree("check-layers");
-    Spit(tree.path() / c.file, std::string("#pragma once\n") + c.include + "\n");
+    WriteBytes(tree.path() / c.file, std::string("#pragma once\n") + c.include + "\n");
     const auto result = RunProgramForTest({"/bin/bash", script, tree.path().string()}, HeadlessEnvironment());
     if (*c.complaint == '\0') {
       EXPECT_EQ(result.status, 0) << result.err;

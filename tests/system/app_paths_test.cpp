@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "system/app_paths.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
@@ -38,7 +39,7 @@ TEST(FileLocationsChoice, BesideTheProgramOrInTheUsersFolders) {
 }
 
 TEST(FileLocationsChoice, WritabilityAndDirectoryCreation) {
-  testing::TempDir temp;
+  testing::ScratchDir temp;
   const std::string root = temp.path();
   EXPECT_TRUE(DirectoryWritable(root));
   EXPECT_FALSE(DirectoryWritable(root + "/missing"));

@@ -7,14 +7,15 @@
 #include <csignal>
 #include <filesystem>
 
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 // Entries in dir, so tests can see that no temporary file was left behind.
 std::size_t EntryCount(const std::string& dir) {
@@ -49,10 +50,10 @@ class FileSizeLimit {
 };
 
 TEST(AtomicWrite, CreatesANewFileWithTheUsualPermissions) {
-  TempDir dir;
+  ScratchDir dir;
   String error;
   ASSERT_TRUE(WriteFileAtomically(dir.Path("new.js"), "var a;\r\n", &error)) << ToUtf8(error);
-  EXPECT_EQ(ReadBytesFrom(dir.File("new.js")), "var a;\r\n");
+  EXPECT_EQ(ReadBytes(dir.File("new.js")), "var a;\r\n");
   const mode_t mask = umask(0);
   umask(mask);
   EXPECT_EQ(ModeOf(dir.File("new.js")), 0666 & ~mask);
@@ -60,27 +61,27 @@ TEST(AtomicWrite, CreatesANewFileWithTheUsualPermissions) {
 }
 
 TEST(AtomicWrite, ReplacesAFileKeepingItsPermissions) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "a much longer old content");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "a much longer old content");
   chmod(dir.File("f").c_str(), 0640);
-  ASSERT_TRUE(WriteFileAtomically(FromBytes(dir.path()) + u"\\f", "new"));
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "new");
+  ASSERT_TRUE(WriteFileAtomically(FromBytes(dir.path().native()) + u"\\f", "new"));
+  EXPECT_EQ(ReadBytes(dir.File("f")), "new");
   EXPECT_EQ(ModeOf(dir.File("f")), 0640u);
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 }
 
 TEST(AtomicWrite, WritesThroughASymbolicLink) {
-  TempDir dir;
-  WriteBytesTo(dir.File("real"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("real"), "old");
   std::filesystem::create_symlink("real", dir.File("link"));
   ASSERT_TRUE(WriteFileAtomically(dir.Path("link"), "new"));
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link")));
-  EXPECT_EQ(ReadBytesFrom(dir.File("real")), "new");
+  EXPECT_EQ(ReadBytes(dir.File("real")), "new");
 }
 
 TEST(AtomicWrite, AFailingDiskWriteLeavesTheOldFile) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   String error;
   bool written = true;
   {
@@ -89,23 +90,23 @@ TEST(AtomicWrite, AFailingDiskWriteLeavesTheOldFile) {
   }
   EXPECT_FALSE(written);
   EXPECT_NE(error, u"");
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 }
 
 TEST(AtomicWrite, AFailedRenameLeavesTheTargetAndNoTemporaryFile) {
-  TempDir dir;
+  ScratchDir dir;
   std::filesystem::create_directory(dir.File("taken"));
-  WriteBytesTo(dir.File("taken/inside"), "kept");
+  WriteBytes(dir.File("taken/inside"), "kept");
   String error;
   EXPECT_FALSE(WriteFileAtomically(dir.Path("taken"), "new", &error));
   EXPECT_NE(error.find(u"Cannot replace"), String::npos) << ToUtf8(error);
-  EXPECT_EQ(ReadBytesFrom(dir.File("taken/inside")), "kept");
+  EXPECT_EQ(ReadBytes(dir.File("taken/inside")), "kept");
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 }
 
 TEST(AtomicWrite, AMissingDirectoryFailsBeforeWriting) {
-  TempDir dir;
+  ScratchDir dir;
   String error;
   EXPECT_FALSE(WriteFileAtomically(dir.Path("no/such/f"), "x", &error));
   EXPECT_NE(error, u"");
@@ -114,60 +115,60 @@ TEST(AtomicWrite, AMissingDirectoryFailsBeforeWriting) {
 
 TEST(AtomicWrite, AReadOnlyDirectoryLeavesTheOldFile) {
   if (testing::RunningAsRoot()) GTEST_SKIP() << "root writes into read-only directories";
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   chmod(dir.path().c_str(), 0555);
   EXPECT_FALSE(WriteFileAtomically(dir.Path("f"), "new"));
   chmod(dir.path().c_str(), 0755);
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
 }
 
 TEST(AtomicStream, TheTargetChangesOnlyOnClose) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   auto stream = TAtomicFileStream::Create(dir.Path("f"));
   ASSERT_NE(stream, nullptr);
   EXPECT_TRUE(stream->WriteLine(u"line one"));
   stream->WriteString(u"piece");
   stream->Flush();
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
   EXPECT_EQ(stream->Close(), 0);
   EXPECT_TRUE(stream->Committed());
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "line one\r\npiece");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "line one\r\npiece");
   EXPECT_EQ(EntryCount(dir.path()), 1u);
   EXPECT_EQ(stream->Write("x", 1), 0);
   EXPECT_EQ(stream->Close(), 0);
 }
 
 TEST(AtomicStream, DroppingTheStreamUnclosedKeepsTheOldFile) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   {
     auto stream = TAtomicFileStream::Create(dir.Path("f"));
     ASSERT_NE(stream, nullptr);
     stream->WriteString(u"half of the new");
     EXPECT_TRUE(std::filesystem::exists(stream->TemporaryPath()));
   }
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 }
 
 TEST(AtomicStream, AnErrorUnwindingPastTheWriterKeepsTheOldFile) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   auto write_then_fail = [&] {
     auto stream = TAtomicFileStream::Create(dir.Path("f"));
     stream->WriteLine(u"partial");
     throw TStreamWriteException();
   };
   EXPECT_THROW(write_then_fail(), TStreamWriteException);
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 }
 
 TEST(AtomicStream, DiscardAndFailedCommitAreFinal) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   auto stream = TAtomicFileStream::Create(dir.Path("f"));
   stream->WriteString(u"new");
   stream->Discard();
@@ -175,12 +176,12 @@ TEST(AtomicStream, DiscardAndFailedCommitAreFinal) {
   String error;
   EXPECT_FALSE(stream->Commit(&error));
   EXPECT_NE(error, u"");
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
 }
 
 TEST(AtomicStream, ALostWriteRefusesTheCommit) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   auto stream = TAtomicFileStream::Create(dir.Path("f"));
   ASSERT_NE(stream, nullptr);
   int closed = 0;
@@ -191,7 +192,7 @@ TEST(AtomicStream, ALostWriteRefusesTheCommit) {
   }
   EXPECT_EQ(closed, -1);
   EXPECT_FALSE(stream->Committed());
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "old");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "old");
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 }
 

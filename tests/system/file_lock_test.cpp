@@ -5,17 +5,18 @@
 #include <chrono>
 #include <filesystem>
 
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 TEST(FileLock, ASecondHolderWaitsItsTimeThenIsRefusedUntilTheFirstLetsGo) {
-  TempDir dir;
+  ScratchDir dir;
   auto first = TFileLock::Acquire(dir.File("lock"), 0);
   ASSERT_NE(first, nullptr);
   TFileLock::Refusal refusal{};
@@ -28,12 +29,12 @@ TEST(FileLock, ASecondHolderWaitsItsTimeThenIsRefusedUntilTheFirstLetsGo) {
 }
 
 TEST(FileLock, ALinkInPlaceOfTheLockIsReplacedAndAMissingFolderRefused) {
-  TempDir dir;
-  WriteBytesTo(dir.File("precious"), "mine");
+  ScratchDir dir;
+  WriteBytes(dir.File("precious"), "mine");
   std::filesystem::create_symlink(dir.File("precious"), dir.File("lock"));
   EXPECT_NE(TFileLock::Acquire(dir.File("lock"), 0), nullptr);
   EXPECT_FALSE(std::filesystem::is_symlink(dir.File("lock")));
-  EXPECT_EQ(ReadBytesFrom(dir.File("precious")), "mine");
+  EXPECT_EQ(ReadBytes(dir.File("precious")), "mine");
   TFileLock::Refusal refusal{};
   int error_number = 0;
   EXPECT_EQ(TFileLock::Acquire(dir.File("missing/lock"), 0, &refusal, &error_number), nullptr);

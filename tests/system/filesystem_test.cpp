@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "system/incbin.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 std::vector<String> ListAll(int handle) {
   std::vector<String> names;
@@ -46,10 +47,10 @@ TEST(FixPath, SystemPathRefusesUnitsThatWouldChangeTheName) {
 }
 
 TEST(OpenFile, ReadsAFileNamedWithBackslashes) {
-  TempDir dir;
+  ScratchDir dir;
   std::filesystem::create_directories(dir.File("docs/html/Modules"));
-  WriteBytesTo(dir.File("docs/html/Modules/commands.txt"), "Print|x.html\r\n");
-  StreamPtr stream = OpenFile(FromBytes(dir.path()) + u"\\docs\\html\\Modules\\commands.txt", true, true);
+  WriteBytes(dir.File("docs/html/Modules/commands.txt"), "Print|x.html\r\n");
+  StreamPtr stream = OpenFile(FromBytes(dir.path().native()) + u"\\docs\\html\\Modules\\commands.txt", true, true);
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(stream->ReadLine(), u"Print|x.html");
   EXPECT_TRUE(stream->Eof());
@@ -57,22 +58,22 @@ TEST(OpenFile, ReadsAFileNamedWithBackslashes) {
 }
 
 TEST(OpenFile, BothFlagsNeedAnExistingWritableFile) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_EQ(OpenFile(dir.Path("missing"), true, true), nullptr);
   std::filesystem::create_directory(dir.File("sub"));
   EXPECT_EQ(OpenFile(dir.Path("sub"), true, true), nullptr);
   if (testing::RunningAsRoot()) GTEST_SKIP() << "root may open read-only files for writing";
-  WriteBytesTo(dir.File("ro"), "x");
+  WriteBytes(dir.File("ro"), "x");
   chmod(dir.File("ro").c_str(), 0444);
   EXPECT_EQ(OpenFile(dir.Path("ro"), true, true), nullptr);
 }
 
 TEST(OpenFile, WriteFileEmptiesAnExistingFileAtOnce) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "old");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "old");
   StreamPtr stream = WriteFile(dir.Path("f"));
   ASSERT_NE(stream, nullptr);
-  EXPECT_EQ(ReadBytesFrom(dir.File("f")), "");
+  EXPECT_EQ(ReadBytes(dir.File("f")), "");
   EXPECT_EQ(ReadFile(dir.Path("missing")), nullptr);
 }
 
@@ -101,8 +102,8 @@ TEST(OpenFile, OpensUrlsToo) {
 }
 
 TEST(ReadDir, AnEmptyDirectoryListsDotAndDotDot) {
-  TempDir dir;
-  const int handle = ReadDir(FromBytes(dir.path()));
+  ScratchDir dir;
+  const int handle = ReadDir(FromBytes(dir.path().native()));
   ASSERT_NE(handle, 0);
   EXPECT_EQ(ListAll(handle), (std::vector<String>{u".", u".."}));
   EXPECT_EQ(NextFile(handle), u"");
@@ -110,12 +111,12 @@ TEST(ReadDir, AnEmptyDirectoryListsDotAndDotDot) {
 }
 
 TEST(ReadDir, TrailingSeparatorsNameTheSameDirectory) {
-  TempDir dir;
-  WriteBytesTo(dir.File(".hidden"), "");
-  WriteBytesTo(dir.File("name\xC3\xA9"), "");
+  ScratchDir dir;
+  WriteBytes(dir.File(".hidden"), "");
+  WriteBytes(dir.File("name\xC3\xA9"), "");
   const std::vector<String> expected{u".", u"..", u".hidden", u"name\u00C3\u00A9"};
-  for (const String& spelling : {FromBytes(dir.path()), FromBytes(dir.path()) + u"/",
-                                  FromBytes(dir.path()) + u"\\"}) {
+  for (const String& spelling : {FromBytes(dir.path().native()), FromBytes(dir.path().native()) + u"/",
+                                  FromBytes(dir.path().native()) + u"\\"}) {
     const int handle = ReadDir(spelling);
     ASSERT_NE(handle, 0);
     EXPECT_EQ(ListAll(handle), expected);
@@ -132,18 +133,18 @@ TEST(ReadDir, ListsTheRoot) {
 }
 
 TEST(ReadDir, FailureGivesHandleZeroWhichListsNothing) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_EQ(ReadDir(dir.Path("missing")), 0);
-  WriteBytesTo(dir.File("file"), "");
+  WriteBytes(dir.File("file"), "");
   EXPECT_EQ(ReadDir(dir.Path("file")), 0);
   EXPECT_EQ(NextFile(0), u"");
   EXPECT_EQ(CloseDir(0), 0);
 }
 
 TEST(ReadDir, AClosedHandleListsNothing) {
-  TempDir dir;
-  const int handle = ReadDir(FromBytes(dir.path()));
-  const int other = ReadDir(FromBytes(dir.path()));
+  ScratchDir dir;
+  const int handle = ReadDir(FromBytes(dir.path().native()));
+  const int other = ReadDir(FromBytes(dir.path().native()));
   EXPECT_NE(handle, other);
   CloseDir(handle);
   EXPECT_EQ(NextFile(handle), u"");
@@ -153,8 +154,8 @@ TEST(ReadDir, AClosedHandleListsNothing) {
 }
 
 TEST(FileType, ClassifiesFollowingLinks) {
-  TempDir dir;
-  WriteBytesTo(dir.File("file"), "x");
+  ScratchDir dir;
+  WriteBytes(dir.File("file"), "x");
   std::filesystem::create_directory(dir.File("sub"));
   std::filesystem::create_symlink(dir.File("file"), dir.File("link"));
   std::filesystem::create_symlink(dir.File("gone"), dir.File("dangling"));
@@ -162,7 +163,7 @@ TEST(FileType, ClassifiesFollowingLinks) {
   EXPECT_EQ(FileType(dir.Path("link")), 1);
   EXPECT_EQ(FileType(dir.Path("sub")), 2);
   EXPECT_EQ(FileType(dir.Path("sub/")), 2);
-  EXPECT_EQ(FileType(FromBytes(dir.path()) + u"\\sub"), 2);
+  EXPECT_EQ(FileType(FromBytes(dir.path().native()) + u"\\sub"), 2);
   EXPECT_EQ(FileType(dir.Path("missing")), 0);
   EXPECT_EQ(FileType(dir.Path("dangling")), 0);
   EXPECT_EQ(FileType(u"/dev/null"), 0);
@@ -190,7 +191,7 @@ TEST(CurrentDir, MatchesTheWorkingDirectory) {
 }
 
 TEST(CurrentDir, DeepDirectoriesAreReportedWhole) {
-  TempDir dir;
+  ScratchDir dir;
   std::string deep = dir.path();
   while (deep.size() < 1500) deep += "/" + std::string(100, 'd');
   std::filesystem::create_directories(deep);
@@ -202,26 +203,26 @@ TEST(CurrentDir, DeepDirectoriesAreReportedWhole) {
 }
 
 TEST(DeleteFile, RemovesFilesAndEmptyDirectories) {
-  TempDir dir;
-  WriteBytesTo(dir.File("file"), "x");
+  ScratchDir dir;
+  WriteBytes(dir.File("file"), "x");
   std::filesystem::create_directory(dir.File("empty"));
-  EXPECT_TRUE(DeleteFile(FromBytes(dir.path()) + u"\\file"));
+  EXPECT_TRUE(DeleteFile(FromBytes(dir.path().native()) + u"\\file"));
   EXPECT_TRUE(DeleteFile(dir.Path("empty")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("file")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("empty")));
 }
 
 TEST(DeleteFile, AMissingPathCountsAsDeleted) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_TRUE(DeleteFile(dir.Path("never")));
 }
 
 TEST(DeleteFile, ANonEmptyDirectoryStays) {
-  TempDir dir;
+  ScratchDir dir;
   std::filesystem::create_directory(dir.File("full"));
-  WriteBytesTo(dir.File("full/x"), "x");
+  WriteBytes(dir.File("full/x"), "x");
   EXPECT_FALSE(DeleteFile(dir.Path("full")));
-  EXPECT_EQ(ReadBytesFrom(dir.File("full/x")), "x");
+  EXPECT_EQ(ReadBytes(dir.File("full/x")), "x");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ struct TMapInspector {
   using Node = TNode<K, V>;
 
   static ::testing::AssertionResult Valid(const TMap<K, V>& map) {
-    const Node* nil = map._nil.get();
+    const Node* nil = map.nil_.get();
     if (nil->_color != Node::BLACK || nil->_left != nil || nil->_right != nil || nil->_parent != nil) {
       return ::testing::AssertionFailure() << "the sentinel was written to";
     }

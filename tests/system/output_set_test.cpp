@@ -9,15 +9,16 @@
 
 #include "system/pending_temporaries.h"
 #include "system/temporary_names.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 std::set<std::string> Names(const std::string& dir) {
   std::set<std::string> names;
@@ -30,20 +31,20 @@ std::set<std::string> Names(const std::string& dir) {
 std::string DeadWritersName(const std::string& target) { return "." + target + ".quillmere-tmp-999999999-1"; }
 
 TEST(OutputSet, NothingChangesBeforeCommitAndEverythingAfter) {
-  TempDir dir;
+  ScratchDir dir;
   fs::create_directory(dir.File("sub"));
-  WriteBytesTo(dir.File("a.js"), "old a");
+  WriteBytes(dir.File("a.js"), "old a");
   chmod(dir.File("a.js").c_str(), 0640);
   TOutputSet set(dir.File(".journal"), dir.path());
   String error;
   ASSERT_TRUE(set.Add(dir.Path("a.js"), "new a", &error)) << ToUtf8(error);
-  ASSERT_TRUE(set.Add(FromBytes(dir.path()) + u"\\sub\\b.js", "new b", &error)) << ToUtf8(error);
-  EXPECT_EQ(ReadBytesFrom(dir.File("a.js")), "old a");
+  ASSERT_TRUE(set.Add(FromBytes(dir.path().native()) + u"\\sub\\b.js", "new b", &error)) << ToUtf8(error);
+  EXPECT_EQ(ReadBytes(dir.File("a.js")), "old a");
   EXPECT_FALSE(fs::exists(dir.File("sub/b.js")));
   EXPECT_EQ(Names(dir.path()).size(), 3u) << "a.js, sub and one temporary file";
   ASSERT_TRUE(set.Commit(&error)) << ToUtf8(error);
-  EXPECT_EQ(ReadBytesFrom(dir.File("a.js")), "new a");
-  EXPECT_EQ(ReadBytesFrom(dir.File("sub/b.js")), "new b");
+  EXPECT_EQ(ReadBytes(dir.File("a.js")), "new a");
+  EXPECT_EQ(ReadBytes(dir.File("sub/b.js")), "new b");
   struct stat info {};
   stat(dir.File("a.js").c_str(), &info);
   EXPECT_EQ(info.st_mode & 07777, 0640u) << "a replaced file keeps its permission bits";
@@ -52,8 +53,8 @@ TEST(OutputSet, NothingChangesBeforeCommitAndEverythingAfter) {
 }
 
 TEST(OutputSet, AFailedAddOrADroppedSetLeavesEveryTargetAndNoTemporary) {
-  TempDir dir;
-  WriteBytesTo(dir.File("a.js"), "old a");
+  ScratchDir dir;
+  WriteBytes(dir.File("a.js"), "old a");
   fs::create_directory(dir.File("taken"));
   {
     TOutputSet set(dir.File(".journal"), dir.path());
@@ -63,22 +64,22 @@ TEST(OutputSet, AFailedAddOrADroppedSetLeavesEveryTargetAndNoTemporary) {
     EXPECT_FALSE(set.Add(dir.Path("taken"), "x", &error));
     EXPECT_NE(ToUtf8(error).find("taken"), std::string::npos) << ToUtf8(error);
   }
-  EXPECT_EQ(ReadBytesFrom(dir.File("a.js")), "old a");
+  EXPECT_EQ(ReadBytes(dir.File("a.js")), "old a");
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"a.js", "taken"}));
 }
 
 TEST(OutputSet, ALinkIsReplacedAndItsDestinationLeftAlone) {
-  TempDir dir;
-  WriteBytesTo(dir.File("precious"), "the user's own file");
+  ScratchDir dir;
+  WriteBytes(dir.File("precious"), "the user's own file");
   fs::create_symlink(dir.File("precious"), dir.File("out.js"));
   TOutputSet set;
   ASSERT_TRUE(set.Add(dir.Path("out.js"), "generated"));
   ::testing::internal::CaptureStderr();
   ASSERT_TRUE(set.Commit());
   const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(ReadBytesFrom(dir.File("precious")), "the user's own file");
+  EXPECT_EQ(ReadBytes(dir.File("precious")), "the user's own file");
   EXPECT_FALSE(fs::is_symlink(dir.File("out.js")));
-  EXPECT_EQ(ReadBytesFrom(dir.File("out.js")), "generated");
+  EXPECT_EQ(ReadBytes(dir.File("out.js")), "generated");
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("symbolic link " + dir.File("out.js")), std::string::npos) << err;
 }
@@ -110,30 +111,30 @@ TEST(OutputSet, AStartCompletesAFinishedJournalAndIgnoresAnythingElse) {
       {"a journal moving a temporary file of another name", true, {"Modules/" + b, "Modules/c.js"}, false},
   };
   for (const auto& c : cases) {
-    TempDir dir;
+    ScratchDir dir;
     fs::create_directory(dir.File("Modules"));
-    WriteBytesTo(dir.File("a.js"), "old a");
-    WriteBytesTo(dir.File(a), "new a");
+    WriteBytes(dir.File("a.js"), "old a");
+    WriteBytes(dir.File(a), "new a");
     // b.js was already renamed before the stop.
-    WriteBytesTo(dir.File("Modules/b.js"), "new b");
-    WriteBytesTo(dir.File("Modules/.journal"), Journal(c.names, c.finished));
+    WriteBytes(dir.File("Modules/b.js"), "new b");
+    WriteBytes(dir.File("Modules/.journal"), Journal(c.names, c.finished));
     const InterruptedCommit result = FinishInterruptedCommit(dir.File("Modules/.journal"), dir.path());
     EXPECT_TRUE(result.found) << c.what;
-    EXPECT_EQ(ReadBytesFrom(dir.File("a.js")), c.expect_new ? "new a" : "old a") << c.what;
+    EXPECT_EQ(ReadBytes(dir.File("a.js")), c.expect_new ? "new a" : "old a") << c.what;
     EXPECT_EQ(result.replaced, c.expect_new ? 1 : 0) << c.what;
     EXPECT_FALSE(fs::exists(dir.File("Modules/.journal"))) << c.what;
-    EXPECT_EQ(ReadBytesFrom(dir.File("Modules/b.js")), "new b") << c.what;
+    EXPECT_EQ(ReadBytes(dir.File("Modules/b.js")), "new b") << c.what;
   }
-  TempDir empty;
+  ScratchDir empty;
   EXPECT_FALSE(FinishInterruptedCommit(empty.File(".journal"), empty.path()).found);
 }
 
 TEST(OutputSet, LeftoversOfEndedWritersAreRemovedThoseOfRunningOnesKept) {
-  TempDir dir;
+  ScratchDir dir;
   const std::string running = ".a.js.quillmere-tmp-" + std::to_string(getppid()) + "-3";
   const std::string ended = DeadWritersName("b.js");
   for (const auto& name : {running, ended, std::string("a.js"), std::string(".a.js.quillmere-tmp-x-1")})
-    WriteBytesTo(dir.File(name), "x");
+    WriteBytes(dir.File(name), "x");
   EXPECT_EQ(RemoveLeftoverTemporaries(dir.path(), true), 1);
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{running, "a.js", ".a.js.quillmere-tmp-x-1"}));
   // With the installation locked, no other build can be writing there.
@@ -152,9 +153,9 @@ TEST(OutputSet, TemporaryNamesSayWhoWroteThem) {
 }
 
 TEST(OutputSet, TheSignalPathRemovesRememberedTemporariesOnly) {
-  TempDir dir;
-  WriteBytesTo(dir.File("t1"), "x");
-  WriteBytesTo(dir.File("t2"), "x");
+  ScratchDir dir;
+  WriteBytes(dir.File("t1"), "x");
+  WriteBytes(dir.File("t2"), "x");
   const int first = RememberTemporary(dir.File("t1"));
   const int second = RememberTemporary(dir.File("t2"));
   ASSERT_GE(first, 0);

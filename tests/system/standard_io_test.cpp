@@ -7,7 +7,8 @@
 
 #include "system/strings.h"
 #include "system/text_io.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
@@ -31,7 +32,7 @@ class CapturedStdout {
     saved_ = -1;
   }
   // What reached the file so far, without flushing the process's buffer.
-  std::string Seen() const { return testing::ReadBytesFrom(path_); }
+  std::string Seen() const { return testing::ReadBytes(path_); }
 
  private:
   std::string path_;
@@ -39,7 +40,7 @@ class CapturedStdout {
 };
 
 TEST(StandardOutput, WriteStringEncodesUtf8AndDoesNotFlush) {
-  testing::TempDir dir;
+  testing::ScratchDir dir;
   CapturedStdout capture(dir.File("out"));
   StandardIOStream().WriteString(u"\u20AC");
   EXPECT_EQ(capture.Seen(), "");
@@ -48,14 +49,14 @@ TEST(StandardOutput, WriteStringEncodesUtf8AndDoesNotFlush) {
 }
 
 TEST(StandardOutput, PrintEndsWithCarriageReturnLineFeedAndFlushes) {
-  testing::TempDir dir;
+  testing::ScratchDir dir;
   CapturedStdout capture(dir.File("out"));
   Print(u"Items: \u00E9");
   EXPECT_EQ(capture.Seen(), "Items: \xC3\xA9\r\n");
 }
 
 TEST(StandardOutput, TextHoldingUtf8BytesIsWrittenAsThoseBytes) {
-  testing::TempDir dir;
+  testing::ScratchDir dir;
   CapturedStdout capture(dir.File("out"));
   // A path as the file system gives it, then an old Latin-1 name.
   Print(u"Tallowin dir  : " + FromBytes("/home/me/R\xC3\xA9" "al/\xE6\x96\x87"));

@@ -5,14 +5,15 @@
 #include "system/incbin.h"
 #include "system/ram_stream.h"
 #include "system/text_stream.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 const char kPage[] = "<html>page</html>";
 
@@ -22,8 +23,8 @@ class OpenStreamTest : public ::testing::Test {
 };
 
 TEST_F(OpenStreamTest, APlainPathOpensAFile) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "line");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "line");
   StreamPtr stream = OpenStream(dir.Path("f"), true, false);
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(stream->ReadLine(), u"line");
@@ -52,21 +53,21 @@ TEST_F(OpenStreamTest, IncbinRefusesWriting) {
 }
 
 TEST_F(OpenStreamTest, UnknownProtocolsOpenNothing) {
-  TempDir dir;
-  WriteBytesTo(dir.File("f"), "x");
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), "x");
   EXPECT_EQ(ReadStream(u"nosuch::" + dir.Path("f")), nullptr);
 }
 
 TEST_F(OpenStreamTest, TextProtocolsWrapTheInnerUrl) {
-  TempDir dir;
+  ScratchDir dir;
   StreamPtr out = WriteStream(u"UTF8::" + dir.Path("u8"));
   ASSERT_NE(out, nullptr);
   ASSERT_NE(dynamic_cast<TTextStream*>(out.get()), nullptr);
   out->WriteString(u"\u20AC");
   out->Close();
-  EXPECT_EQ(ReadBytesFrom(dir.File("u8")), "\xE2\x82\xAC");
+  EXPECT_EQ(ReadBytes(dir.File("u8")), "\xE2\x82\xAC");
 
-  WriteBytesTo(dir.File("le"), std::string("\xAC\x20\n\0", 4));
+  WriteBytes(dir.File("le"), std::string("\xAC\x20\n\0", 4));
   StreamPtr in = ReadStream(u"utf16le::" + dir.Path("le"));
   ASSERT_NE(in, nullptr);
   EXPECT_EQ(in->ReadLine(), u"\u20AC");

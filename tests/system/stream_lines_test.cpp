@@ -5,22 +5,23 @@
 #include "system/filesystem.h"
 #include "system/ram_stream.h"
 #include "system/stream.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
 std::unique_ptr<TRamStream> Reader(const std::string& bytes) {
   return TRamStream::CreateOwned(bytes, true, false);
 }
 
 TEST(ReadLine, SplitsAtLineFeedAndDropsEveryCarriageReturn) {
-  TempDir dir;
-  WriteBytesTo(dir.File("lines"), std::string("a\r\nb\rc\n\n", 8));
+  ScratchDir dir;
+  WriteBytes(dir.File("lines"), std::string("a\r\nb\rc\n\n", 8));
   StreamPtr stream = ReadFile(dir.Path("lines"));
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(stream->ReadLine(), u"a");
@@ -57,21 +58,21 @@ TEST(ReadLine, HasNoLengthLimit) {
 }
 
 TEST(WriteLine, TheEmptyLineIsExactlyCarriageReturnLineFeed) {
-  TempDir dir;
+  ScratchDir dir;
   StreamPtr stream = WriteFile(dir.Path("out"));
   ASSERT_NE(stream, nullptr);
   EXPECT_TRUE(stream->WriteLine(u""));
   stream->WriteString(u"");
   CloseFile(stream);
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), "\r\n");
+  EXPECT_EQ(ReadBytes(dir.File("out")), "\r\n");
 }
 
 TEST(WriteLine, NarrowsEachUnitToItsLowByte) {
-  TempDir dir;
+  ScratchDir dir;
   StreamPtr stream = WriteFile(dir.Path("out"));
   EXPECT_TRUE(stream->WriteLine(u"a\u00E9\u263A"));
   CloseFile(stream);
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), "a\xE9:\r\n");
+  EXPECT_EQ(ReadBytes(dir.File("out")), "a\xE9:\r\n");
 }
 
 TEST(WriteLine, ReportsAShortWriteWithoutRaising) {
@@ -85,11 +86,11 @@ TEST(WriteLine, ReportsAShortWriteWithoutRaising) {
 }
 
 TEST(WriteString, WritesOneByteForTheEuroSignToAFile) {
-  TempDir dir;
+  ScratchDir dir;
   StreamPtr stream = WriteFile(dir.Path("out"));
   stream->WriteString(u"\u20AC");
   CloseFile(stream);
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), "\xAC");
+  EXPECT_EQ(ReadBytes(dir.File("out")), "\xAC");
 }
 
 TEST(WriteString, RaisesWhenTheStreamTakesNoBytes) {

@@ -5,36 +5,37 @@
 #include <filesystem>
 
 #include "system/incbin.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
 
-using testing::ReadBytesFrom;
-using testing::TempDir;
-using testing::WriteBytesTo;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 
-String LoadBytes(const TempDir& dir, const std::string& bytes) {
-  WriteBytesTo(dir.File("in"), bytes);
+String LoadBytes(const ScratchDir& dir, const std::string& bytes) {
+  WriteBytes(dir.File("in"), bytes);
   return LoadText(dir.Path("in"));
 }
 
 TEST(LoadText, ShortFilesHaveNoMark) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_EQ(LoadBytes(dir, ""), u"");
   EXPECT_EQ(LoadBytes(dir, "\xFE"), u"\u00FE");
   EXPECT_EQ(LoadBytes(dir, "\xEF\xBB"), u"\u00EF\u00BB");
 }
 
 TEST(LoadText, WithoutAMarkEveryByteIsKept) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_EQ(LoadBytes(dir, std::string("a\r\n\0\xE9", 5)), String(u"a\r\n\0\u00E9", 5));
   EXPECT_EQ(LoadBytes(dir, "\xEF\xBB" "A rest"), u"\u00EF\u00BBA rest");
   EXPECT_EQ(LoadBytes(dir, "\xFF\xFF"), u"\u00FF\u00FF");
 }
 
 TEST(LoadText, LongFilesComeBackWhole) {
-  TempDir dir;
+  ScratchDir dir;
   std::string bytes;
   for (int i = 0; i < 100000; ++i) bytes += static_cast<char>(i % 251);
   const String text = LoadBytes(dir, bytes);
@@ -43,7 +44,7 @@ TEST(LoadText, LongFilesComeBackWhole) {
 }
 
 TEST(LoadText, MarksSelectTheEncodingAndAreDropped) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_EQ(LoadBytes(dir, "\xEF\xBB\xBF" "A\xE2\x82\xAC"), u"A\u20AC");
   EXPECT_EQ(LoadBytes(dir, std::string("\xFE\xFF\x20\xAC\0A", 6)), u"\u20ACA");
   EXPECT_EQ(LoadBytes(dir, std::string("\xFF\xFE\xAC\x20" "A\0", 6)), u"\u20ACA");
@@ -57,59 +58,59 @@ TEST(LoadText, ReadsEmbeddedData) {
 }
 
 TEST(LoadText, AnUnopenableUrlRaisesTheReadError) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_THROW(LoadText(dir.Path("missing")), TStreamReadException);
   EXPECT_THROW(LoadText(u"incbin::text-io-test\\missing"), TStreamReadException);
 }
 
 TEST(SaveText, NarrowTextIsOneBytePerUnitWithoutMark) {
-  TempDir dir;
+  ScratchDir dir;
   SaveText(String(u"a\u00E9\r\n\0\u00FF", 6), dir.Path("out"));
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), std::string("a\xE9\r\n\0\xFF", 6));
+  EXPECT_EQ(ReadBytes(dir.File("out")), std::string("a\xE9\r\n\0\xFF", 6));
 }
 
 TEST(SaveText, WideTextIsUtf16BigEndianBehindItsMark) {
-  TempDir dir;
+  ScratchDir dir;
   SaveText(u"A\u20AC", dir.Path("out"));
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), std::string("\xFE\xFF\0A\x20\xAC", 6));
+  EXPECT_EQ(ReadBytes(dir.File("out")), std::string("\xFE\xFF\0A\x20\xAC", 6));
   EXPECT_EQ(LoadText(dir.Path("out")), u"A\u20AC");
 }
 
 TEST(SaveText, ReplacesAnExistingFileWhole) {
-  TempDir dir;
-  WriteBytesTo(dir.File("out"), "a much longer old content");
+  ScratchDir dir;
+  WriteBytes(dir.File("out"), "a much longer old content");
   SaveText(u"new", dir.Path("out"));
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), "new");
+  EXPECT_EQ(ReadBytes(dir.File("out")), "new");
 }
 
 TEST(SaveText, AcceptsBackslashPaths) {
-  TempDir dir;
-  SaveText(u"x", FromBytes(dir.path()) + u"\\out");
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), "x");
+  ScratchDir dir;
+  SaveText(u"x", FromBytes(dir.path().native()) + u"\\out");
+  EXPECT_EQ(ReadBytes(dir.File("out")), "x");
 }
 
 TEST(SaveText, AnUnopenableDestinationRaisesTheWriteError) {
-  TempDir dir;
+  ScratchDir dir;
   EXPECT_THROW(SaveText(u"narrow", dir.Path("no/such/dir")), TStreamWriteException);
   EXPECT_THROW(SaveText(u"wide\u20AC", dir.Path("no/such/dir")), TStreamWriteException);
   EXPECT_THROW(SaveString(u"x", u"incbin::text-io-test\\anything"), TStreamWriteException);
 }
 
 TEST(SaveText, AFailedSaveLeavesTheOldFile) {
-  TempDir dir;
+  ScratchDir dir;
   // A directory cannot be replaced by a file, not even by root.
   std::filesystem::create_directory(dir.File("taken"));
-  WriteBytesTo(dir.File("taken/keep"), "kept");
+  WriteBytes(dir.File("taken/keep"), "kept");
   EXPECT_THROW(SaveText(u"new", dir.Path("taken")), TStreamWriteException);
-  EXPECT_EQ(ReadBytesFrom(dir.File("taken/keep")), "kept");
+  EXPECT_EQ(ReadBytes(dir.File("taken/keep")), "kept");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(SaveString, WritesNarrowedBytesThroughUrlsWithoutReencoding) {
-  TempDir dir;
+  ScratchDir dir;
   // The bytes go out as a block, which a text stream passes on unchanged.
   SaveString(u"\u20ACx", u"utf8::" + dir.Path("out"));
-  EXPECT_EQ(ReadBytesFrom(dir.File("out")), "\xACx");
+  EXPECT_EQ(ReadBytes(dir.File("out")), "\xACx");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 
@@ -14,7 +14,7 @@
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 // The ids of every queued event, taken from the queue.
 std::vector<std::int32_t> TakeEventIds() {

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 struct ButtonWindow {
   GadgetPtr window = CreateWindow(u"Buttons", 0, 0, 400, 200, nullptr, WindowTitleBar | WindowCenter);

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 #include "system/strings.h"
 
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 struct Shown {
   const char* what;

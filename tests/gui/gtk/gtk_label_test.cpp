@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 bool Near(const Pixel& p, int r, int g, int b, int tolerance = 8) {
   return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 #include "system/system_driver.h"
@@ -12,7 +12,7 @@
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 double ThreadCpuSeconds() {
   timespec t{};

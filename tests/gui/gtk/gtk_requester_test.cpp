@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
@@ -13,7 +13,7 @@
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 std::string MakeTempDir() {
   char pattern[] = "/tmp/qm-requester-XXXXXX";

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 #include "gui/gtk/gtk_screen.h"
@@ -12,7 +12,7 @@
 namespace qm {
 namespace {
 
-using namespace qm::test;
+using namespace qm::testing;
 
 // What the user sees of the window: its title bar and its content.
 GdkRectangle FrameOf(const GadgetPtr& window) {

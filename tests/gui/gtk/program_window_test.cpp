@@ -21,10 +21,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/test_files.h"
-#include "gtk_test_support.h"
 #include "gui/gtk/gtk_screen.h"
 #include "gui/gtk/gtk_window.h"
+#include "support/files.h"
+#include "support/gtk/private_display.h"
+#include "support/program_runner.h"
+#include "support/scratch_dir.h"
 #include "system/strings.h"
 
 // After the test headers: X11 defines names they use.
@@ -34,10 +36,7 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace qm::test;
-using testing_files::ScratchDir;
-using testing_files::Slurp;
-using testing_files::Spit;
+using namespace qm::testing;
 using Clock = std::chrono::steady_clock;
 
 const char kMainTitle[] = "Quillmere v.1.2";
@@ -300,8 +299,8 @@ class ProgramWindow : public ::testing::Test {
   void SetUp() override {
     QM_REQUIRE_PRIVATE_DISPLAY();
     // The program's config.txt lives beside the executable: a copy each.
-    fs::copy_file(QM_EXECUTABLE, app_ / "Quillmere");
-    fs::copy(fs::path(QM_SOURCE_DIR) / "examples/sample-install", inst_, fs::copy_options::recursive);
+    CopiedApplication(app_);
+    CopySampleInstallation(inst_);
   }
 
   std::unique_ptr<RunningProgram> Start() {
@@ -311,12 +310,12 @@ class ProgramWindow : public ::testing::Test {
   fs::path Output(const std::string& kind) const {
     return scratch_.path() / (kind + std::to_string(runs_) + ".txt");
   }
-  std::string Diagnostics() const { return "stdout: " + Slurp(Output("out")) + "\nstderr: " + Slurp(Output("err")); }
+  std::string Diagnostics() const { return "stdout: " + ReadBytes(Output("out")) + "\nstderr: " + ReadBytes(Output("err")); }
 
   void Remember(const std::string& dir, const std::string& choice) {
-    Spit(app_ / "config.txt", dir + "\r\n" + choice + "\r\n");
+    WriteBytes(app_ / "config.txt", dir + "\r\n" + choice + "\r\n");
   }
-  std::string Settings() const { return Slurp(app_ / "config.txt"); }
+  std::string Settings() const { return ReadBytes(app_ / "config.txt"); }
 
   // The main window of the running program, once shown and drawn; its
   // client-area origin on the screen is worked out from it.
@@ -379,7 +378,7 @@ class ProgramWindow : public ::testing::Test {
         timeout_ms);
     return title;
   }
-  int CatalogueSize() const { return ArrayLength(Slurp(inst_ / "docs/html/Modules/command.js")); }
+  int CatalogueSize() const { return ArrayLength(ReadBytes(inst_ / "docs/html/Modules/command.js")); }
 
   ScratchDir scratch_;
   fs::path app_, inst_;
@@ -424,14 +423,14 @@ TEST_F(ProgramWindow, FirstRunAsksForTheFolderBeforeTheWindowAndRemembersIt) {
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
   EXPECT_EQ(Settings(), inst_.string() + "\r\n0\r\n");
-  EXPECT_EQ(Slurp(Output("out")), "<" + (app_ / "Quillmere").string() + ">");
+  EXPECT_EQ(ReadBytes(Output("out")), "<" + (app_ / "Quillmere").string() + ">");
 }
 
 TEST_F(ProgramWindow, BuildWithTheBoxTickedRunsTheGeneratorAndCloseSavesTheChoice) {
   // A command added to a module's description reaches the index only
   // through the generator.
   const fs::path def = inst_ / "mod/text.mod/markup.mod/commands.def";
-  Spit(def, Slurp(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
+  WriteBytes(def, ReadBytes(def) + "command Zymurgy( x:Int ) -- Added by the test.\n");
   Remember(inst_.string(), "0");
   auto program = Start();
   const ProgramWindowHandle window = OpenMainWindow(*program);
@@ -452,10 +451,10 @@ TEST_F(ProgramWindow, BuildWithTheBoxTickedRunsTheGeneratorAndCloseSavesTheChoic
   EXPECT_EQ(title, std::string(kMainTitle) + " Items: " + std::to_string(items)) << Diagnostics();
   EXPECT_NE(std::find(seen.begin(), seen.end(), "Creating documentation...."), seen.end())
       << "the title never showed the rebuild";
-  EXPECT_NE(Slurp(inst_ / "docs/html/Modules/commands.txt").find("Zymurgy( x:Int )|"), std::string::npos);
-  EXPECT_NE(Slurp(inst_ / "docs/html/Modules/command.js").find("\"Zymurgy\""), std::string::npos);
+  EXPECT_NE(ReadBytes(inst_ / "docs/html/Modules/commands.txt").find("Zymurgy( x:Int )|"), std::string::npos);
+  EXPECT_NE(ReadBytes(inst_ / "docs/html/Modules/command.js").find("\"Zymurgy\""), std::string::npos);
   EXPECT_TRUE(fs::exists(inst_ / "docs/html/index.html"));
-  EXPECT_EQ(Slurp(app_ / "button.js"),
+  EXPECT_EQ(ReadBytes(app_ / "button.js"),
             "document.write(\"<a href='" + app_.string() + "/Quillmere'>Rebuild index</a>\");");
   // "BUILD" leaves the settings alone.
   EXPECT_EQ(Settings(), inst_.string() + "\r\n0\r\n");
@@ -558,7 +557,7 @@ TEST_F(ProgramWindow, ChangeCancelledEmptiesThePathAndBuildAsksForOne) {
 
 TEST_F(ProgramWindow, MixedBoxSkipsTheGeneratorButBuildsTheIndex) {
   const fs::path marker = scratch_.path() / "generator-ran";
-  Spit(inst_ / "bin/makedocs", "#!/bin/sh\ntouch '" + marker.string() + "'\n");
+  WriteBytes(inst_ / "bin/makedocs", "#!/bin/sh\ntouch '" + marker.string() + "'\n");
   ASSERT_EQ(chmod((inst_ / "bin/makedocs").c_str(), 0755), 0);
   Remember(inst_.string(), "-1");
   auto program = Start();
@@ -607,7 +606,7 @@ TEST_F(ProgramWindow, AFailedBuildShowsTheCountAndANoticeNamingThePath) {
   const ProgramWindowHandle notice = WaitForWindow(program->pid(), std::string("^") + kNoticeTitle + "$");
   ASSERT_TRUE(notice.Found()) << "no notice after a failed build";
   // The same words go to standard error, where they can be read.
-  EXPECT_NE(Slurp(Output("err")).find(inst_.string() + "\\docs\\html\\Modules\\commands.txt"), std::string::npos)
+  EXPECT_NE(ReadBytes(Output("err")).find(inst_.string() + "/docs/html/Modules/commands.txt"), std::string::npos)
       << Diagnostics();
   notice.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -730,13 +729,13 @@ TEST_F(ProgramWindow, ANonAsciiPathIsShownAsTypedAndSavedAsItsOwnBytes) {
   ClickBuild();
   std::vector<std::string> titles;
   const std::string title = WaitForItemTitle(window, titles);
-  const int items = ArrayLength(Slurp(folder / "docs/html/Modules/command.js"));
+  const int items = ArrayLength(ReadBytes(folder / "docs/html/Modules/command.js"));
   EXPECT_GT(items, 0);
   EXPECT_EQ(title, std::string(kMainTitle) + " Items: " + std::to_string(items)) << Diagnostics();
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
   EXPECT_EQ(Settings(), path + "\r\n0\r\n");
-  EXPECT_NE(Slurp(Output("out")).find("Tallowin dir  : " + path + "\r\n"), std::string::npos) << Diagnostics();
+  EXPECT_NE(ReadBytes(Output("out")).find("Tallowin dir  : " + path + "\r\n"), std::string::npos) << Diagnostics();
 }
 
 TEST_F(ProgramWindow, ABuildMeetingAnotherShowsANoticeAndTheWindowStaysUsable) {
@@ -751,7 +750,7 @@ TEST_F(ProgramWindow, ABuildMeetingAnotherShowsANoticeAndTheWindowStaysUsable) {
   ClickBuild();
   const ProgramWindowHandle notice = WaitForWindow(program->pid(), std::string("^") + kNoticeTitle + "$");
   ASSERT_TRUE(notice.Found()) << "no notice while another build holds the installation";
-  EXPECT_NE(Slurp(Output("err")).find(lock.string()), std::string::npos) << Diagnostics();
+  EXPECT_NE(ReadBytes(Output("err")).find(lock.string()), std::string::npos) << Diagnostics();
   EXPECT_FALSE(fs::exists(inst_ / "docs/html/Modules/command.js")) << "it built without the lock";
   notice.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

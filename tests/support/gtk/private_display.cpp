@@ -1,4 +1,4 @@
-#include "gtk_test_support.h"
+#include "support/gtk/private_display.h"
 
 #include <fcntl.h>
 #include <gdk/gdkx.h>
@@ -14,7 +14,7 @@
 #include "gui/gtk/gtk_startup.h"
 #include "system/system_driver.h"
 
-namespace qm::test {
+namespace qm::testing {
 
 bool OnPrivateDisplay() {
   const char* display = std::getenv("DISPLAY");
@@ -125,4 +125,4 @@ void SendDeleteRequest(const GadgetPtr& window) {
   XFlush(xdisplay);
 }
 
-}  // namespace qm::test
+}  // namespace qm::testing

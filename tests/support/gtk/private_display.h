@@ -7,16 +7,16 @@
 
 #include "gui/gadget.h"
 
-namespace qm::test {
+namespace qm::testing {
 
 // The GUI tests use only the private X server that scripts/with-xvfb starts,
 // never a developer's own display.
 bool OnPrivateDisplay();
 #define QM_REQUIRE_PRIVATE_DISPLAY()                                                    \
   do {                                                                                  \
-    if (!::qm::test::OnPrivateDisplay())                                                \
+    if (!::qm::testing::OnPrivateDisplay())                                                \
       GTEST_SKIP() << "GUI test: runs only under scripts/with-xvfb (no private display)"; \
-    ::qm::test::StartGtkOnce();                                                         \
+    ::qm::testing::StartGtkOnce();                                                         \
   } while (0)
 
 // Installs the GTK drivers and starts the event system, once per process,
@@ -60,4 +60,4 @@ class FreeOnExit {
   GadgetPtr gadget_;
 };
 
-}  // namespace qm::test
+}  // namespace qm::testing

@@ -1,24 +1,16 @@
-#pragma once
-// Runs a real program with arguments and a chosen environment, collecting
-// its standard output, standard error and exit status.
+#include "support/program_runner.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <string>
-#include <vector>
+#include <cstdlib>
 
-namespace qm::testing_files {
+namespace qm::testing {
 
-struct ProgramResult {
-  int status = -1;  // exit status, or -1 when killed by a signal
-  std::string out;
-  std::string err;
-};
-
-inline ProgramResult RunProgramForTest(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                                       const std::string& cwd = std::string()) {
+ProgramResult RunProgramForTest(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                                const std::string& cwd) {
   int out_pipe[2], err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return {};
   std::vector<char*> args, envp;
@@ -62,12 +54,23 @@ inline ProgramResult RunProgramForTest(const std::vector<std::string>& argv, con
   return result;
 }
 
-// The environment of a machine with no display.
-inline std::vector<std::string> HeadlessEnvironment() {
+std::vector<std::string> HeadlessEnvironment() {
   std::vector<std::string> env = {"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=/tmp", "LANG=C.UTF-8"};
   if (const char* asan = getenv("ASAN_OPTIONS")) env.push_back(std::string("ASAN_OPTIONS=") + asan);
   if (const char* lsan = getenv("LSAN_OPTIONS")) env.push_back(std::string("LSAN_OPTIONS=") + lsan);
   return env;
 }
 
-}  // namespace qm::testing_files
+std::filesystem::path CopiedApplication(const std::filesystem::path& app_dir) {
+  std::filesystem::create_directories(app_dir);
+  const std::filesystem::path executable = app_dir / "Quillmere";
+  std::filesystem::copy_file(QM_EXECUTABLE, executable);
+  return executable;
+}
+
+void CopySampleInstallation(const std::filesystem::path& to) {
+  std::filesystem::copy(std::filesystem::path(QM_SOURCE_DIR) / "examples/sample-install", to,
+                        std::filesystem::copy_options::recursive);
+}
+
+}  // namespace qm::testing

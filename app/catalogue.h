@@ -107,7 +107,7 @@ class Catalogue {
   std::string extra_;
   String dir_;
   std::vector<CatalogueRecord> records_;
-  std::vector<std::uint32_t> order_;  // record indexes once sorted
+  std::vector<std::uint32_t> order_;                     // record indexes once sorted
   std::unordered_map<std::uint32_t, CommandPtr> whole_;  // by record index
 };
 

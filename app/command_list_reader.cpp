@@ -86,8 +86,8 @@ int AddCommand(String command, String link, int letter, String module, CommandLi
 
 }  // namespace
 
-int AddCommandForIndex(const String& command, const String& link, int letter, const String& module,
-                       CommandList& list, ModuleMap& modules) {
+int AddCommandForIndex(const String& command, const String& link, int letter, const String& module, CommandList& list,
+                       ModuleMap& modules) {
   return AddCommand(command, link, letter, module, list, modules);
 }
 
@@ -156,7 +156,8 @@ class CatalogueReader {
       // A line ends at LF, at a zero byte or at the end.
       const void* lf = std::memchr(t + pos, '\n', size - pos);
       std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - t) : size;
-      if (const void* nul = std::memchr(t + pos, 0, end - pos)) end = static_cast<std::size_t>(static_cast<const char*>(nul) - t);
+      if (const void* nul = std::memchr(t + pos, 0, end - pos))
+        end = static_cast<std::size_t>(static_cast<const char*>(nul) - t);
       // Carriage returns are dropped wherever they are: the rest of the line
       // moves left over them, inside its own bytes.
       std::size_t line_end = end;
@@ -196,7 +197,8 @@ class CatalogueReader {
     name = name.substr(0, FirstOf(name, ":"));
     name = name.substr(0, FirstOf(name, "[]"));
     // An "=" at index 0 or 1 stays: a one-letter name followed by "=" is kept whole.
-    if (const std::size_t equals = name.find('='); equals != std::string_view::npos && equals >= 2) name = name.substr(0, equals);
+    if (const std::size_t equals = name.find('='); equals != std::string_view::npos && equals >= 2)
+      name = name.substr(0, equals);
     record.name_at = start;
     record.name_size = static_cast<std::uint32_t>(name.size());
     catalogue_.Add(record);
@@ -227,8 +229,10 @@ class CatalogueReader {
     } else {
       // Reaches into the directory: its bytes are kept once per run of
       // equal modules, its 16-bit text for the module map.
-      String wide = wide_dir_ ? wide_link_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a))
-                              : FromBytes(std::string_view(link_).substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)));
+      String wide =
+          wide_dir_
+              ? wide_link_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a))
+              : FromBytes(std::string_view(link_).substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)));
       const std::string bytes = ToByteString(wide);
       if (bytes != last_extra_ || !has_extra_) {
         last_extra_at_ = catalogue_.AddExtra(bytes);

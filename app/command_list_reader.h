@@ -12,8 +12,8 @@ String ModuleFromLink(const String& link);
 
 // Makes one record from the parts of a command-list line: cleans the name,
 // appends the record to the list and registers it under its module.
-int AddCommandForIndex(const String& command, const String& link, int letter, const String& module,
-                       CommandList& list, ModuleMap& modules);
+int AddCommandForIndex(const String& command, const String& link, int letter, const String& module, CommandList& list,
+                       ModuleMap& modules);
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module);
 
 // Handles one line of the command list (name and link separated by "|").

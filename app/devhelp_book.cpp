@@ -11,15 +11,32 @@ void AppendXmlAttribute(std::string& out, const std::string& utf8) {
   for (std::size_t i = 0; i < utf8.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(utf8[i]);
     switch (byte) {
-      case '&': out += "&amp;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
-      case '"': out += "&quot;"; continue;
-      case '\'': out += "&apos;"; continue;
-      case '\t': out += "&#9;"; continue;
-      case '\n': out += "&#10;"; continue;
-      case '\r': out += "&#13;"; continue;
-      default: break;
+      case '&':
+        out += "&amp;";
+        continue;
+      case '<':
+        out += "&lt;";
+        continue;
+      case '>':
+        out += "&gt;";
+        continue;
+      case '"':
+        out += "&quot;";
+        continue;
+      case '\'':
+        out += "&apos;";
+        continue;
+      case '\t':
+        out += "&#9;";
+        continue;
+      case '\n':
+        out += "&#10;";
+        continue;
+      case '\r':
+        out += "&#13;";
+        continue;
+      default:
+        break;
     }
     if (byte < 0x20) {
       // U+2400 + byte, in UTF-8.
@@ -64,11 +81,10 @@ void AppendAttribute(std::string& out, const char* name, const String& value) {
 bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink) {
   constexpr std::size_t kPiece = 1 << 20;
   bool ok = true;
-  std::string book =
-      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-      "<book xmlns=\"http://www.devhelp.net/book\" title=\"Tallowin Documentation\" name=\"tallowin\""
-      " version=\"2\" language=\"tallowin\" author=\"\" link=\"index.html\">\n"
-      "  <chapters>\n";
+  std::string book = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                     "<book xmlns=\"http://www.devhelp.net/book\" title=\"Tallowin Documentation\" name=\"tallowin\""
+                     " version=\"2\" language=\"tallowin\" author=\"\" link=\"index.html\">\n"
+                     "  <chapters>\n";
   const String html = install_dir + u"/docs/html/";
   for (const Chapter& chapter : kChapters) {
     if (FileType(html + chapter.page) != 1) continue;

@@ -8,6 +8,7 @@
 #include "process/process.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
+#include "system/fix_path.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -31,7 +32,7 @@ void DrainOutput(TProcess& process, LastOutputLine& last) {
 }
 
 void ReportNotStarted(const String& command, int error) {
-  std::string text = "Could not start " + DisplayUtf8(command);
+  std::string text = "Could not start " + DisplayUtf8(FixPath(command));
   if (error != 0) text += std::string(": ") + std::strerror(error);
   WriteErrorLine(text);
 }
@@ -43,9 +44,10 @@ void ReportOutcome(const String& command, const TProcess& process) {
   } else if (!process.exitstatus || process.exitstatus->Succeeded()) {
     return;
   } else if (process.exitstatus->signalled) {
-    WriteErrorLine(DisplayUtf8(command) + " ended by signal " + std::to_string(process.exitstatus->code));
+    WriteErrorLine(DisplayUtf8(FixPath(command)) + " ended by signal " + std::to_string(process.exitstatus->code));
   } else {
-    WriteErrorLine(DisplayUtf8(command) + " ended with exit status " + std::to_string(process.exitstatus->code));
+    WriteErrorLine(DisplayUtf8(FixPath(command)) + " ended with exit status " +
+                   std::to_string(process.exitstatus->code));
   }
 }
 
@@ -69,7 +71,7 @@ String FollowChild(const ProcessPtr& process, const String& command) {
     // Run in the background, a child that asks at the terminal is stopped
     // and would wait for an answer nobody can give.
     if (process->StoppedAtTerminal()) {
-      if (!stopped_at_terminal) WriteErrorLine(DisplayUtf8(command) + " stopped waiting for terminal input");
+      if (!stopped_at_terminal) WriteErrorLine(DisplayUtf8(FixPath(command)) + " stopped waiting for terminal input");
       stopped_at_terminal = true;
       process->EndGroup();
     }

@@ -13,8 +13,8 @@
 #include "app/catalogue_export_source.h"
 #include "app/doc_location.h"
 #include "app/docset_index.h"
-#include "system/display_text.h"
 #include "app/staged_folder.h"
+#include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/fix_path.h"
 #include "system/strings.h"
@@ -66,7 +66,7 @@ class DocsetExport {
 
  private:
   bool Fail(const std::string& reason) {
-    WriteErrorLine("Docset export failed: " + ToUtf8(FixPath(dir_text_)) + ": " + reason);
+    WriteErrorLine("Docset export failed: " + DisplayUtf8(FixPath(dir_text_)) + ": " + reason);
     return false;
   }
   bool Fail(const std::string& what, const std::error_code& error) { return Fail(what + ": " + error.message()); }
@@ -84,8 +84,8 @@ class DocsetExport {
   fs::path install_;
   StagedFolder staged_;
   fs::path documents_;
-  std::set<FileId> skip_;            // folders never copied into Documents
-  std::set<String> outside_pages_;   // command pages outside docs/html
+  std::set<FileId> skip_;           // folders never copied into Documents
+  std::set<String> outside_pages_;  // command pages outside docs/html
   long rows_ = 0;
   long left_out_ = 0;
 };
@@ -214,8 +214,8 @@ bool DocsetExport::Run() {
   const fs::path logo = install_ / "docs" / "html" / kLogo;
   if (fs::is_regular_file(logo, error) && !LinkOrCopy(logo, staged_.path() / "icon.png")) return false;
   if (!Publish()) return false;
-  Print(u"Docset        : " + dir_text_ + u"/" + FromByteString(kDocsetName) + u", " + FromInt(static_cast<int>(rows_)) +
-        u" entries");
+  Print(u"Docset        : " + dir_text_ + u"/" + FromByteString(kDocsetName) + u", " +
+        FromInt(static_cast<int>(rows_)) + u" entries");
   if (left_out_ > 0) {
     Print(u"Docset        : " + FromInt(static_cast<int>(left_out_)) +
           u" commands left out, their pages lie outside the installation");

@@ -55,8 +55,6 @@ bool DocsetIndex::Finish(std::string* error) {
   return true;
 }
 
-std::string DocsetIndex::LastError() const {
-  return db_ ? sqlite3_errmsg(db_) : "cannot allocate the database";
-}
+std::string DocsetIndex::LastError() const { return db_ ? sqlite3_errmsg(db_) : "cannot allocate the database"; }
 
 }  // namespace qm

@@ -57,10 +57,9 @@ void MendIndexOutputs(const String& install_dir) {
   const std::string journal = base + kJournalName;
   const InterruptedCommit commit = FinishInterruptedCommit(journal, base);
   if (commit.found && commit.complete) {
-    WriteErrorLine("Completed an interrupted update of the index in " + base + ": " +
-                   std::to_string(commit.replaced) + " files put in place" +
-                   (commit.failed > 0 ? ", " + std::to_string(commit.failed) + " could not be" : std::string()) +
-                   ".");
+    WriteErrorLine("Completed an interrupted update of the index in " + base + ": " + std::to_string(commit.replaced) +
+                   " files put in place" +
+                   (commit.failed > 0 ? ", " + std::to_string(commit.failed) + " could not be" : std::string()) + ".");
   } else if (commit.found) {
     WriteErrorLine("Discarded an update of the index in " + base + " that had not begun; the index is unchanged.");
   }

@@ -19,8 +19,8 @@
 #include "system/filesystem.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
-#include "system/strings.h"
 #include "system/stream.h"
+#include "system/strings.h"
 #include "system/text_io.h"
 
 namespace qm {
@@ -274,8 +274,8 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
     std::size_t filled = 0;
     while (true) {
       if (filled == bytes.size()) bytes.resize(filled + 65536);  // the file grew, or has no size
-      const int n = stream->Read(bytes.data() + filled,
-                                 static_cast<int>(std::min<std::size_t>(bytes.size() - filled, 1 << 30)));
+      const int n =
+          stream->Read(bytes.data() + filled, static_cast<int>(std::min<std::size_t>(bytes.size() - filled, 1 << 30)));
       if (n <= 0) break;
       filled += static_cast<std::size_t>(n);
     }
@@ -369,7 +369,9 @@ std::string ArrayFileBytes(const Catalogue& catalogue, const char* name, Field f
 
 }  // namespace
 
-std::string CommandsArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(catalogue, "commands", Field::kName); }
+std::string CommandsArrayFile(const Catalogue& catalogue) {
+  return ArrayFileBytes(catalogue, "commands", Field::kName);
+}
 std::string LinksArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(catalogue, "links", Field::kLink); }
 std::string ModulesArrayFile(const Catalogue& catalogue) {
   return ArrayFileBytes(catalogue, "modules", Field::kModule);

@@ -9,11 +9,12 @@
 #include "app/window_mode.h"
 #include "gui/gadget.h"
 #include "system/app_paths.h"
+#include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/lifetime.h"
+#include "system/standard_io.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
-#include "system/standard_io.h"
 #include "system/text_io.h"
 
 namespace qm {
@@ -59,7 +60,7 @@ void AskForInstallation(bool batch) {
     SaveInfo();
   } else if (!tlwndir.empty()) {
     String error;
-    if (!WriteSettings(&error)) WriteErrorLine("The settings could not be saved: " + ToUtf8(error));
+    if (!WriteSettings(&error)) WriteErrorLine("The settings could not be saved: " + DisplayUtf8(error));
   }
 }
 
@@ -76,7 +77,7 @@ void MainRoutine() {
     case CommandLine::Action::kVersion:
       PrintAndEnd(u"Quillmere " + version + u"\n");
     case CommandLine::Action::kUsageError:
-      WriteErrorLine("quillmere: " + ToUtf8(options.problem) + " (see quillmere --help)");
+      WriteErrorLine("quillmere: " + DisplayUtf8(options.problem) + " (see quillmere --help)");
       End(2);
     default:
       break;

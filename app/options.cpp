@@ -26,8 +26,8 @@ const FolderOption* FolderOptionOf(const String& arg) {
       {u"--docset", u" needs the folder to export the docset into", &CommandLine::docset_dir},
   };
   for (const auto& option : options) {
-    if (arg == option.name || (arg.starts_with(option.name) && arg.size() > option.name.size() &&
-                               arg[option.name.size()] == u'='))
+    if (arg == option.name ||
+        (arg.starts_with(option.name) && arg.size() > option.name.size() && arg[option.name.size()] == u'='))
       return &option;
   }
   return nullptr;
@@ -91,8 +91,9 @@ String UsageText(const String& settings_file, const String& settings_default, co
          u"  -h, --help       print this text and exit\n"
          u"  -V, --version    print the version and exit\n"
          u"\n"
-         u"Settings: " + settings_file + u"\n" + fallback +
-         u"Working files: " + working_dir + u"\n"
+         u"Settings: " +
+         settings_file + u"\n" + fallback + u"Working files: " + working_dir +
+         u"\n"
          u"\n"
          u"Exit status: 0 when the index was built (or the window was closed),\n"
          u"1 when no installation is set, a file could not be read or written, or\n"

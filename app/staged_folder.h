@@ -25,7 +25,7 @@ class StagedFolder {
   bool Publish(std::string* error);
 
  private:
-  std::filesystem::path path_;    // the hidden folder; empty once published
+  std::filesystem::path path_;  // the hidden folder; empty once published
   std::filesystem::path target_;
 };
 

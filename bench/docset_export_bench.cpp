@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file", "math.vec",
+const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file",  "math.vec",
                                 "snd.mix",  "gui.win",  "sys.proc", "data.map", "text.fmt"};
 
 void WriteInstallation(const fs::path& inst, int lines) {

@@ -29,8 +29,8 @@ namespace {
 void WriteSyntheticList(const fs::path& file, int lines) {
   std::mt19937 random(12345);
   std::ofstream out(file, std::ios::binary);
-  static const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file", "math.vec",
-                                         "snd.mix", "gui.win", "sys.proc", "data.map", "text.fmt"};
+  static const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file",  "math.vec",
+                                         "snd.mix",  "gui.win",  "sys.proc", "data.map", "text.fmt"};
   for (int i = 0; i < lines; ++i) {
     std::string name;
     name += static_cast<char>('A' + random() % 26);
@@ -113,8 +113,8 @@ SortFigures TimeSort(const fs::path& file) {
 
 int main() {
   const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(getpid()));
-  std::printf("%8s %9s %9s %9s %11s %9s %9s %9s %9s %10s\n", "lines", "list MiB", "build s", "sort s",
-              "build/sort", "build cpu", "sort cpu", "cpu ratio", "peak MiB", "peak/list");
+  std::printf("%8s %9s %9s %9s %11s %9s %9s %9s %9s %10s\n", "lines", "list MiB", "build s", "sort s", "build/sort",
+              "build cpu", "sort cpu", "cpu ratio", "peak MiB", "peak/list");
   std::fflush(stdout);  // the children must not inherit unwritten output
   for (int lines : {10000, 100000, 1000000}) {
     const fs::path app = root / "app";

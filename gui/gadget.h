@@ -197,7 +197,7 @@ void PostGuiEvent(std::int32_t id, const GadgetPtr& g, std::int32_t data, std::i
 // "WindowSize" and "WindowMove" update the rectangle (a resize also lays out
 // the children); "GadgetAction" on a button adjusts its state by kind and
 // reports the state after the press as data; then PostGuiEvent.
-void PostDriverEvent(std::int32_t id, const GadgetPtr& source, std::int32_t data, std::int32_t mods,
-                     std::int32_t x, std::int32_t y, ObjectRef extra);
+void PostDriverEvent(std::int32_t id, const GadgetPtr& source, std::int32_t data, std::int32_t mods, std::int32_t x,
+                     std::int32_t y, ObjectRef extra);
 
 }  // namespace qm

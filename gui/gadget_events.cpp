@@ -26,8 +26,8 @@ void AdjustPressedButton(const GadgetPtr& button) {
 
 }  // namespace
 
-void PostDriverEvent(std::int32_t id, const GadgetPtr& source, std::int32_t data, std::int32_t mods,
-                     std::int32_t x, std::int32_t y, ObjectRef extra) {
+void PostDriverEvent(std::int32_t id, const GadgetPtr& source, std::int32_t data, std::int32_t mods, std::int32_t x,
+                     std::int32_t y, ObjectRef extra) {
   if (source) {
     if (id == EVENT_WINDOWSIZE) {
       source->SetRect(source->xpos, source->ypos, x, y);

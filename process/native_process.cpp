@@ -115,17 +115,17 @@ int ReadExecError(int report_fd) {
 
 std::int32_t fdProcess(const char* command_line, std::int32_t* read_handle, std::int32_t* write_handle,
                        std::int32_t* error_handle, std::int32_t /*flags*/, int* exec_error) {
-  return fdProcessArguments(SplitCommandLine(command_line ? command_line : ""), read_handle, write_handle,
-                            error_handle, exec_error);
+  return fdProcessArguments(SplitCommandLine(command_line ? command_line : ""), read_handle, write_handle, error_handle,
+                            exec_error);
 }
 
 std::int32_t fdProcessArguments(const std::vector<std::string>& arguments, std::int32_t* read_handle,
                                 std::int32_t* write_handle, std::int32_t* error_handle, int* exec_error) {
   const ExecPlan plan(arguments);
 
-  UniqueFd out_read, out_write;      // A: the child's standard output
-  UniqueFd in_read, in_write;        // B: the child's standard input
-  UniqueFd err_read, err_write;      // C: the child's standard error
+  UniqueFd out_read, out_write;  // A: the child's standard output
+  UniqueFd in_read, in_write;    // B: the child's standard input
+  UniqueFd err_read, err_write;  // C: the child's standard error
   UniqueFd report_read, report_write;
   if (!MakePipe(out_read, out_write) || !MakePipe(in_read, in_write) || !MakePipe(err_read, err_write) ||
       !MakePipe(report_read, report_write)) {

@@ -19,9 +19,7 @@ constexpr std::int32_t kDrainBlock = 64 * 1024;
 }  // namespace
 
 TPipeStream::TPipeStream(std::int32_t read_handle, std::int32_t write_handle)
-    : readhandle(read_handle),
-      writehandle(write_handle),
-      readbuffer_(std::make_unique<unsigned char[]>(kBufferSize)) {}
+    : readhandle(read_handle), writehandle(write_handle), readbuffer_(std::make_unique<unsigned char[]>(kBufferSize)) {}
 
 // Dropping the last reference must not leave the child's pipe ends open.
 TPipeStream::~TPipeStream() { Close(); }

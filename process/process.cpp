@@ -23,9 +23,7 @@ namespace {
 // An application bundle is a directory; the executable inside it carries
 // the bundle's name without its extension: Tool.app runs
 // Tool.app/Contents/MacOS/Tool.
-String BundleExecutable(const String& bundle) {
-  return bundle + u"/Contents/MacOS/" + StripExt(StripDir(bundle));
-}
+String BundleExecutable(const String& bundle) { return bundle + u"/Contents/MacOS/" + StripExt(StripDir(bundle)); }
 
 }  // namespace
 
@@ -92,8 +90,7 @@ ProcessPtr TProcess::Start(const String& name, const std::vector<std::string>& a
   auto process = std::make_shared<TProcess>();
   process->name = name;
   std::int32_t read_handle = 0, write_handle = 0, error_handle = 0;
-  process->handle =
-      fdProcessArguments(arguments, &read_handle, &write_handle, &error_handle, &process->execerror);
+  process->handle = fdProcessArguments(arguments, &read_handle, &write_handle, &error_handle, &process->execerror);
   if (process->handle == 0) return nullptr;
 
   process->pipe = TPipeStream::Create(read_handle, write_handle);

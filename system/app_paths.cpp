@@ -89,8 +89,8 @@ bool DirectoryWritable(const std::string& dir) {
 bool MakeDirectories(const std::string& dir) {
   struct stat info {};
   if (stat(dir.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-  const auto slash = dir.find_last_not_of('/') == std::string::npos ? std::string::npos
-                                                                     : dir.rfind('/', dir.find_last_not_of('/'));
+  const auto slash =
+      dir.find_last_not_of('/') == std::string::npos ? std::string::npos : dir.rfind('/', dir.find_last_not_of('/'));
   if (slash != std::string::npos && slash > 0 && !MakeDirectories(dir.substr(0, slash))) return false;
   if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
   return false;

@@ -121,7 +121,8 @@ bool TAtomicFileStream::Commit(String* error) {
     [&] {
       std::FILE* handle = file_->CStream();
       file_->Flush();
-      if (short_write_ || file_->WriteFailed()) return Fail("Cannot write", file_->WriteError() != 0 ? file_->WriteError() : EIO);
+      if (short_write_ || file_->WriteFailed())
+        return Fail("Cannot write", file_->WriteError() != 0 ? file_->WriteError() : EIO);
       // The data must be on disk before the rename makes it the file; else a
       // crash could leave the new name pointing at missing blocks.
       if (fsync(fileno(handle)) != 0) return Fail("Cannot write", errno);

@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
-#include <chrono>
 
 #include "system/error_line.h"
 #include "system/strings.h"

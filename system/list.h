@@ -1,12 +1,12 @@
 #pragma once
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <type_traits>
 #include <utility>
-#include <cstdint>
 #include <vector>
 
 #include "system/object.h"
@@ -46,9 +46,7 @@ int CompareObjects(const U* a, const U* b) {
 
 template <class N>
   requires std::is_arithmetic_v<N>
-int CompareObjects(N a, N b) {
-  return a < b ? -1 : (b < a ? 1 : 0);
-}
+int CompareObjects(N a, N b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 template <class T>
 class TList;
@@ -171,8 +169,7 @@ class TListIterator {
 
   T operator*() const { return _link->_value; }
   TListIterator& operator++() {
-    std::shared_ptr<TLink<T>> next =
-        _link->IsLinked() ? _link->_succ->shared_from_this() : _link->forward_;
+    std::shared_ptr<TLink<T>> next = _link->IsLinked() ? _link->_succ->shared_from_this() : _link->forward_;
     _link = TLink<T>::Settle(std::move(next));
     return *this;
   }
@@ -344,7 +341,9 @@ class TList {
   }
   static Link* LinkOf(Link* l) { return l; }
   template <class K>
-  static Link* LinkOf(const std::pair<K, Link*>& item) { return item.second; }
+  static Link* LinkOf(const std::pair<K, Link*>& item) {
+    return item.second;
+  }
 
   template <class After>
   void SortLinks(After&& after) {
@@ -409,8 +408,7 @@ void SortList(const std::shared_ptr<TList<T>>& list, int ascending, Cmp&& compar
   list->Sort(ascending, std::forward<Cmp>(compare));
 }
 template <class T>
-void SortList(const std::shared_ptr<TList<T>>& list, int ascending,
-              int (*compare)(const T&, const T&)) {
+void SortList(const std::shared_ptr<TList<T>>& list, int ascending, int (*compare)(const T&, const T&)) {
   list->Sort(ascending, compare);
 }
 

@@ -56,11 +56,7 @@ class TNode : public TKeyValue<K, V> {
 
   TNode() : _parent(this), _left(this), _right(this) {}  // the sentinel
   TNode(K key, V value, TNode* nil)
-      : TKeyValue<K, V>(std::move(key), std::move(value)),
-        _color(RED),
-        _parent(nil),
-        _left(nil),
-        _right(nil) {}
+      : TKeyValue<K, V>(std::move(key), std::move(value)), _color(RED), _parent(nil), _left(nil), _right(nil) {}
 
   // Only the sentinel is its own child: deletion never writes to it.
   bool IsSentinel() const { return _left == this; }

@@ -175,7 +175,8 @@ void TOutputSet::Discard() {
 }
 
 bool TOutputSet::Add(const String& path, std::string_view bytes, String* error) {
-  return AddWritten(path, [bytes](const ByteSink& sink) { return sink(bytes); }, error);
+  return AddWritten(
+      path, [bytes](const ByteSink& sink) { return sink(bytes); }, error);
 }
 
 bool TOutputSet::AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error) {
@@ -225,7 +226,8 @@ bool TOutputSet::WriteJournal(String* error) {
   // The journal itself appears whole or not at all.
   std::string temporary;
   int slot = -1;
-  if (!WriteTemporary(journal_path_, [&text](const ByteSink& sink) { return sink(text); }, 0, temporary, slot)) {
+  if (!WriteTemporary(
+          journal_path_, [&text](const ByteSink& sink) { return sink(text); }, 0, temporary, slot)) {
     SetError(error, Describe("Cannot write", journal_path_, errno));
     return false;
   }
@@ -319,8 +321,8 @@ InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const
     fields.push_back(text.substr(at, end - at));
     at = end + 1;
   }
-  result.complete = !base_dir.empty() && fields.size() >= 2 && fields.size() % 2 == 0 && fields.front() == kJournalHeader &&
-                    fields.back() == kJournalEnd;
+  result.complete = !base_dir.empty() && fields.size() >= 2 && fields.size() % 2 == 0 &&
+                    fields.front() == kJournalHeader && fields.back() == kJournalEnd;
   if (result.complete) {
     std::vector<std::string> targets;
     for (std::size_t i = 1; i + 1 < fields.size(); i += 2) {

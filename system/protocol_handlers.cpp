@@ -16,8 +16,8 @@ StreamPtr TIncbinStreamFactory::CreateStream(const String&, const String& protoc
   return TRamStream::Create(data, static_cast<std::int64_t>(IncbinLen(path)));
 }
 
-StreamPtr TTextStreamFactory::CreateStream(const String&, const String& protocol, const String& path,
-                                           bool readable, bool writeable) {
+StreamPtr TTextStreamFactory::CreateStream(const String&, const String& protocol, const String& path, bool readable,
+                                           bool writeable) {
   int encoding = 0;
   if (protocol == u"latin1") {
     encoding = TTextStream::LATIN1;

@@ -48,9 +48,7 @@ int TSystemDriver::OpenURL(const String&) { NullMethod(u"OpenURL"); }
 
 void InstallSystemDriver(std::shared_ptr<TSystemDriver> driver) { Driver = std::move(driver); }
 
-String RequestDir(const String& text, const String& initial_path) {
-  return Installed().RequestDir(text, initial_path);
-}
+String RequestDir(const String& text, const String& initial_path) { return Installed().RequestDir(text, initial_path); }
 void Notify(const String& text, int serious) { Installed().Notify(text, serious); }
 int Confirm(const String& text, int serious) { return Installed().Confirm(text, serious); }
 int Proceed(const String& text, int serious) { return Installed().Proceed(text, serious); }

@@ -36,8 +36,7 @@ void TGtkButton::CreateNative() {
       button = gtk_toggle_button_new_with_label(caption.c_str());
     } else {
       unchecked_partner_ = GObjectRef<GtkWidget>::Hold(gtk_radio_button_new(nullptr));
-      button = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(unchecked_partner_.get()),
-                                                           caption.c_str());
+      button = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(unchecked_partner_.get()), caption.c_str());
       gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(unchecked_partner_.get()), TRUE);
     }
   } else {

@@ -113,8 +113,8 @@ void GtkController::ConnectWindow(GtkWidget* window, GtkWidget* client) {
   g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
 }
 
-void GtkController::PostEvent(std::int32_t id, GtkWidget* native, std::int32_t data, std::int32_t mods,
-                              std::int32_t x, std::int32_t y, ObjectRef extra) {
+void GtkController::PostEvent(std::int32_t id, GtkWidget* native, std::int32_t data, std::int32_t mods, std::int32_t x,
+                              std::int32_t y, ObjectRef extra) {
   GadgetPtr source;
   if (TGtkGuiDriver* driver = CurrentGtkDriver(); driver && native) source = driver->GadgetFromHandle(native);
   PostDriverEvent(id, source, data, mods, x, y, std::move(extra));

@@ -19,9 +19,7 @@ std::string CssColor(const GdkRGBA& c) {
   return buffer;
 }
 
-GdkRGBA ColorFromBytes(int r, int g, int b) {
-  return GdkRGBA{r / 255.0, g / 255.0, b / 255.0, 1.0};
-}
+GdkRGBA ColorFromBytes(int r, int g, int b) { return GdkRGBA{r / 255.0, g / 255.0, b / 255.0, 1.0}; }
 
 }  // namespace
 
@@ -33,9 +31,7 @@ std::shared_ptr<TGtkGadget> TGtkGadget::FromWidget(GtkWidget* widget) {
   return std::dynamic_pointer_cast<TGtkGadget>(driver->GadgetFromHandle(widget));
 }
 
-std::shared_ptr<TGtkGadget> TGtkGadget::NativeParent() const {
-  return std::dynamic_pointer_cast<TGtkGadget>(parent);
-}
+std::shared_ptr<TGtkGadget> TGtkGadget::NativeParent() const { return std::dynamic_pointer_cast<TGtkGadget>(parent); }
 
 void TGtkGadget::InitNative() {
   CreateNative();

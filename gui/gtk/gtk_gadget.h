@@ -14,8 +14,8 @@ namespace qm {
 // places it in the parent's client area, and keeps the colours.
 class TGtkGadget : public TGadget {
  public:
-  GtkWidget* handle = nullptr;     // the main widget: the window, button, label or frame
-  GtkWidget* view = nullptr;       // where children go: a client area, or the control itself
+  GtkWidget* handle = nullptr;           // the main widget: the window, button, label or frame
+  GtkWidget* view = nullptr;             // where children go: a client area, or the control itself
   std::weak_ptr<TGtkGadget> next_focus;  // Tab moves the keyboard focus here
 
   ~TGtkGadget() override;

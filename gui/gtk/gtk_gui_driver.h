@@ -17,8 +17,8 @@ class TGtkGuiDriver : public TGuiDriver {
   TGtkGuiDriver();
   ~TGtkGuiDriver() override;
 
-  GadgetPtr CreateGadget(int cls, const String& text, std::int32_t x, std::int32_t y, std::int32_t w,
-                         std::int32_t h, const GadgetPtr& group, std::int32_t style) override;
+  GadgetPtr CreateGadget(int cls, const String& text, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                         const GadgetPtr& group, std::int32_t style) override;
   // The gadget that has the keyboard focus in the active window, else the
   // active window's gadget, else null.
   GadgetPtr ActiveGadget() override;

@@ -55,9 +55,9 @@ int RunMessage(const String& text, int serious, GtkMessageType ordinary, const C
   // The message goes through "%s": a percent sign is shown, not interpreted,
   // and the text is never read as markup.
   const std::string message = ToGtkText(text);
-  GtkWidget* dialog = gtk_message_dialog_new(panel.KeyWindow(), GTK_DIALOG_MODAL,
-                                             serious ? GTK_MESSAGE_ERROR : ordinary, GTK_BUTTONS_NONE, "%s",
-                                             message.c_str());
+  GtkWidget* dialog =
+      gtk_message_dialog_new(panel.KeyWindow(), GTK_DIALOG_MODAL, serious ? GTK_MESSAGE_ERROR : ordinary,
+                             GTK_BUTTONS_NONE, "%s", message.c_str());
   const std::string title = ToGtkText(AppTitle);
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
   for (int i = 0; i < count; ++i) gtk_dialog_add_button(GTK_DIALOG(dialog), choices[i].label, i);
@@ -92,9 +92,9 @@ String GtkRequestDir(const String& text, const String& initial_path) {
   const std::optional<std::string> path = SystemPath(initial_path);
   PanelScope panel;
   const std::string title = text.empty() ? std::string("Select Folder") : ToGtkText(text);
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(title.c_str(), panel.KeyWindow(),
-                                                  GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
-                                                  GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* dialog =
+      gtk_file_chooser_dialog_new(title.c_str(), panel.KeyWindow(), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
+                                  GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_file_chooser_set_create_folders(chooser, TRUE);

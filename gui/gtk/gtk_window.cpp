@@ -165,7 +165,8 @@ void TGtkWindow::SetRect(std::int32_t x, std::int32_t y, std::int32_t w, std::in
   if (!handle || reporting_) return;
   if (moved) MoveNative();
   if (style & WindowResizable) {
-    const int extra = (style & WindowClientCoords) ? TitleBarHeight() + ((style & WindowStatus) ? kStatusHeight : 0) : 0;
+    const int extra =
+        (style & WindowClientCoords) ? TitleBarHeight() + ((style & WindowStatus) ? kStatusHeight : 0) : 0;
     gtk_window_resize(GTK_WINDOW(handle), std::max(w, 1), std::max(h + extra, 1));
   } else {
     int client_height = h;

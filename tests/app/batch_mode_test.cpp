@@ -2,16 +2,16 @@
 // directory on a machine with no display.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <map>
-#include <functional>
 #include <signal.h>
 #include <sys/stat.h>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <sstream>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {
@@ -46,8 +46,7 @@ TEST_F(BatchMode, BuildsTheIndexEchoesArgumentsAndExitsZero) {
   EXPECT_EQ(result.status, 0) << result.err;
   const std::string exe = (app_ / "Quillmere").string();
   // Arguments arrive one unit per byte; a UTF-8 argument is echoed as typed.
-  EXPECT_EQ(result.out.rfind("<" + exe + "><go><caf\xC3\xA9>Tallowin dir  : " + inst_.string() + "\r\n", 0),
-            0u)
+  EXPECT_EQ(result.out.rfind("<" + exe + "><go><caf\xC3\xA9>Tallowin dir  : " + inst_.string() + "\r\n", 0), 0u)
       << result.out;
   EXPECT_NE(result.out.find("Indeces created...\r\n"), std::string::npos);
   EXPECT_NE(result.out.find("CurDir : " + app_.string() + "\r\n"), std::string::npos);
@@ -102,12 +101,12 @@ TEST_F(BatchMode, ReadOnlyDocumentationTreeKeepsEveryFileAndExitsOne) {
   WriteBytes(inst_ / "docs/html/Modules/commands.txt", "Changed|/docs/html/Modules/x/index.html#C\n");
   before[inst_ / "docs/html/Modules/commands.txt"] = ReadBytes(inst_ / "docs/html/Modules/commands.txt");
   // Immutable directories refuse new entries even to root.
-  const std::string lock = "chattr +i '" + (inst_ / "docs/html").string() + "' '" +
-                           (inst_ / "docs/html/Modules").string() + "' 2>/dev/null";
+  const std::string lock =
+      "chattr +i '" + (inst_ / "docs/html").string() + "' '" + (inst_ / "docs/html/Modules").string() + "' 2>/dev/null";
   if (std::system(lock.c_str()) != 0) GTEST_SKIP() << "this file system cannot make a directory immutable";
   const auto result = Run({"go"});
-  const std::string unlock = "chattr -i '" + (inst_ / "docs/html").string() + "' '" +
-                             (inst_ / "docs/html/Modules").string() + "'";
+  const std::string unlock =
+      "chattr -i '" + (inst_ / "docs/html").string() + "' '" + (inst_ / "docs/html/Modules").string() + "'";
   EXPECT_EQ(std::system(unlock.c_str()), 0);
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find(inst_.string() + "/docs/html/Modules/command.js"), std::string::npos) << result.err;
@@ -148,8 +147,7 @@ TEST_F(BatchMode, SigtermDuringARebuildEndsWithStatus255AndNoGeneratorLeft) {
   // A generator that records its own and its child's process ids, then
   // waits far longer than the test.
   const fs::path pids = scratch_.path() / "pids";
-  WriteBytes(inst_ / "bin/makedocs",
-       "#!/bin/sh\nsleep 60 &\necho $$ $! > '" + pids.string() + "'\nwait\n");
+  WriteBytes(inst_ / "bin/makedocs", "#!/bin/sh\nsleep 60 &\necho $$ $! > '" + pids.string() + "'\nwait\n");
   fs::permissions(inst_ / "bin/makedocs", fs::perms::owner_all);
   Remember(inst_.string());
   const std::string exe = (app_ / "Quillmere").string();
@@ -222,8 +220,8 @@ TEST_F(BatchMode, HelpAndVersionPrintAndExitZeroWithoutBuilding) {
 TEST_F(BatchMode, DirNamesTheInstallationForOneRunWithoutSaving) {
   Remember("/nowhere/else", "1");
   // Relative to where the program was started (the scratch directory).
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--dir", "sample"},
-                                               std::vector<std::string>{"--dir=" + inst_.string()}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--dir", "sample"}, std::vector<std::string>{"--dir=" + inst_.string()}}) {
     fs::remove(inst_ / "docs/html/Modules/command.js");
     const auto result = Run(args);
     EXPECT_EQ(result.status, 0) << result.err;
@@ -247,9 +245,11 @@ TEST_F(BatchMode, DamagedSettingsCountAsNoneAndAreNeverOverwrittenWithGarbage) {
   };
   const std::vector<Damage> damages = {
       {"empty", [](const fs::path& p) { WriteBytes(p, ""); }},
-      {"binary", [this](const fs::path& p) { WriteBytes(p, inst_.string() + std::string("\0\x01\xFF\x7F\r\n1\r\n", 8)); }},
+      {"binary",
+       [this](const fs::path& p) { WriteBytes(p, inst_.string() + std::string("\0\x01\xFF\x7F\r\n1\r\n", 8)); }},
       {"directory", [](const fs::path& p) { fs::create_directories(p / "inside"); }},
-      {"huge", [](const fs::path& p) {
+      {"huge",
+       [](const fs::path& p) {
          WriteBytes(p, "/some/dir\r\n0\r\n");
          fs::resize_file(p, std::uintmax_t(1) << 40);  // sparse: a terabyte of zeros
        }},

@@ -8,8 +8,8 @@
 #include <future>
 #include <thread>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {
@@ -18,9 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
 using testing::ProgramResult;
+using testing::ReadBytes;
 using testing::RunProgramForTest;
 using testing::ScratchDir;
-using testing::ReadBytes;
 using testing::WriteBytes;
 
 std::string CommandList(int count) {

@@ -15,9 +15,9 @@ namespace {
 
 // Lists built from the pieces the reading rules react to.
 std::string RandomList(std::mt19937& rng) {
-  static const std::string kPieces[] = {"|",   "(",     ":",  "[]",   "=",   "\r", "\n", std::string(1, '\0'),
-                                        "Modules/", "index", ".", ".mod", "mod", "\\", "\"", "\xE9",
-                                        "a",   "B",     "x1", "/",    "Modules/g.x/index.html#n"};
+  static const std::string kPieces[] = {
+      "|",  "(",  ":",    "[]", "=", "\r", "\n", std::string(1, '\0'),      "Modules/", "index", ".", ".mod", "mod",
+      "\\", "\"", "\xE9", "a",  "B", "x1", "/",  "Modules/g.x/index.html#n"};
   std::string list;
   const int pieces = static_cast<int>(rng() % 60);
   for (int i = 0; i < pieces; ++i) list += kPieces[rng() % std::size(kPieces)];

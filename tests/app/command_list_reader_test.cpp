@@ -14,9 +14,7 @@ struct Record {
 
 class Reader : public ::testing::Test {
  protected:
-  int Read(std::string_view bytes, const String& dir = u"D") {
-    return ReadCommandList(bytes, dir, list, modules);
-  }
+  int Read(std::string_view bytes, const String& dir = u"D") { return ReadCommandList(bytes, dir, list, modules); }
   std::vector<Record> Records() const {
     std::vector<Record> out;
     for (const auto& c : list) out.push_back({c->comando, c->link, c->fast_link, c->Modules});

@@ -134,9 +134,15 @@ TEST_F(DoProcessTest, MissingGeneratorReturnsPromptlyAndIsReported) {
 // depend on where they were cut.
 TEST(LastOutputLine, SameLineWhereverTheOutputIsCut) {
   const std::string longest(LastOutputLine::kKept, 'x'), longer = longest + "yz";
-  const std::pair<std::string, std::string> cases[] = {
-      {"", ""}, {"one\ntwo\n", "two"}, {"one\ntwo", "two"}, {"one\n\n\r\n\n", "one"}, {"a\r\nb\r\n\r", "b"},
-      {"\rx\n", "x"}, {"x\ry\n", "x\ry"}, {"1\n" + longer + "\n\n", longest}, {longer + "\r\nshort\r", "short"}};
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"one\ntwo\n", "two"},
+                                                       {"one\ntwo", "two"},
+                                                       {"one\n\n\r\n\n", "one"},
+                                                       {"a\r\nb\r\n\r", "b"},
+                                                       {"\rx\n", "x"},
+                                                       {"x\ry\n", "x\ry"},
+                                                       {"1\n" + longer + "\n\n", longest},
+                                                       {longer + "\r\nshort\r", "short"}};
   for (const auto& [output, expected] : cases) {
     for (std::size_t block = 1; block <= output.size() + 1; block += (block < 8 ? 1 : 997)) {
       LastOutputLine last;

@@ -11,8 +11,8 @@
 #include <tuple>
 #include <vector>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {
@@ -57,7 +57,8 @@ std::vector<std::string> JsStrings(const std::string& file) {
 
 std::string FromHex(const std::string& hex) {
   std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return out;
 }
 
@@ -71,14 +72,13 @@ struct Book {
 };
 
 Book ReadBook(const fs::path& file) {
-  const char* script =
-      "import sys, xml.etree.ElementTree as ET\n"
-      "ns = '{http://www.devhelp.net/book}'\n"
-      "root = ET.parse(sys.argv[1]).getroot()\n"
-      "h = lambda s: s.encode().hex()\n"
-      "print('T', h(root.get('title')))\n"
-      "for s in root.iter(ns + 'sub'): print('C', h(s.get('link')))\n"
-      "for k in root.iter(ns + 'keyword'): print('K', h(k.get('name')), h(k.get('link')))\n";
+  const char* script = "import sys, xml.etree.ElementTree as ET\n"
+                       "ns = '{http://www.devhelp.net/book}'\n"
+                       "root = ET.parse(sys.argv[1]).getroot()\n"
+                       "h = lambda s: s.encode().hex()\n"
+                       "print('T', h(root.get('title')))\n"
+                       "for s in root.iter(ns + 'sub'): print('C', h(s.get('link')))\n"
+                       "for k in root.iter(ns + 'keyword'): print('K', h(k.get('name')), h(k.get('link')))\n";
   const auto run = RunProgramForTest({"/usr/bin/python3", "-c", script, file.string()}, HeadlessEnvironment());
   Book book;
   book.parsed = run.status == 0;
@@ -104,7 +104,8 @@ class DocsetExport : public ::testing::Test {
     WriteBytes(app_ / "config.txt", inst_.string() + "\r\n0\r\n");
   }
   ~DocsetExport() override {
-    for (const auto& path : immutable_) RunProgramForTest({"/usr/bin/chattr", "-i", path.string()}, HeadlessEnvironment());
+    for (const auto& path : immutable_)
+      RunProgramForTest({"/usr/bin/chattr", "-i", path.string()}, HeadlessEnvironment());
   }
   testing::ProgramResult Export(const fs::path& dir) {
     return RunProgramForTest({(app_ / "Quillmere").string(), "--docset", dir.string()}, HeadlessEnvironment(),
@@ -237,8 +238,8 @@ TEST_F(DocsetExport, AwkwardNamesAreStoredAsUtf8AndEscapedInTheBook) {
       {"A<b>&c", "A<b>&c", "A<b>&c"},
       {"x'); DROP TABLE searchIndex;--", "x'); DROP TABLE searchIndex;--", "x'); DROP TABLE searchIndex;--"},
       {"Tab\tbed", "Tab\tbed", "Tab\tbed"},
-      {"Bell\x07", "Bell\x07", "Bell\xE2\x90\x87"},  // XML 1.0 cannot hold U+0007: its picture stands in
-      {"caf\xE9", "caf\xC3\xA9", "caf\xC3\xA9"},     // not UTF-8: taken as Latin-1
+      {"Bell\x07", "Bell\x07", "Bell\xE2\x90\x87"},      // XML 1.0 cannot hold U+0007: its picture stands in
+      {"caf\xE9", "caf\xC3\xA9", "caf\xC3\xA9"},         // not UTF-8: taken as Latin-1
       {"na\xC3\xAFve", "na\xC3\xAFve", "na\xC3\xAFve"},  // already UTF-8: kept
   };
   std::string list;

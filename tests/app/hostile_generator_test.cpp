@@ -16,8 +16,8 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::WaitUntil;
 using testing::ReadBytes;
+using testing::WaitUntil;
 
 // The status line of a live process (a zombie has ended) in the group, "" when there is none.
 std::string LiveMember(pid_t group) {

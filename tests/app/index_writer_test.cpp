@@ -8,16 +8,16 @@
 #include "app/command_list_reader.h"
 #include "app/services.h"
 #include "resources/embedded.h"
-#include "system/lifetime.h"
-#include "system/strings.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/lifetime.h"
+#include "system/strings.h"
 
 namespace qm {
 namespace {
 
-using testing::ScratchDir;
 using testing::ReadBytes;
+using testing::ScratchDir;
 using testing::WriteBytes;
 
 // Whole builds in this process: an application directory that is also the
@@ -54,15 +54,14 @@ class IndexBuildTest : public ::testing::Test {
 };
 
 TEST_F(IndexBuildTest, GoldenFilesAndStandardOutput) {
-  WriteList(
-      "Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\r\n"
-      "alpha|/docs/html/Modules/GFX.draw/index.html#alpha\n"
-      "Alpha|/mod/pub.mod/net.mod/doc/commands.html#Alpha\n"
-      "Beta \"q\"|/docs/html/Modules/str.util/index.html#Beta\r\n"
-      "Back\\slash|/docs/html/Modules/str.util\\index.html#Back\n"
-      "Alpha|/docs/html/Modules/str.util/index.html#Alpha2\n"
-      "Caf\xE9|/docs/html/Modules/str.util/index.html#Cafe\n"
-      "|/docs/nothing\n");
+  WriteList("Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\r\n"
+            "alpha|/docs/html/Modules/GFX.draw/index.html#alpha\n"
+            "Alpha|/mod/pub.mod/net.mod/doc/commands.html#Alpha\n"
+            "Beta \"q\"|/docs/html/Modules/str.util/index.html#Beta\r\n"
+            "Back\\slash|/docs/html/Modules/str.util\\index.html#Back\n"
+            "Alpha|/docs/html/Modules/str.util/index.html#Alpha2\n"
+            "Caf\xE9|/docs/html/Modules/str.util/index.html#Cafe\n"
+            "|/docs/nothing\n");
   std::string out;
   ASSERT_TRUE(Build(&out).ok);
   const std::string d = inst_.string();
@@ -70,14 +69,13 @@ TEST_F(IndexBuildTest, GoldenFilesAndStandardOutput) {
   EXPECT_EQ(Modules("command.js"),
             "var commands=new Array(\"Alpha\",\"Alpha\",\"Back\\\\slash\",\"Beta \\\"q\\\"\",\"Caf\xE9\",\"Zeta\","
             "\"alpha\");");
-  EXPECT_EQ(Modules("links.js"),
-            "var links=new Array(\"" + d + "/mod/pub.mod/net.mod/doc/commands.html#Alpha\",\"" + d +
-                "/docs/html/Modules/str.util/index.html#Alpha2\",\"" + d +
-                "/docs/html/Modules/str.util/index.html#Back\",\"" + d +
-                "/docs/html/Modules/str.util/index.html#Beta\",\"" + d +
-                "/docs/html/Modules/str.util/index.html#Cafe\",\"" + d +
-                "/docs/html/Modules/gfx.draw/index.html#Zeta\",\"" + d +
-                "/docs/html/Modules/GFX.draw/index.html#alpha\");");
+  EXPECT_EQ(Modules("links.js"), "var links=new Array(\"" + d + "/mod/pub.mod/net.mod/doc/commands.html#Alpha\",\"" +
+                                     d + "/docs/html/Modules/str.util/index.html#Alpha2\",\"" + d +
+                                     "/docs/html/Modules/str.util/index.html#Back\",\"" + d +
+                                     "/docs/html/Modules/str.util/index.html#Beta\",\"" + d +
+                                     "/docs/html/Modules/str.util/index.html#Cafe\",\"" + d +
+                                     "/docs/html/Modules/gfx.draw/index.html#Zeta\",\"" + d +
+                                     "/docs/html/Modules/GFX.draw/index.html#alpha\");");
   EXPECT_EQ(Modules("modules.js"),
             "var modules=new Array(\"pub.mod/net\",\"str.util\",\"str.util\",\"str.util\",\"str.util\","
             "\"gfx.draw\",\"GFX.draw\");");
@@ -86,8 +84,7 @@ TEST_F(IndexBuildTest, GoldenFilesAndStandardOutput) {
   EXPECT_EQ(out, "Tallowin dir  : " + d + "\r\nDirBase       : " + d + "\r\nCommands file : " + d +
                      "\\docs\\html\\Modules\\commands.txt\r\nTotal commands: 7 8\r\n\r\n"
                      "GFX.draw\r\npub.mod/net\r\nstr.util\r\nIndeces created...\r\nAppDir : " +
-                     a + "\r\nCurDir : " + a + "\r\nPostFile: <" + a + "/Quillmere> -----\r\nSS1 = " + button +
-                     "\r\n");
+                     a + "\r\nCurDir : " + a + "\r\nPostFile: <" + a + "/Quillmere> -----\r\nSS1 = " + button + "\r\n");
   EXPECT_EQ(ReadBytes(app_ / "button.js"), button);
   EXPECT_EQ(ReadBytes(inst_ / "docs/html/button.js"), button);
   EXPECT_EQ(Modules("button.js"), button);
@@ -188,7 +185,8 @@ TEST(ArrayFiles, LargeArraysAreWrittenAsLiterals) {
     for (const auto& r : modules.Values()) mods += "\"" + ToByteString(r->Modules).insert(1, "\\") + "\",";
     mods += "\"\"";
     const bool literal = elements >= 65536;
-    EXPECT_EQ(CommandsArrayFile(list), literal ? "var commands=[" + names + "];" : "var commands=new Array(" + names + ");");
+    EXPECT_EQ(CommandsArrayFile(list),
+              literal ? "var commands=[" + names + "];" : "var commands=new Array(" + names + ");");
     EXPECT_EQ(ModsArrayFile(modules), literal ? "var mods=[" + mods + "];" : "var mods=new Array(" + mods + ");");
   }
 }

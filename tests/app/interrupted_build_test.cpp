@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {
@@ -19,8 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
-using testing::RunProgramForTest;
 using testing::ReadBytes;
+using testing::RunProgramForTest;
 using testing::WriteBytes;
 
 // The steps of one build that change files: eleven outputs written to

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {
@@ -18,9 +18,11 @@ namespace fs = std::filesystem;
 using namespace testing;
 
 // "Réal Install/文档" and a command named "Grüße", all in UTF-8.
-const std::string kAccented = "R\xC3\xA9" "al Install";
+const std::string kAccented = "R\xC3\xA9"
+                              "al Install";
 const std::string kCjk = "\xE6\x96\x87\xE6\xA1\xA3";
-const std::string kCommand = "Gr\xC3\xBC\xC3\x9F" "e";
+const std::string kCommand = "Gr\xC3\xBC\xC3\x9F"
+                             "e";
 
 // The sample installation under "<scratch>/Réal Install/文档", remembered in
 // the settings of a copied program.
@@ -48,7 +50,8 @@ class NonAsciiPaths : public ::testing::Test {
 
 TEST_F(NonAsciiPaths, BatchModeShowsThePathAsTypedAndKeepsItsBytesOnDisk) {
   const fs::path list = inst / "docs/html/Modules/commands.txt";
-  WriteBytes(list, ReadBytes(list) + kCommand + "( x:Int )|/mod/lang.mod/core.mod/doc/commands.html#" + kCommand + "\n");
+  WriteBytes(list,
+             ReadBytes(list) + kCommand + "( x:Int )|/mod/lang.mod/core.mod/doc/commands.html#" + kCommand + "\n");
   // A UTF-8 argument and an old Latin-1 one ("café" both).
   const auto result = Run({"caf\xC3\xA9", "caf\xE9"});
   ASSERT_EQ(result.status, 0) << result.err;

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "support/program_runner.h"
 #include "support/files.h"
+#include "support/program_runner.h"
 #include "support/scratch_dir.h"
 
 namespace qm {
@@ -16,9 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::HeadlessEnvironment;
+using testing::ReadBytes;
 using testing::RunProgramForTest;
 using testing::ScratchDir;
-using testing::ReadBytes;
 using testing::WriteBytes;
 
 // Sets the immutable flag for the guard's life; false from Set when the
@@ -42,8 +42,8 @@ class ImmutableFlag {
 TEST(DebianPackage, SystemWideInstallKeepsSettingsAndWorkingFilesInXdgFolders) {
   ScratchDir scratch("package");
   const fs::path out = scratch.path() / "out";
-  const auto packaged = RunProgramForTest(
-      {"/bin/bash", QM_SOURCE_DIR "/scripts/make-deb", QM_EXECUTABLE, out.string()}, HeadlessEnvironment());
+  const auto packaged = RunProgramForTest({"/bin/bash", QM_SOURCE_DIR "/scripts/make-deb", QM_EXECUTABLE, out.string()},
+                                          HeadlessEnvironment());
   ASSERT_EQ(packaged.status, 0) << packaged.err;
   const fs::path deb = packaged.out.substr(0, packaged.out.find('\n'));
   ASSERT_EQ(deb.parent_path(), out);
@@ -80,9 +80,9 @@ TEST(DebianPackage, SystemWideInstallKeepsSettingsAndWorkingFilesInXdgFolders) {
 
   const auto help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Settings: " + settings.string() + "\n          (until it exists: " +
-                          (program_dir / "config.txt").string() + ")\nWorking files: " +
-                          (cache_home / "quillmere").string() + "\n"),
+  EXPECT_NE(help.out.find("Settings: " + settings.string() +
+                          "\n          (until it exists: " + (program_dir / "config.txt").string() +
+                          ")\nWorking files: " + (cache_home / "quillmere").string() + "\n"),
             std::string::npos)
       << help.out;
 

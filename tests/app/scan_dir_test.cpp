@@ -2,12 +2,12 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 
-#include "system/strings.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/strings.h"
 
 namespace qm {
 namespace {
@@ -26,7 +26,7 @@ TEST(ScanDir, RegularFilesWithExactlyTheExtension) {
   ScratchDir scratch("scan");
   const std::string dir = scratch.path().string();
   WriteBytes(scratch.path() / "a.txt", "a");
-  WriteBytes(scratch.path() / "b.TXT", "b");         // letter case counts
+  WriteBytes(scratch.path() / "b.TXT", "b");  // letter case counts
   WriteBytes(scratch.path() / "c.txt.bak", "c");
   WriteBytes(scratch.path() / "sub.txt/inner.txt", "d");  // a directory, not listed, not entered
   // The directory text keeps a backslash before each name.

@@ -58,8 +58,8 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ScratchDir;
 using testing::ReadBytes;
+using testing::ScratchDir;
 using testing::WriteBytes;
 
 // A program folder that cannot be written: the user's own file wins, the

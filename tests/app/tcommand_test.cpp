@@ -19,10 +19,10 @@ TEST(CommandOrder, OnlyReportsGreaterByCodeUnits) {
   EXPECT_EQ(Named(u"b").Compare(Named(u"a")), 1);
   EXPECT_EQ(Named(u"a").Compare(Named(u"b")), 0);
   EXPECT_EQ(Named(u"a").Compare(Named(u"a")), 0);
-  EXPECT_EQ(Named(u"a").Compare(Named(u"Z")), 1);   // lower case after upper case
-  EXPECT_EQ(Named(u"_").Compare(Named(u"Z")), 1);   // underscore between the cases
+  EXPECT_EQ(Named(u"a").Compare(Named(u"Z")), 1);     // lower case after upper case
+  EXPECT_EQ(Named(u"_").Compare(Named(u"Z")), 1);     // underscore between the cases
   EXPECT_EQ(Named(u"abc").Compare(Named(u"ab")), 1);  // a prefix sorts first
-  EXPECT_EQ(Named(u"").Compare(Named(u"0")), 0);    // the empty name sorts first
+  EXPECT_EQ(Named(u"").Compare(Named(u"0")), 0);      // the empty name sorts first
   EXPECT_EQ(Named(String(1, char16_t(0xE9))).Compare(Named(u"z")), 1);
   const tcommand named = Named(u"x");
   const StringObject other(u"x");

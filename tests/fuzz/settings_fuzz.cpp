@@ -17,7 +17,9 @@ namespace {
   std::abort();
 }
 
-bool Damaging(unsigned char byte) { return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F; }
+bool Damaging(unsigned char byte) {
+  return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+}
 
 }  // namespace
 
@@ -37,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto saved = qm::FormatSettings(*parsed);
   if (!saved) Fail("what was read can be saved");
   const auto again = qm::ParseSettings(*saved);
-  if (!again || again->dir != parsed->dir || again->rebuild != parsed->rebuild) Fail("saved settings read back the same");
+  if (!again || again->dir != parsed->dir || again->rebuild != parsed->rebuild)
+    Fail("saved settings read back the same");
   if (qm::FormatSettings(*again) != saved) Fail("saving is stable");
   return 0;
 }

@@ -95,8 +95,8 @@ class FakeGuiDriver : public TGuiDriver {
   std::vector<std::string> log;
   std::vector<GadgetPtr> made;
 
-  GadgetPtr CreateGadget(int cls, const String& text, std::int32_t x, std::int32_t y, std::int32_t w,
-                         std::int32_t h, const GadgetPtr& group, std::int32_t style) override;
+  GadgetPtr CreateGadget(int cls, const String& text, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                         const GadgetPtr& group, std::int32_t style) override;
 };
 
 std::shared_ptr<RecordingGadget> Recorded(const GadgetPtr& g);

@@ -134,11 +134,13 @@ TEST_F(GadgetCreationTest, TheFocusRingJoinsFocusableChildrenInCreationOrder) {
 }
 
 TEST_F(GadgetCreationTest, OnlyControlsTakeFocus) {
-  for (int cls : std::initializer_list<int>{GadgetDesktop, GadgetWindow, GadgetToolbar, GadgetLabel, GadgetProgBar, GadgetMenu, GadgetNode}) {
+  for (int cls : std::initializer_list<int>{GadgetDesktop, GadgetWindow, GadgetToolbar, GadgetLabel, GadgetProgBar,
+                                            GadgetMenu, GadgetNode}) {
     EXPECT_FALSE(IsFocusableClass(cls)) << cls;
   }
-  for (int cls : std::initializer_list<int>{GadgetButton, GadgetPanel, GadgetTextField, GadgetTextArea, GadgetComboBox, GadgetListBox,
-                  GadgetTabber, GadgetTreeView, GadgetHTMLView, GadgetSlider, GadgetCanvas}) {
+  for (int cls : std::initializer_list<int>{GadgetButton, GadgetPanel, GadgetTextField, GadgetTextArea, GadgetComboBox,
+                                            GadgetListBox, GadgetTabber, GadgetTreeView, GadgetHTMLView, GadgetSlider,
+                                            GadgetCanvas}) {
     EXPECT_TRUE(IsFocusableClass(cls)) << cls;
   }
 }

@@ -40,7 +40,8 @@ TEST_F(GadgetStateTest, ButtonStateOfEveryKindAndState) {
     SetButtonState(push, 1);  // the native push button has no check state
     EXPECT_EQ(ButtonState(push), 0) << kind;
   }
-  for (int kind : std::initializer_list<int>{ButtonCheckbox, ButtonCheckbox | ButtonPushStyle, ButtonRadio, ButtonRadio | ButtonPushStyle}) {
+  for (int kind : std::initializer_list<int>{ButtonCheckbox, ButtonCheckbox | ButtonPushStyle, ButtonRadio,
+                                             ButtonRadio | ButtonPushStyle}) {
     GadgetPtr b = Button(kind);
     EXPECT_EQ(ButtonState(b), 0) << kind;
     SetButtonState(b, 1);

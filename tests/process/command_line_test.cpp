@@ -21,9 +21,7 @@ TEST(CommandLineQuotes, TextRightAfterAClosingQuoteStartsANewArgument) {
 
 TEST(CommandLineQuotes, EmptyQuotesGiveOneEmptyArgument) { EXPECT_EQ(SplitCommandLine("\"\""), (Args{""})); }
 
-TEST(CommandLineQuotes, UnclosedQuoteRunsToTheEnd) {
-  EXPECT_EQ(SplitCommandLine("run \"a b"), (Args{"run", "a b"}));
-}
+TEST(CommandLineQuotes, UnclosedQuoteRunsToTheEnd) { EXPECT_EQ(SplitCommandLine("run \"a b"), (Args{"run", "a b"})); }
 
 TEST(CommandLineQuotes, BackslashIsNoEscape) {
   EXPECT_EQ(SplitCommandLine("a\\ b \"c\\\"d"), (Args{"a\\", "b", "c\\", "d"}));

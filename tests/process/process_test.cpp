@@ -213,9 +213,9 @@ TEST(ProcessList, ProcessesAreListedInStartOrderUntilTerminated) {
 TEST(ProcessGroup, TerminateReachesAGrandchild) {
   ScriptDir dir;
   // The grandchild records the signal that reaches it; its parent only waits.
-  const std::string grandchild = dir.Script(
-      "grandchild", "exec 2>/dev/null; trap 'echo TERM > \"$0.got\"; exit 0' TERM; touch \"$0.ready\"; "
-                    "while :; do sleep 0.05; done");
+  const std::string grandchild =
+      dir.Script("grandchild", "exec 2>/dev/null; trap 'echo TERM > \"$0.got\"; exit 0' TERM; touch \"$0.ready\"; "
+                               "while :; do sleep 0.05; done");
   auto process = CreateProcess(FromBytes(dir.Script("child", "'" + grandchild + "' & wait")), 1);
   ASSERT_NE(process, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return FileExists(grandchild + ".ready"); }));

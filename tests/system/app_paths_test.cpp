@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "system/app_paths.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/app_paths.h"
 
 namespace qm {
 namespace {
@@ -20,12 +20,18 @@ TEST(FileLocationsChoice, BesideTheProgramOrInTheUsersFolders) {
     FileLocations expected;
   };
   const Case cases[] = {
-      {"/home/me/.local/lib/quillmere", true, {"/x/conf", "/x/cache", "/home/me"},
+      {"/home/me/.local/lib/quillmere",
+       true,
+       {"/x/conf", "/x/cache", "/home/me"},
        {true, "/home/me/.local/lib/quillmere/config.txt", "", "/home/me/.local/lib/quillmere"}},
-      {"/usr/lib/quillmere", false, {"/x/conf", "/x/cache/", "/home/me"},
+      {"/usr/lib/quillmere",
+       false,
+       {"/x/conf", "/x/cache/", "/home/me"},
        {false, "/x/conf/quillmere/config.txt", "/usr/lib/quillmere/config.txt", "/x/cache/quillmere"}},
       // Unset or relative XDG values fall back to the defaults below home.
-      {"/usr/lib/quillmere", false, {"", "rel/cache", "/home/me"},
+      {"/usr/lib/quillmere",
+       false,
+       {"", "rel/cache", "/home/me"},
        {false, "/home/me/.config/quillmere/config.txt", "/usr/lib/quillmere/config.txt", "/home/me/.cache/quillmere"}},
       {"/", false, {"", "", "/"}, {false, "/.config/quillmere/config.txt", "/config.txt", "/.cache/quillmere"}},
   };
@@ -52,7 +58,11 @@ TEST(FileLocationsChoice, WritabilityAndDirectoryCreation) {
   EXPECT_TRUE(MakeDirectories(deep));     // already there
   std::filesystem::create_directories(root + "/f");
   std::filesystem::remove(root + "/f");
-  { FILE* f = fopen((root + "/f").c_str(), "w"); ASSERT_NE(f, nullptr); fclose(f); }
+  {
+    FILE* f = fopen((root + "/f").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+  }
   EXPECT_FALSE(MakeDirectories(root + "/f"));
   EXPECT_FALSE(MakeDirectories(root + "/f/g"));
 }

@@ -39,7 +39,12 @@ TEST(DisplayText, UnitsThatSpellUtf8ShowAsThatTextAndEverythingElseOneCharacterP
       {"ascii", u"Tallowin dir  : /opt/tlw", true, "Tallowin dir  : /opt/tlw"},
       {"zero unit", Bytes(std::string_view("a\0b", 3)), true, std::string("a\0b", 3)},
       // Well-formed UTF-8 held as bytes: the bytes themselves.
-      {"e acute path", Bytes("/home/me/R\xC3\xA9" "al Install"), true, "/home/me/R\xC3\xA9" "al Install"},
+      {"e acute path",
+       Bytes("/home/me/R\xC3\xA9"
+             "al Install"),
+       true,
+       "/home/me/R\xC3\xA9"
+       "al Install"},
       {"cjk folder", Bytes("/tmp/\xE6\x96\x87\xE6\xA1\xA3"), true, "/tmp/\xE6\x96\x87\xE6\xA1\xA3"},
       {"emoji", Bytes("\xF0\x9F\x98\x80"), true, "\xF0\x9F\x98\x80"},
       {"U+0080", Bytes("\xC2\x80"), true, "\xC2\x80"},
@@ -51,7 +56,12 @@ TEST(DisplayText, UnitsThatSpellUtf8ShowAsThatTextAndEverythingElseOneCharacterP
       {"U+10000", Bytes("\xF0\x90\x80\x80"), true, "\xF0\x90\x80\x80"},
       {"U+10FFFF", Bytes("\xF4\x8F\xBF\xBF"), true, "\xF4\x8F\xBF\xBF"},
       // Latin-1 bytes, as older files hold them: each byte one character.
-      {"latin-1 name", Bytes("R\xE9" "al"), false, "R\xC3\xA9" "al"},
+      {"latin-1 name",
+       Bytes("R\xE9"
+             "al"),
+       false,
+       "R\xC3\xA9"
+       "al"},
       {"latin-1 before utf-8", Bytes("\xE9 \xC3\xA9"), false, "\xC3\xA9 \xC3\x83\xC2\xA9"},
       // Overlong forms.
       {"overlong slash 2", Bytes("\xC0\xAF"), false, "\xC3\x80\xC2\xAF"},
@@ -66,13 +76,22 @@ TEST(DisplayText, UnitsThatSpellUtf8ShowAsThatTextAndEverythingElseOneCharacterP
       {"extra continuation", Bytes("\xC3\xA9\xA9"), false, "\xC3\x83\xC2\xA9\xC2\xA9"},
       {"truncated at end", Bytes("ab\xC3"), false, "ab\xC3\x83"},
       {"truncated 3-byte", Bytes("\xE6\x96"), false, "\xC3\xA6\xC2\x96"},
-      {"lead then ascii", Bytes("\xC3" "A"), false, "\xC3\x83" "A"},
-      {"3-byte broken in the middle", Bytes("\xE6" "a\x87"), false, "\xC3\xA6" "a\xC2\x87"},
+      {"lead then ascii",
+       Bytes("\xC3"
+             "A"),
+       false,
+       "\xC3\x83"
+       "A"},
+      {"3-byte broken in the middle",
+       Bytes("\xE6"
+             "a\x87"),
+       false,
+       "\xC3\xA6"
+       "a\xC2\x87"},
       // Surrogates encoded in UTF-8 are not UTF-8.
       {"encoded high surrogate", Bytes("\xED\xA0\x80"), false, "\xC3\xAD\xC2\xA0\xC2\x80"},
       {"encoded low surrogate", Bytes("\xED\xBF\xBF"), false, "\xC3\xAD\xC2\xBF\xC2\xBF"},
-      {"encoded pair", Bytes("\xED\xA0\xBD\xED\xB8\x80"), false,
-       "\xC3\xAD\xC2\xA0\xC2\xBD\xC3\xAD\xC2\xB8\xC2\x80"},
+      {"encoded pair", Bytes("\xED\xA0\xBD\xED\xB8\x80"), false, "\xC3\xAD\xC2\xA0\xC2\xBD\xC3\xAD\xC2\xB8\xC2\x80"},
       // Beyond U+10FFFF, and bytes that never occur.
       {"U+110000", Bytes("\xF4\x90\x80\x80"), false, "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
       {"F5 lead", Bytes("\xF5\x80\x80\x80"), false, "\xC3\xB5\xC2\x80\xC2\x80\xC2\x80"},
@@ -102,7 +121,10 @@ struct ReadBackCase {
 TEST(DisplayText, TextReadBackFromADisplayShowsTheSameAgain) {
   const std::vector<ReadBackCase> cases = {
       {"ascii", "CLOSE", u"CLOSE"},
-      {"e acute", "R\xC3\xA9" "al", u"R\u00E9al"},
+      {"e acute",
+       "R\xC3\xA9"
+       "al",
+       u"R\u00E9al"},
       {"cjk", "\xE6\x96\x87", u"\u6587"},
       {"emoji as a pair", "\xF0\x9F\x98\x80", u"\U0001F600"},
       // One character per unit would show "Ã©" as "é": only the bytes
@@ -119,8 +141,12 @@ TEST(DisplayText, TextReadBackFromADisplayShowsTheSameAgain) {
 }
 
 TEST(DisplayText, ARunTimeErrorNamesAPathAsTyped) {
-  const RuntimeError error(u"Write to " + Bytes("/home/R\xC3\xA9" "al/\xE6\x96\x87") + u" abandoned");
-  EXPECT_STREQ(error.what(), "Write to /home/R\xC3\xA9" "al/\xE6\x96\x87 abandoned");
+  const RuntimeError error(u"Write to " +
+                           Bytes("/home/R\xC3\xA9"
+                                 "al/\xE6\x96\x87") +
+                           u" abandoned");
+  EXPECT_STREQ(error.what(), "Write to /home/R\xC3\xA9"
+                             "al/\xE6\x96\x87 abandoned");
 }
 
 }  // namespace

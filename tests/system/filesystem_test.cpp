@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "system/incbin.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/incbin.h"
 
 namespace qm {
 namespace {
@@ -116,7 +116,7 @@ TEST(ReadDir, TrailingSeparatorsNameTheSameDirectory) {
   WriteBytes(dir.File("name\xC3\xA9"), "");
   const std::vector<String> expected{u".", u"..", u".hidden", u"name\u00C3\u00A9"};
   for (const String& spelling : {FromBytes(dir.path().native()), FromBytes(dir.path().native()) + u"/",
-                                  FromBytes(dir.path().native()) + u"\\"}) {
+                                 FromBytes(dir.path().native()) + u"\\"}) {
     const int handle = ReadDir(spelling);
     ASSERT_NE(handle, 0);
     EXPECT_EQ(ListAll(handle), expected);

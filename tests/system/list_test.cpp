@@ -276,8 +276,8 @@ TEST(ListCompareObjects, RecordsUseTheirOwnCompareAndNullSortsFirst) {
 TEST(ListSort, GreaterOnlyRecordsSortAscendingAndEqualNamesKeepReadingOrder) {
   // Called the way the index writer calls it: a shared list, CompareObjects.
   auto list = std::make_shared<TList<NamedRef>>();
-  const std::vector<std::pair<String, int>> input{
-      {u"b", 1}, {u"a", 2}, {u"B", 3}, {u"b", 4}, {u"", 5}, {u"a", 6}, {u"_x", 7}};
+  const std::vector<std::pair<String, int>> input{{u"b", 1}, {u"a", 2}, {u"B", 3}, {u"b", 4},
+                                                  {u"", 5},  {u"a", 6}, {u"_x", 7}};
   for (const auto& [name, tag] : input) ListAddLast(list, std::make_shared<Named>(Named{name, tag}));
   SortList(list, 1, CompareObjects);
   std::vector<int> tags;

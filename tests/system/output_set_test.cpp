@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <set>
 
-#include "system/pending_temporaries.h"
-#include "system/temporary_names.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/pending_temporaries.h"
+#include "system/temporary_names.h"
 
 namespace qm {
 namespace {
@@ -147,8 +147,9 @@ TEST(OutputSet, TemporaryNamesSayWhoWroteThem) {
   ASSERT_EQ(name.rfind("/x/y/.command.js.quillmere-tmp-", 0), 0u) << name;
   EXPECT_EQ(TemporaryWriter(name.substr(5)), getpid());
   EXPECT_NE(TemporaryNameFor("command.js"), TemporaryNameFor("command.js"));
-  for (const char* foreign : {"command.js", ".command.js.quillmere-tmp-", ".c.quillmere-tmp-12-", ".c.quillmere-tmp-1x-2",
-                              "c.quillmere-tmp-12-3", ".c.quillmere-tmp-0-3", ".c.quillmere-tmp-12-3.bak"})
+  for (const char* foreign :
+       {"command.js", ".command.js.quillmere-tmp-", ".c.quillmere-tmp-12-", ".c.quillmere-tmp-1x-2",
+        "c.quillmere-tmp-12-3", ".c.quillmere-tmp-0-3", ".c.quillmere-tmp-12-3.bak"})
     EXPECT_FALSE(TemporaryWriter(foreign)) << foreign;
 }
 

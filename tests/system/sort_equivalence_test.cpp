@@ -89,8 +89,7 @@ const std::vector<NamedComparison>& Comparisons() {
        [](const RecRef& a, const RecRef& b) { return a->key < b->key ? -1 : (a->key > b->key ? 1 : 0); }},
       {"greater-only 0/1 on names",
        [](const RecRef& a, const RecRef& b) { return Compare(a->name, b->name) > 0 ? 1 : 0; }},
-      {"code-unit differences of names",
-       [](const RecRef& a, const RecRef& b) { return Compare(a->name, b->name); }},
+      {"code-unit differences of names", [](const RecRef& a, const RecRef& b) { return Compare(a->name, b->name); }},
       {"arbitrary magnitudes", [](const RecRef& a, const RecRef& b) { return (a->key - b->key) * 7919; }},
       {"everything equal", [](const RecRef&, const RecRef&) { return 0; }},
   };
@@ -155,7 +154,9 @@ namespace {
 // The prefix-keyed sort must give the bubble order too: keys decide where
 // they differ, the comparison where they tie.
 TEST(SortEquivalence, KeyedAscendingSortMatchesTheBubbleSort) {
-  const Comparison greater_only = [](const RecRef& a, const RecRef& b) { return Compare(a->name, b->name) > 0 ? 1 : 0; };
+  const Comparison greater_only = [](const RecRef& a, const RecRef& b) {
+    return Compare(a->name, b->name) > 0 ? 1 : 0;
+  };
   const auto prefix_key = [](const RecRef& r) {
     std::uint64_t key = 0;
     for (std::size_t i = 0; i < 2; ++i) key = (key << 16) | (i < r->name.size() ? r->name[i] : 0u);

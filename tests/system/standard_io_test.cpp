@@ -5,10 +5,10 @@
 
 #include <cstdio>
 
-#include "system/strings.h"
-#include "system/text_io.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/strings.h"
+#include "system/text_io.h"
 
 namespace qm {
 namespace {
@@ -59,10 +59,12 @@ TEST(StandardOutput, TextHoldingUtf8BytesIsWrittenAsThoseBytes) {
   testing::ScratchDir dir;
   CapturedStdout capture(dir.File("out"));
   // A path as the file system gives it, then an old Latin-1 name.
-  Print(u"Tallowin dir  : " + FromBytes("/home/me/R\xC3\xA9" "al/\xE6\x96\x87"));
+  Print(u"Tallowin dir  : " + FromBytes("/home/me/R\xC3\xA9"
+                                        "al/\xE6\x96\x87"));
   StandardIOStream().WriteString(u"<" + FromBytes("caf\xE9") + u">");
   capture.Restore();
-  EXPECT_EQ(capture.Seen(), "Tallowin dir  : /home/me/R\xC3\xA9" "al/\xE6\x96\x87\r\n<caf\xC3\xA9>");
+  EXPECT_EQ(capture.Seen(), "Tallowin dir  : /home/me/R\xC3\xA9"
+                            "al/\xE6\x96\x87\r\n<caf\xC3\xA9>");
 }
 
 TEST(StandardOutput, IsOneStreamForTheWholeRun) {

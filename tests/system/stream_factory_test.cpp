@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/files.h"
+#include "support/scratch_dir.h"
 #include "system/incbin.h"
 #include "system/ram_stream.h"
 #include "system/text_stream.h"
-#include "support/files.h"
-#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {

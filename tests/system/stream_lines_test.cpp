@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "support/files.h"
+#include "support/scratch_dir.h"
 #include "system/filesystem.h"
 #include "system/ram_stream.h"
 #include "system/stream.h"
-#include "support/files.h"
-#include "support/scratch_dir.h"
 
 namespace qm {
 namespace {
@@ -15,9 +15,7 @@ using testing::ReadBytes;
 using testing::ScratchDir;
 using testing::WriteBytes;
 
-std::unique_ptr<TRamStream> Reader(const std::string& bytes) {
-  return TRamStream::CreateOwned(bytes, true, false);
-}
+std::unique_ptr<TRamStream> Reader(const std::string& bytes) { return TRamStream::CreateOwned(bytes, true, false); }
 
 TEST(ReadLine, SplitsAtLineFeedAndDropsEveryCarriageReturn) {
   ScratchDir dir;

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "system/incbin.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/incbin.h"
 
 namespace qm {
 namespace {
@@ -30,7 +30,9 @@ TEST(LoadText, ShortFilesHaveNoMark) {
 TEST(LoadText, WithoutAMarkEveryByteIsKept) {
   ScratchDir dir;
   EXPECT_EQ(LoadBytes(dir, std::string("a\r\n\0\xE9", 5)), String(u"a\r\n\0\u00E9", 5));
-  EXPECT_EQ(LoadBytes(dir, "\xEF\xBB" "A rest"), u"\u00EF\u00BBA rest");
+  EXPECT_EQ(LoadBytes(dir, "\xEF\xBB"
+                           "A rest"),
+            u"\u00EF\u00BBA rest");
   EXPECT_EQ(LoadBytes(dir, "\xFF\xFF"), u"\u00FF\u00FF");
 }
 
@@ -45,14 +47,20 @@ TEST(LoadText, LongFilesComeBackWhole) {
 
 TEST(LoadText, MarksSelectTheEncodingAndAreDropped) {
   ScratchDir dir;
-  EXPECT_EQ(LoadBytes(dir, "\xEF\xBB\xBF" "A\xE2\x82\xAC"), u"A\u20AC");
+  EXPECT_EQ(LoadBytes(dir, "\xEF\xBB\xBF"
+                           "A\xE2\x82\xAC"),
+            u"A\u20AC");
   EXPECT_EQ(LoadBytes(dir, std::string("\xFE\xFF\x20\xAC\0A", 6)), u"\u20ACA");
-  EXPECT_EQ(LoadBytes(dir, std::string("\xFF\xFE\xAC\x20" "A\0", 6)), u"\u20ACA");
+  EXPECT_EQ(LoadBytes(dir, std::string("\xFF\xFE\xAC\x20"
+                                       "A\0",
+                                       6)),
+            u"\u20ACA");
   EXPECT_EQ(LoadBytes(dir, "\xEF\xBB\xBF"), u"");
 }
 
 TEST(LoadText, ReadsEmbeddedData) {
-  static const char page[] = "\xEF\xBB" "body";
+  static const char page[] = "\xEF\xBB"
+                             "body";
   IncbinAdd(u"text-io-test\\page.html", page, sizeof page - 1);
   EXPECT_EQ(LoadText(u"incbin::text-io-test\\page.html"), u"\u00EF\u00BBbody");
 }

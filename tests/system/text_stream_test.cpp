@@ -61,7 +61,12 @@ TEST(TextStreamRead, DecodesEachEncoding) {
   EXPECT_EQ(Over("A\xE9", TTextStream::LATIN1)->ReadFile(), u"A\u00E9");
   EXPECT_EQ(Over("A\xC3\xA9\xE2\x82\xAC", TTextStream::UTF8)->ReadFile(), u"A\u00E9\u20AC");
   EXPECT_EQ(Over(std::string("\x20\xAC\0A", 4), TTextStream::UTF16BE)->ReadFile(), u"\u20ACA");
-  EXPECT_EQ(Over(std::string("\xAC\x20" "A\0", 4), TTextStream::UTF16LE)->ReadFile(), u"\u20ACA");
+  EXPECT_EQ(Over(std::string("\xAC\x20"
+                             "A\0",
+                             4),
+                 TTextStream::UTF16LE)
+                ->ReadFile(),
+            u"\u20ACA");
 }
 
 TEST(TextStreamRead, FourByteUtf8LeadGivesZeroAfterThreeBytes) {

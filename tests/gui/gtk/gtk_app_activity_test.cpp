@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
+#include "support/gtk/private_display.h"
 
 // X11 last: its macros (None, Bool, Status) clash with the headers above.
 #include <X11/Xlib.h>
@@ -53,8 +53,7 @@ TEST(GtkAppActivity, LosingAndRegainingTheFocusPostsSuspendAndResume) {
   EXPECT_FALSE(Contains(ids, EVENT_APPRESUME));
 
   ids.clear();
-  ASSERT_EQ(Xdotool("windowactivate --sync " +
-                    std::to_string(GDK_WINDOW_XID(gtk_widget_get_window(Widget(window))))),
+  ASSERT_EQ(Xdotool("windowactivate --sync " + std::to_string(GDK_WINDOW_XID(gtk_widget_get_window(Widget(window))))),
             0);
   ASSERT_TRUE(PumpUntil([&] {
     const auto taken = TakeEventIds();

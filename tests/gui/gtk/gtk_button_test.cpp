@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
+#include "support/gtk/private_display.h"
 
 namespace qm {
 namespace {

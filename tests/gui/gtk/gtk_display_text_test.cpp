@@ -22,8 +22,11 @@ struct Shown {
 
 const std::vector<Shown>& Texts() {
   static const std::vector<Shown> texts = {
-      {"utf-8 path", FromBytes("/home/me/R\xC3\xA9" "al Install/\xE6\x96\x87\xE6\xA1\xA3"),
-       "/home/me/R\xC3\xA9" "al Install/\xE6\x96\x87\xE6\xA1\xA3"},
+      {"utf-8 path",
+       FromBytes("/home/me/R\xC3\xA9"
+                 "al Install/\xE6\x96\x87\xE6\xA1\xA3"),
+       "/home/me/R\xC3\xA9"
+       "al Install/\xE6\x96\x87\xE6\xA1\xA3"},
       {"emoji bytes", FromBytes("Items: 3 \xF0\x9F\x98\x80"), "Items: 3 \xF0\x9F\x98\x80"},
       {"latin-1 bytes", FromBytes("caf\xE9"), "caf\xC3\xA9"},
       {"wide text", u"Items: 42 \u20AC", "Items: 42 \xE2\x82\xAC"},

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <thread>
 
-#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
+#include "support/gtk/private_display.h"
 #include "system/system_driver.h"
 
 namespace qm {

@@ -38,8 +38,8 @@ TEST(GtkRequesters, FolderChooserReturnsTheTypedPath) {
   ASSERT_FALSE(dir.empty());
   const std::string chosen = dir + "/Tallowin dir";
   ASSERT_EQ(mkdir(chosen.c_str(), 0700), 0);
-  std::thread user = TypeInto("Find the Tallowin dir", "xdotool key ctrl+l; sleep 0.5; xdotool type --delay 20 '" + chosen +
-                                                           "'; sleep 0.5; xdotool key Return");
+  std::thread user = TypeInto("Find the Tallowin dir", "xdotool key ctrl+l; sleep 0.5; xdotool type --delay 20 '" +
+                                                           chosen + "'; sleep 0.5; xdotool key Return");
   const String result = RequestDir(u"Find the Tallowin dir", u"");
   user.join();
   EXPECT_EQ(ToByteString(result), chosen);
@@ -112,7 +112,9 @@ TEST(GtkRequesters, NonAsciiFolderNamesKeepTheirBytesBothWays) {
   QM_REQUIRE_PRIVATE_DISPLAY();
   const std::string dir = MakeTempDir();
   ASSERT_FALSE(dir.empty());
-  const std::string names[] = {"R\xC3\xA9" "al Install", "\xE6\x96\x87\xE6\xA1\xA3 \xF0\x9F\x98\x80", "caf\xE9"};
+  const std::string names[] = {"R\xC3\xA9"
+                               "al Install",
+                               "\xE6\x96\x87\xE6\xA1\xA3 \xF0\x9F\x98\x80", "caf\xE9"};
   for (const std::string& name : names) {
     const std::string folder = dir + "/" + name;
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
@@ -149,8 +151,10 @@ TEST(GtkRequesters, MessagesShowUtf8BytesAsTyped) {
   Inspection seen;
   seen.response = 0;
   g_timeout_add(200, InspectAndAnswer, &seen);
-  Notify(u"The index could not be built.\n" + FromBytes("/home/me/R\xC3\xA9" "al/\xE6\x96\x87"));
-  EXPECT_EQ(seen.message, "The index could not be built.\n/home/me/R\xC3\xA9" "al/\xE6\x96\x87");
+  Notify(u"The index could not be built.\n" + FromBytes("/home/me/R\xC3\xA9"
+                                                        "al/\xE6\x96\x87"));
+  EXPECT_EQ(seen.message, "The index could not be built.\n/home/me/R\xC3\xA9"
+                          "al/\xE6\x96\x87");
 }
 
 TEST(GtkRequesters, MessagesAreLiteralAndTitledWithTheAppTitle) {
@@ -169,9 +173,8 @@ TEST(GtkRequesters, ConfirmAndProceedAnswers) {
     bool proceed;
     int button;
     int expected;
-  } cases[] = {{false, 0, 1}, {false, 1, 0}, {false, GTK_RESPONSE_DELETE_EVENT, 0},
-               {true, 0, 1},  {true, 1, 0},  {true, 2, -1},
-               {true, GTK_RESPONSE_DELETE_EVENT, -1}};
+  } cases[] = {{false, 0, 1}, {false, 1, 0}, {false, GTK_RESPONSE_DELETE_EVENT, 0}, {true, 0, 1},
+               {true, 1, 0},  {true, 2, -1}, {true, GTK_RESPONSE_DELETE_EVENT, -1}};
   for (const auto& c : cases) {
     Inspection seen;
     seen.response = c.button;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/gtk/private_display.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 #include "gui/gtk/gtk_screen.h"
 #include "gui/gtk/gtk_window.h"
+#include "support/gtk/private_display.h"
 #include "system/strings.h"
 
 #include <gdk/gdkx.h>
@@ -42,8 +42,8 @@ TEST(GtkWindow, CentredWindowLandsInTheMiddleOfTheWorkArea) {
 
 TEST(GtkWindow, ClientCoordinatesPlaceTheClientArea) {
   QM_REQUIRE_PRIVATE_DISPLAY();
-  GadgetPtr window = CreateWindow(u"Client", 40, 60, 300, 120, nullptr,
-                                  WindowTitleBar | WindowClientCoords | WindowStatus);
+  GadgetPtr window =
+      CreateWindow(u"Client", 40, 60, 300, 120, nullptr, WindowTitleBar | WindowClientCoords | WindowStatus);
   FreeOnExit guard(window);
   WaitShown(window);
   const GdkRectangle area = WorkArea();
@@ -66,8 +66,8 @@ TEST(GtkWindow, ChildrenSitAtTheirExactRectangles) {
   GadgetPtr button = CreateButton(u"BUILD", 200, 100, 90, 20, window, ButtonPushStyle);
   WaitShown(window);
   const GdkRectangle client = RootRect(std::dynamic_pointer_cast<TGtkWindow>(window)->view);
-  for (const auto& [gadget, x, y, w, h] : {std::tuple{label, 8, 10, 300, 20}, std::tuple{box, 8, 40, 150, 20},
-                                           std::tuple{button, 200, 100, 90, 20}}) {
+  for (const auto& [gadget, x, y, w, h] :
+       {std::tuple{label, 8, 10, 300, 20}, std::tuple{box, 8, 40, 150, 20}, std::tuple{button, 200, 100, 90, 20}}) {
     const GdkRectangle r = RootRect(Widget(gadget));
     EXPECT_EQ(r.x - client.x, x) << ToUtf8(gadget->name);
     EXPECT_EQ(r.y - client.y, y) << ToUtf8(gadget->name);

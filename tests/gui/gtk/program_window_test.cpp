@@ -3,8 +3,8 @@
 // directory, and xdotool clicks, types and reads window titles. What the
 // program did is read back from the screen, its settings file, the files it
 // wrote and its exit status.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -188,8 +188,8 @@ class ProgramWindowHandle {
 
 // Visible windows of one process whose title matches the pattern.
 std::vector<std::string> WindowsOf(pid_t pid, const std::string& pattern) {
-  const std::string ids =
-      Capture("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" + pattern + "' 2>/dev/null");
+  const std::string ids = Capture("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
+                                  pattern + "' 2>/dev/null");
   std::vector<std::string> result;
   std::size_t start = 0;
   while (start < ids.size()) {
@@ -307,10 +307,10 @@ class ProgramWindow : public ::testing::Test {
     ++runs_;
     return std::make_unique<RunningProgram>(app_ / "Quillmere", scratch_.path(), Output("out"), Output("err"));
   }
-  fs::path Output(const std::string& kind) const {
-    return scratch_.path() / (kind + std::to_string(runs_) + ".txt");
+  fs::path Output(const std::string& kind) const { return scratch_.path() / (kind + std::to_string(runs_) + ".txt"); }
+  std::string Diagnostics() const {
+    return "stdout: " + ReadBytes(Output("out")) + "\nstderr: " + ReadBytes(Output("err"));
   }
-  std::string Diagnostics() const { return "stdout: " + ReadBytes(Output("out")) + "\nstderr: " + ReadBytes(Output("err")); }
 
   void Remember(const std::string& dir, const std::string& choice) {
     WriteBytes(app_ / "config.txt", dir + "\r\n" + choice + "\r\n");
@@ -339,7 +339,8 @@ class ProgramWindow : public ::testing::Test {
   void Click(int x, int y) { ClickAt(client_x_ + x, client_y_ + y); }
   // Hover changes how a control looks; the pointer goes where it changes nothing.
   void PointerAway() {
-    Xdotool("mousemove " + std::to_string(frame_.x + kFrameWidth + 50) + " " + std::to_string(frame_.y + kFrameHeight + 50));
+    Xdotool("mousemove " + std::to_string(frame_.x + kFrameWidth + 50) + " " +
+            std::to_string(frame_.y + kFrameHeight + 50));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
   void ClickCheckbox() { Click(20, 65); }
@@ -367,7 +368,8 @@ class ProgramWindow : public ::testing::Test {
 
   // The window title after "BUILD", once it shows the item count; every
   // title seen on the way is collected.
-  std::string WaitForItemTitle(const ProgramWindowHandle& window, std::vector<std::string>& seen, int timeout_ms = 20000) {
+  std::string WaitForItemTitle(const ProgramWindowHandle& window, std::vector<std::string>& seen,
+                               int timeout_ms = 20000) {
     std::string title;
     WaitFor(
         [&] {
@@ -684,7 +686,10 @@ void PasteFolder(const ProgramWindowHandle& chooser, const std::string& folder) 
 TEST_F(ProgramWindow, ANonAsciiPathIsShownAsTypedAndSavedAsItsOwnBytes) {
   // Short enough for the whole path to fit the label: "Réal/文档".
   ScratchDir place("u");
-  const fs::path folder = place.path() / "R\xC3\xA9" "al" / "\xE6\x96\x87\xE6\xA1\xA3";
+  const fs::path folder = place.path() /
+                          "R\xC3\xA9"
+                          "al" /
+                          "\xE6\x96\x87\xE6\xA1\xA3";
   fs::create_directories(folder.parent_path());
   fs::rename(inst_, folder);
   const std::string path = folder.string();
@@ -761,9 +766,8 @@ TEST_F(ProgramWindow, ABuildMeetingAnotherShowsANoticeAndTheWindowStaysUsable) {
   close(holder);
   ClickBuild();
   EXPECT_TRUE(WaitFor([&] { return fs::exists(inst_ / "docs/html/Modules/command.js"); }, 20000)) << Diagnostics();
-  EXPECT_TRUE(WaitFor([&] { return window.Title() == std::string(kMainTitle) + " Items: " +
-                                                         std::to_string(CatalogueSize()); },
-                      20000))
+  EXPECT_TRUE(WaitFor(
+      [&] { return window.Title() == std::string(kMainTitle) + " Items: " + std::to_string(CatalogueSize()); }, 20000))
       << window.Title();
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();

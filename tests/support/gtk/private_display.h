@@ -12,11 +12,11 @@ namespace qm::testing {
 // The GUI tests use only the private X server that scripts/with-xvfb starts,
 // never a developer's own display.
 bool OnPrivateDisplay();
-#define QM_REQUIRE_PRIVATE_DISPLAY()                                                    \
-  do {                                                                                  \
-    if (!::qm::testing::OnPrivateDisplay())                                                \
+#define QM_REQUIRE_PRIVATE_DISPLAY()                                                      \
+  do {                                                                                    \
+    if (!::qm::testing::OnPrivateDisplay())                                               \
       GTEST_SKIP() << "GUI test: runs only under scripts/with-xvfb (no private display)"; \
-    ::qm::testing::StartGtkOnce();                                                         \
+    ::qm::testing::StartGtkOnce();                                                        \
   } while (0)
 
 // Installs the GTK drivers and starts the event system, once per process,

@@ -13,6 +13,7 @@
 #include "system/filesystem.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
+#include "system/termination_signals_held.h"
 
 namespace qm {
 
@@ -90,6 +91,9 @@ ProcessPtr TProcess::Start(const String& name, const std::vector<std::string>& a
   auto process = std::make_shared<TProcess>();
   process->name = name;
   std::int32_t read_handle = 0, write_handle = 0, error_handle = 0;
+  // A stop request arriving between the start and the recording of the
+  // child's group would end the program and leave the child running.
+  const TerminationSignalsHeld held;
   process->handle = fdProcessArguments(arguments, &read_handle, &write_handle, &error_handle, &process->execerror);
   if (process->handle == 0) return nullptr;
 

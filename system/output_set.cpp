@@ -17,6 +17,7 @@
 #include "system/pending_temporaries.h"
 #include "system/strings.h"
 #include "system/temporary_names.h"
+#include "system/termination_signals_held.h"
 
 namespace qm {
 namespace {
@@ -104,24 +105,6 @@ bool WriteTemporary(const std::string& target, const std::function<bool(const By
   errno = reported;
   return false;
 }
-
-// Holds back the signals that end the program through its handlers, so that
-// a handler never runs between two renames of a set.
-class TerminationSignalsHeld {
- public:
-  TerminationSignalsHeld() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&held, number);
-    sigprocmask(SIG_BLOCK, &held, &saved_);
-  }
-  ~TerminationSignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-  TerminationSignalsHeld(const TerminationSignalsHeld&) = delete;
-  TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
-
- private:
-  sigset_t saved_;
-};
 
 // How the journal names path: relative to base, or "" when it lies outside.
 std::string JournalName(const std::string& path, const std::string& base) {

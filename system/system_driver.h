@@ -8,6 +8,12 @@ namespace qm {
 // The platform side of the event pump and of the modal requesters. One
 // driver is installed at start-up: the window-system driver when a display
 // can be opened, the headless one otherwise.
+//
+// It lives in system/ rather than gui/ because it is a system service, not a
+// gadget: start-up and batch mode call the requesters (RequestDir, Notify)
+// without any window or toolkit, and the headless driver beside it answers
+// them on a machine with no display. The gui/ toolkit only pumps through it;
+// the window-system version is in gui/gtk/.
 class TSystemDriver : public Object {
  public:
   // Processes every pending native event without blocking.

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "system/object.h"
 #include "system/output_set.h"
@@ -22,6 +23,6 @@ std::string DevhelpBook(const String& install_dir);
 // character references so that they survive attribute normalisation; the
 // other control characters, which XML 1.0 cannot carry at all, are shown by
 // their visible pictures (U+2400 and on), and U+FFFE and U+FFFF by U+FFFD.
-void AppendXmlAttribute(std::string& out, const std::string& utf8);
+void AppendXmlAttribute(std::string& out, std::string_view utf8);
 
 }  // namespace qm

@@ -119,6 +119,21 @@ std::string DisplayUtf8(const String& text) {
   return UnitsAsUtf8(text);
 }
 
+void AppendDisplayUtf8(std::string& out, std::string_view bytes) {
+  char32_t ignored = 0;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const int length = DecodeOne(bytes.data(), bytes.size(), at, ignored);
+    if (length == 0) break;
+    at += static_cast<std::size_t>(length);
+  }
+  if (at == bytes.size()) {
+    out += bytes;
+    return;
+  }
+  for (const char byte : bytes) AppendCodePoint(out, static_cast<unsigned char>(byte));
+}
+
 String FromDisplayUtf8(std::string_view utf8) {
   String units;
   units.reserve(utf8.size());

@@ -26,6 +26,11 @@ bool HoldsUtf8Bytes(const String& text);
 // surrogate, which no UTF-8 can carry, becomes U+FFFD.
 std::string DisplayUtf8(const String& text);
 
+// The same rule for text already held as bytes (one byte per unit), appended
+// to out: the bytes themselves when they are well-formed UTF-8, otherwise
+// each byte as the Latin-1 character it names.
+void AppendDisplayUtf8(std::string& out, std::string_view bytes);
+
 // A text read back from a display (well-formed UTF-8 as DisplayUtf8 makes
 // it): the one-character-per-unit form when that is shown the same way,
 // otherwise the bytes themselves. Either way DisplayUtf8 of the result gives

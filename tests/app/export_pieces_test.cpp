@@ -2,6 +2,8 @@
 // where a catalogue link points inside the installation.
 #include <gtest/gtest.h>
 
+#include "app/catalogue.h"
+#include "app/command_list_reader.h"
 #include "app/devhelp_book.h"
 #include "app/doc_location.h"
 
@@ -56,6 +58,34 @@ TEST(DocLocation, FindsThePageInsideTheInstallationOrNothing) {
       }
     }
   }
+}
+
+// The book's keywords are made from the catalogue's bytes when the links are
+// the installation directory and a tail; with a directory spelt with a
+// trailing "/" they go the general way. Both must give the same book.
+TEST(DevhelpBook, KeywordsFromBytesMatchTheGeneralWay) {
+  CreateCatalogue();
+  const String dir = u"/tmp/no-such-install";
+  const std::string list = "Plain|/docs/html/Modules/a.b/index.html#Plain\n"
+                           "Back|\\docs\\html\\Modules\\c.d\\index.html#Back\n"
+                           "Elsewhere|/mod/x/doc/commands.html?q=1#E\n"
+                           "Dots|/docs/html/../html/Modules/e/index.html#Dots\n"
+                           "Escapes|/../outside.html\n"
+                           "Empty|/docs//html/index.html\n"
+                           "Bare|docs/html/index.html\n"
+                           "Gr\xC3\xBC\xC3\x9F|/docs/html/M\xC3\xBC/index.html#<&\">\n"
+                           "caf\xE9|/docs/html/caf\xE9.html\n"
+                           "Root|/\n";
+  ReadCatalogue(list, dir, *list_command, *map_module);
+  list_command->Sort();
+  const std::string from_bytes = DevhelpBook(dir);
+  EXPECT_EQ(from_bytes, DevhelpBook(dir + u"/"));
+  EXPECT_NE(from_bytes.find("name=\"Gr\xC3\xBC\xC3\x9F\" link=\"M\xC3\xBC/index.html#&lt;&amp;&quot;&gt;\""),
+            std::string::npos)
+      << from_bytes;
+  EXPECT_NE(from_bytes.find("name=\"caf\xC3\xA9\" link=\"caf\xC3\xA9.html\""), std::string::npos) << from_bytes;
+  EXPECT_NE(from_bytes.find("link=\"../../mod/x/doc/commands.html?q=1#E\""), std::string::npos) << from_bytes;
+  list_command->Clear();
 }
 
 }  // namespace

@@ -6,14 +6,56 @@
 
 namespace qm {
 
-void VisitCatalogue(const CatalogueVisitor& visitor) {
+namespace {
+
+// A plain loop: find_first_of with a set looks each character up anew.
+std::size_t FirstOf(std::string_view text, std::size_t at, char a, char b) {
+  while (at < text.size() && text[at] != a && text[at] != b) ++at;
+  return at;
+}
+
+// The path a plain link tail names, without its leading separator and with
+// "/" for "\\", into path; false for any other tail.
+bool PlainPath(std::string_view tail, std::string& path, std::size_t& page_size) {
+  const std::size_t cut = FirstOf(tail, 0, '#', '?');
+  const std::string_view page = tail.substr(0, cut);
+  if (page.size() < 2 || (page[0] != '/' && page[0] != '\\')) return false;
+  for (std::size_t at = 1; at <= page.size();) {
+    const std::size_t end = FirstOf(page, at, '/', '\\');
+    const std::size_t length = end - at;
+    if (length == 0 || (page[at] == '.' && (length == 1 || (length == 2 && page[at + 1] == '.')))) return false;
+    at = end + 1;
+  }
+  path.assign(tail.substr(1));
+  std::replace(path.begin(), path.end(), '\\', '/');
+  page_size = cut - 1;
+  return true;
+}
+
+}  // namespace
+
+void VisitCatalogue(const CatalogueVisitor& visitor, const String& install_dir) {
   if (visitor.record && list_command) {
+    const Catalogue& catalogue = *list_command;
+    // Links are the directory and each record's tail.
+    const bool plain_dir = visitor.plain_record && catalogue.Dir() == install_dir && !install_dir.empty() &&
+                           install_dir.back() != u'/' && install_dir.back() != u'\\';
     // Texts are refilled record by record rather than made anew, which
     // keeps an export of a large catalogue from allocating per record.
-    const Catalogue& catalogue = *list_command;
     String name, link, module;
+    std::string path;
+    std::size_t page_size = 0;
     catalogue.ForEachRecord([&](const CatalogueRecord& r) {
-      if (r.whole || r.module_in_extra) {
+      if (r.whole) {
+        const CommandPtr command = catalogue.MakeCommand(r);
+        visitor.record(command->comando, command->link, command->Modules);
+        return;
+      }
+      if (plain_dir && PlainPath(catalogue.LinkTail(r), path, page_size)) {
+        visitor.plain_record(catalogue.Name(r), path, page_size);
+        return;
+      }
+      if (r.module_in_extra) {
         const CommandPtr command = catalogue.MakeCommand(r);
         visitor.record(command->comando, command->link, command->Modules);
         return;

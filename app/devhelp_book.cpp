@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/catalogue.h"
 #include "app/catalogue_export_source.h"
 #include "app/doc_location.h"
 #include "system/display_text.h"
@@ -88,43 +87,22 @@ void AppendKeyword(std::string& book, const String& name, const String& link, co
   book += "/>\n";
 }
 
-// The keyword of a record as the list reader makes it: its link is the
-// installation directory followed by tail. Worked out on the bytes, with the
-// same result as AppendKeyword, for the plain tails nearly every link has: a
-// separator, then names that are neither empty, "." nor "..". false, with
-// nothing appended, for any other tail.
-bool AppendPlainKeyword(std::string& book, std::string_view name, std::string_view tail, std::string& scratch,
+// The keyword of a record whose link is plain: made from the bytes, with
+// the same result as AppendKeyword.
+void AppendPlainKeyword(std::string& book, std::string_view name, std::string_view path, std::size_t page_size,
                         std::string& shown) {
-  // A plain loop: find_first_of with a set looks each character up anew.
-  const auto first_of = [](std::string_view text, std::size_t at, char a, char b) {
-    while (at < text.size() && text[at] != a && text[at] != b) ++at;
-    return at;
-  };
-  const std::size_t cut = first_of(tail, 0, '#', '?');
-  const std::string_view page = tail.substr(0, cut);
-  if (page.size() < 2 || (page[0] != '/' && page[0] != '\\')) return false;
-  for (std::size_t at = 1; at <= page.size();) {
-    const std::size_t end = first_of(page, at, '/', '\\');
-    const std::size_t length = end - at;
-    if (length == 0 || (page[at] == '.' && (length == 1 || (length == 2 && page[at + 1] == '.')))) return false;
-    at = end + 1;
-  }
   constexpr std::string_view kHtml = "docs/html/";
-  scratch.assign(tail.substr(1));
-  std::replace(scratch.begin(), scratch.end(), '\\', '/');
-  std::string_view relative = scratch;
-  const bool in_html = relative.substr(0, std::min(relative.size(), cut - 1)).starts_with(kHtml);
-  if (in_html) relative.remove_prefix(kHtml.size());
+  const bool in_html = path.substr(0, page_size).starts_with(kHtml);
+  if (in_html) path.remove_prefix(kHtml.size());
   book += "    <keyword type=\"function\" name=\"";
   shown.clear();
   AppendDisplayUtf8(shown, name);
   AppendXmlAttribute(book, shown);
   book += "\" link=\"";
   shown.assign(in_html ? "" : "../../");
-  AppendDisplayUtf8(shown, relative);
+  AppendDisplayUtf8(shown, path);
   AppendXmlAttribute(book, shown);
   book += "\"/>\n";
-  return true;
 }
 
 }  // namespace
@@ -150,28 +128,17 @@ bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink) {
     ok = ok && sink(book);
     book.clear();
   };
-  const Catalogue* catalogue = list_command.get();
-  const bool plain_dir = catalogue && catalogue->Dir() == install_dir && !install_dir.empty() &&
-                         install_dir.back() != u'/' && install_dir.back() != u'\\';
-  if (plain_dir) {
-    // Links are the directory and each record's tail: most keywords are
-    // made from the bytes without building the link.
-    std::string scratch, shown;
-    catalogue->ForEachRecord([&](const CatalogueRecord& r) {
-      if (r.whole || !AppendPlainKeyword(book, catalogue->Name(r), catalogue->LinkTail(r), scratch, shown)) {
-        const CommandPtr command = catalogue->MakeCommand(r);
-        AppendKeyword(book, command->comando, command->link, install_dir);
-      }
-      flush();
-    });
-  } else {
-    CatalogueVisitor visitor;
-    visitor.record = [&](const String& name, const String& link, const String&) {
-      AppendKeyword(book, name, link, install_dir);
-      flush();
-    };
-    VisitCatalogue(visitor);
-  }
+  std::string shown;
+  CatalogueVisitor visitor;
+  visitor.record = [&](const String& name, const String& link, const String&) {
+    AppendKeyword(book, name, link, install_dir);
+    flush();
+  };
+  visitor.plain_record = [&](std::string_view name, std::string_view path, std::size_t page_size) {
+    AppendPlainKeyword(book, name, path, page_size, shown);
+    flush();
+  };
+  VisitCatalogue(visitor, install_dir);
   book += "  </functions>\n</book>\n";
   return ok && sink(book);
 }

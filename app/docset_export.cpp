@@ -84,8 +84,10 @@ class DocsetExport {
   fs::path install_;
   StagedFolder staged_;
   fs::path documents_;
-  std::set<FileId> skip_;           // folders never copied into Documents
-  std::set<String> outside_pages_;  // command pages outside docs/html
+  std::set<FileId> skip_;  // folders never copied into Documents
+  // Command pages outside docs/html, as bytes; looked up by view, so a page
+  // already listed costs no copy.
+  std::set<std::string, std::less<>> outside_pages_;
   long rows_ = 0;
   long left_out_ = 0;
 };
@@ -161,26 +163,39 @@ bool DocsetExport::WriteIndex() {
       ++left_out_;
       return;
     }
-    if (location.file.compare(0, 10, u"docs/html/") != 0) outside_pages_.insert(location.file);
+    if (location.file.compare(0, 10, u"docs/html/") != 0) outside_pages_.insert(ToByteString(location.file));
     add(name, "Function", location.file + location.suffix);
+  };
+  std::string shown_name, shown_path;
+  visitor.plain_record = [&](std::string_view name, std::string_view path, std::size_t page_size) {
+    const std::string_view page = path.substr(0, page_size);
+    if (!page.starts_with("docs/html/") && outside_pages_.find(page) == outside_pages_.end()) {
+      outside_pages_.emplace(page);
+    }
+    shown_name.clear();
+    AppendDisplayUtf8(shown_name, name);
+    shown_path.clear();
+    AppendDisplayUtf8(shown_path, path);
+    if (ok && !index->Add(shown_name, "Function", shown_path)) ok = false;
+    ++rows_;
   };
   visitor.module = [&](const String& module, const String& link) {
     const DocLocation location = LocateInInstallation(link, install_dir_);
     if (module.empty() || !location.inside) return;
     add(module, "Module", location.file);
   };
-  VisitCatalogue(visitor);
+  VisitCatalogue(visitor, install_dir_);
   if (!ok) return Fail("cannot write the search database: " + index->LastError());
   if (!index->Finish(&error)) return Fail("cannot write the search database: " + error);
   return true;
 }
 
 bool DocsetExport::CopyOutsidePages() {
-  for (const String& page : outside_pages_) {
-    const fs::path source = install_ / ToByteString(page);
+  for (const std::string& page : outside_pages_) {
+    const fs::path source = install_ / page;
     std::error_code error;
     if (!fs::is_regular_file(source, error)) continue;  // a dangling link stays dangling
-    const fs::path target = documents_ / ToByteString(page);
+    const fs::path target = documents_ / page;
     fs::create_directories(target.parent_path(), error);
     if (error) return Fail("cannot create " + target.parent_path().string(), error);
     if (!fs::exists(target, error) && !LinkOrCopy(source, target)) return false;

@@ -4,7 +4,11 @@
 // the ratio of the peak memory to the size of the command list. On a busy
 // machine the processor time of both (user plus system) is the steadier
 // comparison, so it is printed beside the wall-clock times.
-// Each build runs in a child process so that its peak memory is its own.
+// The last two columns are the docset export of the catalogue just built
+// (`--docset`) and its time over the build's; the installation holds the
+// pages the links name, so the export copies a documentation tree.
+// Each build runs in a child process so that its peak memory is its own
+// (measured before the export).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +21,7 @@
 #include <string>
 
 #include "app/catalogue.h"
+#include "app/docset_export.h"
 #include "app/index_writer.h"
 #include "app/services.h"
 #include "system/lifetime.h"
@@ -26,11 +31,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file",  "math.vec",
+                                "snd.mix",  "gui.win",  "sys.proc", "data.map", "text.fmt"};
+
+// The pages the synthetic links name, in both page layouts.
+void WritePages(const fs::path& inst) {
+  for (const char* module : kModules) {
+    const fs::path modules = inst / "docs/html/Modules" / module;
+    fs::create_directories(modules);
+    std::ofstream(modules / "index.html") << "<html><body>" << module << "</body></html>\n";
+    const fs::path doc = inst / "mod/pub.mod" / (std::string(module) + ".mod") / "doc";
+    fs::create_directories(doc);
+    std::ofstream(doc / "commands.html") << "<html><body>" << module << "</body></html>\n";
+  }
+}
+
 void WriteSyntheticList(const fs::path& file, int lines) {
   std::mt19937 random(12345);
   std::ofstream out(file, std::ios::binary);
-  static const char* const kModules[] = {"gfx.draw", "str.util", "net.sock", "io.file",  "math.vec",
-                                         "snd.mix",  "gui.win",  "sys.proc", "data.map", "text.fmt"};
   for (int i = 0; i < lines; ++i) {
     std::string name;
     name += static_cast<char>('A' + random() % 26);
@@ -51,6 +69,7 @@ struct BuildFigures {
   double seconds = 0;
   double cpu_seconds = 0;
   long peak_kib = 0;
+  double docset_seconds = -1;
 };
 
 double CpuSeconds(const rusage& usage) {
@@ -58,7 +77,7 @@ double CpuSeconds(const rusage& usage) {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
+BuildFigures BuildInChild(const fs::path& app, const fs::path& inst, const fs::path& out) {
   int channel[2];
   if (pipe(channel) != 0) return {};
   const pid_t pid = fork();
@@ -80,6 +99,10 @@ BuildFigures BuildInChild(const fs::path& app, const fs::path& inst) {
     getrusage(RUSAGE_SELF, &usage);
     figures.peak_kib = usage.ru_maxrss;
     figures.cpu_seconds = CpuSeconds(usage) - CpuSeconds(before);
+    const auto t1 = std::chrono::steady_clock::now();
+    if (ok && qm::ExportDocset(qm::FromBytes(out.string()), qm::tlwndir)) {
+      figures.docset_seconds = Seconds(std::chrono::steady_clock::now() - t1);
+    }
     if (write(channel[1], &figures, sizeof figures) != sizeof figures) _exit(1);
     _exit(0);
   }
@@ -113,24 +136,27 @@ SortFigures TimeSort(const fs::path& file) {
 
 int main() {
   const fs::path root = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(getpid()));
-  std::printf("%8s %9s %9s %9s %11s %9s %9s %9s %9s %10s\n", "lines", "list MiB", "build s", "sort s", "build/sort",
-              "build cpu", "sort cpu", "cpu ratio", "peak MiB", "peak/list");
+  std::printf("%8s %9s %9s %9s %11s %9s %9s %9s %9s %10s %9s %13s\n", "lines", "list MiB", "build s", "sort s",
+              "build/sort", "build cpu", "sort cpu", "cpu ratio", "peak MiB", "peak/list", "docset s", "docset/build");
   std::fflush(stdout);  // the children must not inherit unwritten output
   for (int lines : {10000, 100000, 1000000}) {
     const fs::path app = root / "app";
     const fs::path inst = root / "inst";
+    const fs::path out = root / ("docset-" + std::to_string(lines));
     fs::create_directories(app);
-    fs::create_directories(inst / "docs/html/Modules");
+    fs::create_directories(out);
+    WritePages(inst);
     const fs::path list = inst / "docs/html/Modules/commands.txt";
     WriteSyntheticList(list, lines);
-    const BuildFigures build = BuildInChild(app, inst);
+    const BuildFigures build = BuildInChild(app, inst, out);
     const SortFigures sort = TimeSort(list);
     const double list_mib = static_cast<double>(fs::file_size(list)) / (1024.0 * 1024.0);
     const double peak_mib = build.peak_kib / 1024.0;
-    std::printf("%8d %9.1f %9.3f %9.3f %11.2f %9.3f %9.3f %9.2f %9.1f %10.2f\n", lines, list_mib, build.seconds,
-                sort.seconds, sort.seconds > 0 ? build.seconds / sort.seconds : 0.0, build.cpu_seconds,
+    std::printf("%8d %9.1f %9.3f %9.3f %11.2f %9.3f %9.3f %9.2f %9.1f %10.2f %9.3f %13.2f\n", lines, list_mib,
+                build.seconds, sort.seconds, sort.seconds > 0 ? build.seconds / sort.seconds : 0.0, build.cpu_seconds,
                 sort.cpu_seconds, sort.cpu_seconds > 0 ? build.cpu_seconds / sort.cpu_seconds : 0.0, peak_mib,
-                peak_mib / list_mib);
+                peak_mib / list_mib, build.docset_seconds,
+                build.seconds > 0 ? build.docset_seconds / build.seconds : 0.0);
     std::fflush(stdout);
   }
   fs::remove_all(root);

@@ -3,6 +3,9 @@
 // indexed by the real program, measures in headless Chromium
 //   - page load to first results: from the start of navigation to the first
 //     list drawn, for the full list and for a search given in the address;
+//   - links: from the start of navigation to links.js arrived (the page
+//     loads it after the first results; the list is busy until then, and a
+//     result chosen earlier opens then);
 //   - keystroke to updated results: from the key event to the list drawn for
 //     the new term, median over the keys of a typed word.
 // Prints one table; asserts nothing.
@@ -31,7 +34,8 @@ async function loadTime(page, url) {
   await page.goto(url);
   await page.waitForSelector('#results[aria-busy="false"]', { state: 'attached', timeout: 60000 });
   return page.evaluate(() => [performance.getEntriesByName('results-shown')[0].startTime,
-    performance.getEntriesByName('index-loaded')[0].startTime]);
+    performance.getEntriesByName('index-loaded')[0].startTime,
+    performance.getEntriesByName('links-ready')[0].startTime]);
 }
 
 async function keystrokes(page) {
@@ -80,18 +84,19 @@ async function main() {
     const count = await page.textContent('#resultcount');
     await page.close();
     const at = (xs, i) => median(xs.map((x) => x[i]));
-    rows.push({ n, mb: bytes / 1e6, built, index: at(full, 1), full: at(full, 0), search: at(search, 0), key: median(keys),
+    rows.push({ n, mb: bytes / 1e6, built, index: at(full, 1), full: at(full, 0), search: at(search, 0), links: at(full, 2), key: median(keys),
       keyMax: Math.max(...keys), count, load: median(uptime) });
   }
   await browser.close();
   const pad = (s, w) => String(s).padStart(w);
   console.log('Headless Chromium, ' + RUNS + ' loads each (median); keys: the word "' + WORD + '" typed ' + RUNS + ' times (median, max)');
-  console.log('index ms: start of navigation to the index files loaded (the browser reading them); load ms: to first results drawn');
+  console.log('index ms: start of navigation to command.js, modules.js and mod.js loaded (the browser reading them); load ms: to first results drawn;');
+  console.log('links ms: to links.js loaded (asked for after the first results; the full list)');
   console.log(pad('commands', 9) + pad('index MB', 10) + pad('build s', 9) + pad('index ms', 10) + pad('load full ms', 14) +
-    pad('load search ms', 16) + pad('key median ms', 15) + pad('key max ms', 12) + pad('loadavg', 9) + '   last count');
+    pad('load search ms', 16) + pad('links ms', 10) + pad('key median ms', 15) + pad('key max ms', 12) + pad('loadavg', 9) + '   last count');
   for (const r of rows) {
     console.log(pad(r.n, 9) + pad(r.mb.toFixed(1), 10) + pad((r.built / 1000).toFixed(1), 9) + pad(r.index.toFixed(0), 10) +
-      pad(r.full.toFixed(0), 14) + pad(r.search.toFixed(0), 16) + pad(r.key.toFixed(1), 15) + pad(r.keyMax.toFixed(1), 12) +
+      pad(r.full.toFixed(0), 14) + pad(r.search.toFixed(0), 16) + pad(r.links.toFixed(0), 10) + pad(r.key.toFixed(1), 15) + pad(r.keyMax.toFixed(1), 12) +
       pad(r.load.toFixed(1), 9) + '   ' + r.count);
   }
 }

@@ -1,7 +1,10 @@
 // The script of the search page and the command page.  It runs once at the
-// end of the page, after command.js, links.js, modules.js and mod.js have
-// defined their arrays, and from then on keeps the result list in step with
-// the search field and the module filter.
+// end of the page, after command.js, modules.js and mod.js have defined
+// their arrays, and from then on keeps the result list in step with the
+// search field and the module filter.  links.js, the largest of the index
+// files by far, is loaded only after the first results are drawn: until it
+// has arrived the list is marked busy, and a result chosen in the meantime
+// is opened as soon as its link is known.
 //
 // The index files are read by a Latin-1 page, so every byte of a name, link
 // or module is one character here.  Text whose bytes form valid UTF-8 is
@@ -27,14 +30,14 @@ function ArrayOf(value) {
 }
 
 var rawNames = ArrayOf(typeof commands == "undefined" ? null : commands);
-var rawLinks = ArrayOf(typeof links == "undefined" ? null : links);
+var rawLinks = null;  // until links.js has arrived
 var rawModules = ArrayOf(typeof modules == "undefined" ? null : modules);
 var rawMods = ArrayOf(typeof mods == "undefined" ? null : mods);
 
-// The three files are written one after the other; a build interrupted
-// between them leaves arrays of different lengths.  Pairing them anyway
-// would send readers to the wrong pages.
-var incomplete = rawNames.length != rawLinks.length || rawNames.length != rawModules.length;
+// Index files made by other means, or a build interrupted between two
+// files, can leave arrays of different lengths.  Pairing them anyway would
+// send readers to the wrong pages.  The links are checked when they arrive.
+var incomplete = rawNames.length != rawModules.length;
 var count = incomplete ? 0 : rawNames.length;
 
 function Field(arr, k) {
@@ -84,7 +87,7 @@ var Shown = MakeShown();
 // Names are shown only when drawn; nothing is done for every name of a large
 // catalogue before the first results are on the screen.
 function NameOf(k) { return Shown(Field(rawNames, k)); }
-function LinkOf(k) { return BASE + Shown(Field(rawLinks, k)); }
+function LinkOf(k) { return rawLinks == null ? null : BASE + Shown(Field(rawLinks, k)); }
 function ModuleOf(k) { return Shown(Field(rawModules, k)); }
 
 // The module map keys modules with the letters a to z upper-cased.
@@ -378,8 +381,11 @@ function ModuleFilter(list) {
 	return { at: at.slice(0, keep), from: from ? from.slice(0, keep) : null, size: size ? size.slice(0, keep) : null, plain: list.plain, tooLong: list.tooLong };
 }
 
+var searching = false;  // a search is under way; its list is still to come
+
 function Show(list) {
-	box.setAttribute("aria-busy", "false");
+	searching = false;
+	box.setAttribute("aria-busy", rawLinks == null ? "true" : "false");
 	found = list;
 	shown = ModuleFilter(list);
 	selected = -1;
@@ -399,7 +405,8 @@ function MakeRow(i) {
 	var name = NameOf(k);
 	row.className = i == selected ? "entry selected" : "entry";
 	row.setAttribute("role", "option");
-	a.setAttribute("href", LinkOf(k));
+	if (rawLinks != null) a.setAttribute("href", LinkOf(k));
+	a.setAttribute("data-at", String(k));
 	var start = shown.from ? shown.from[i] : -1;
 	var len = shown.size ? shown.size[i] : 0;
 	if (start >= 0 && len > 0 && start + len <= name.length) {
@@ -521,6 +528,7 @@ function Search(typed, atOnce) {
 		term = term.substring(1);
 	}
 	box.setAttribute("aria-busy", "true");
+	searching = true;
 	if (atOnce && (mode != 0 || !/[\\^$.|?*+()[\]{}]/.test(term))) {
 		Show(FindMatches(UpperNames(), term.toUpperCase(), mode, true));
 		return;
@@ -562,7 +570,7 @@ field.addEventListener("keydown", function (e) {
 	} else if (key == "Enter" && selected >= 0 && selected < shown.at.length) {
 		// With a highlighted result Enter opens it; otherwise the form is sent.
 		e.preventDefault();
-		window.location.href = LinkOf(shown.at[selected]);
+		Open(shown.at[selected]);
 	} else if (key == "Escape" || key == "Esc") {
 		e.preventDefault();
 		field.value = "";
@@ -589,6 +597,70 @@ moduleSelect.addEventListener("change", function () {
 	Show(found);
 });
 
+// ---- The links ------------------------------------------------------------------
+
+var openWhenLinked = -1;  // the result chosen before its link was known
+
+function Open(k) {
+	if (rawLinks == null) {
+		openWhenLinked = k;
+	} else if (!incomplete) {
+		window.location.href = LinkOf(k);
+	}
+}
+
+// A result clicked before the links have arrived has no address yet.
+box.addEventListener("click", function (e) {
+	var a = e.target && e.target.closest ? e.target.closest("a[data-at]") : null;
+	if (a == null || rawLinks != null) return;
+	e.preventDefault();
+	Open(Number(a.getAttribute("data-at")));
+});
+
+function LinksArrived() {
+	if (rawLinks != null) return;
+	rawLinks = ArrayOf(typeof links == "undefined" ? null : links);
+	if (!incomplete && rawLinks.length != rawNames.length) {
+		incomplete = true;
+		count = 0;
+		notice.textContent = "The search index is incomplete: rebuild the index to search it.";
+		notice.style.display = "";
+		found = { at: new Int32Array(0), from: null, size: null, plain: false };
+	}
+	if (window.performance && performance.mark) performance.mark("links-ready");
+	if (incomplete) {
+		Show(found);
+		return;
+	}
+	// The rows on the screen get their addresses; the highlight stays.
+	if (!searching) box.setAttribute("aria-busy", "false");
+	Draw(true);
+	if (openWhenLinked >= 0) Open(openWhenLinked);
+}
+
+// links.js sits beside command.js.  It is asked for once the first results
+// have been painted, so reading it never holds them up.
+function LoadLinks() {
+	var scripts = document.getElementsByTagName("script"), k, src, where = null, script;
+	if (typeof links != "undefined") {
+		LinksArrived();
+		return;
+	}
+	for (k = 0; k < scripts.length && where == null; k++) {
+		src = scripts[k].getAttribute("src");
+		if (src != null && /(^|\/)command\.js$/.test(src)) where = src.replace(/command\.js$/, "links.js");
+	}
+	if (where == null) {
+		LinksArrived();
+		return;
+	}
+	script = document.createElement("script");
+	script.type = "text/javascript";
+	script.onload = script.onerror = LinksArrived;
+	script.src = where;
+	document.getElementsByTagName("head")[0].appendChild(script);
+}
+
 // ---- The address --------------------------------------------------------------
 
 // The query, undecoded: text between the first "=" and the first "&" is the
@@ -609,4 +681,7 @@ if (equals < 0) {
 field.focus();
 // The worker is made now rather than at the first key, so typing is quick.
 setTimeout(function () { Searcher.Start(); }, 0);
+// A frame, then a task: the first results are painted before the links are
+// asked for.
+(window.requestAnimationFrame || setTimeout)(function () { setTimeout(LoadLinks, 0); });
 })();

@@ -145,6 +145,39 @@ test('keyboard: focus on load, Down and Up move, Enter opens, Escape clears', as
   assert.deepEqual(positions(list), hrefs(h.expectSearch(session.cat, 'gadget*')));
 });
 
+test('results come before the links; a result chosen meanwhile opens once they arrive', async () => {
+  const { page, problems } = await h.openPage(session.browser);
+  // Holds links.js back until the test lets it go.
+  await page.addInitScript(() => {
+    const append = Node.prototype.appendChild;
+    window.heldLinks = [];
+    window.releaseLinks = () => { for (const [parent, node] of window.heldLinks) append.call(parent, node); };
+    Node.prototype.appendChild = function (node) {
+      if (node instanceof HTMLScriptElement && /links\.js$/.test(node.src)) {
+        window.heldLinks.push([this, node]);
+        return node;
+      }
+      return append.call(this, node);
+    };
+  });
+  const url = h.fileUrl(SEARCH, h.searchQuery('gadget'));
+  await page.goto(url);
+  await page.waitForFunction(() => window.heldLinks.length === 1);
+  const want = h.expectSearch(session.cat, 'gadget');
+  const rows = await page.$$eval('#results .entry', (es) => es.map((e) => [e.querySelector('a').textContent,
+    e.querySelector('.module').textContent, e.querySelector('a').hasAttribute('href')]));
+  assert.deepEqual(rows, want.map((k) => [session.cat.commands[k], session.cat.modules[k], false]),
+    'names and modules are drawn, without links yet');
+  assert.equal(await page.getAttribute('#results', 'aria-busy'), 'true', 'busy until the links are there');
+  await page.click('#results .entry a >> nth=1');
+  assert.equal(page.url(), url, 'nothing opens without a link');
+  await Promise.all([page.waitForNavigation(), page.evaluate(() => window.releaseLinks())]);
+  assert.equal(fileURLToPath(page.url().split('#')[0]), path.resolve(session.cat.links[want[1]].split('#')[0]),
+    'the clicked result opened once its link arrived');
+  assert.deepEqual(problems.pageErrors, []);
+  await page.close();
+});
+
 test('100,000 commands are listed, counted and searched; only what is seen is drawn', async () => {
   const n = 100000;
   const html = synthetic.buildInstall(path.join(h.SCRATCH, 'large'), process.env.QUILLMERE_PAGES_EXE, n);

@@ -1,12 +1,14 @@
 #include "app/staged_folder.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace qm {
 
@@ -40,18 +42,46 @@ bool SyncTree(const fs::path& root) {
   return SyncPath(root);
 }
 
+// A hidden folder younger than this may be one another process has just
+// made and not yet locked.
+constexpr std::time_t kSettleSeconds = 60;
+
+// Removes the hidden folders in parent named for name that no process holds
+// locked.
+void RemoveAbandoned(const fs::path& parent, const std::string& name) {
+  const std::string prefix = "." + name + "-";
+  std::error_code error;
+  for (fs::directory_iterator it(parent, error), end; !error && it != end; it.increment(error)) {
+    const std::string entry = it->path().filename().string();
+    if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0) continue;
+    const int fd = open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat info;
+    const bool settled = fstat(fd, &info) == 0 && info.st_mtime + kSettleSeconds < std::time(nullptr);
+    if (settled && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      std::error_code ignored;
+      fs::remove_all(it->path(), ignored);
+    }
+    close(fd);  // drops the lock, if taken
+  }
+}
+
 }  // namespace
 
 StagedFolder::~StagedFolder() {
   std::error_code ignored;
   if (!path_.empty()) fs::remove_all(path_, ignored);
+  if (lock_fd_ >= 0) close(lock_fd_);
 }
 
 bool StagedFolder::Create(const fs::path& parent, const std::string& name) {
+  RemoveAbandoned(parent, name);
   std::string staged = (parent / ("." + name + "-XXXXXX")).string();
   if (!mkdtemp(staged.data())) return false;
   path_ = staged;
   target_ = parent / name;
+  lock_fd_ = open(staged.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (lock_fd_ < 0 || flock(lock_fd_, LOCK_EX) != 0) return false;
   // mkdtemp makes it private; the published folder gets the usual mode.
   const mode_t mask = umask(0);
   umask(mask);

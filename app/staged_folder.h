@@ -9,6 +9,11 @@ namespace qm {
 // target in one step, so the target is always either the old folder or the
 // complete new one. Whatever has not been published when the object goes
 // away (a failed build, or the old folder swapped out) is removed.
+//
+// A process killed while it builds cannot remove its hidden folder, so the
+// folder is locked while it is being built, and making a new one first
+// removes the hidden folders of the same target that no living process
+// holds (the kernel drops the lock of a process however it ends).
 class StagedFolder {
  public:
   StagedFolder() = default;
@@ -16,8 +21,8 @@ class StagedFolder {
   StagedFolder(const StagedFolder&) = delete;
   StagedFolder& operator=(const StagedFolder&) = delete;
 
-  // Makes the hidden folder for parent/name; false with errno set when it
-  // cannot be made.
+  // Removes what killed builds of parent/name left, then makes the hidden
+  // folder for it; false with errno set when it cannot be made.
   bool Create(const std::filesystem::path& parent, const std::string& name);
   const std::filesystem::path& path() const { return path_; }
   // Flushes the tree and renames it over the target, replacing an earlier
@@ -27,6 +32,7 @@ class StagedFolder {
  private:
   std::filesystem::path path_;  // the hidden folder; empty once published
   std::filesystem::path target_;
+  int lock_fd_ = -1;  // the hidden folder, locked while it is built
 };
 
 }  // namespace qm

@@ -325,10 +325,12 @@ rowsHolder.className = "rows";
 box.appendChild(rowsHolder);
 
 if (total != null) total.textContent = "Total commands " + rawNames.length + " ";
-if (incomplete) {
+function ShowIncomplete() {
 	notice.textContent = "The search index is incomplete: rebuild the index to search it.";
 	notice.style.display = "";
 }
+
+if (incomplete) ShowIncomplete();
 
 // The current list before and after the module filter.
 var found = { at: new Int32Array(0), from: null, size: null, plain: false };
@@ -623,8 +625,7 @@ function LinksArrived() {
 	if (!incomplete && rawLinks.length != rawNames.length) {
 		incomplete = true;
 		count = 0;
-		notice.textContent = "The search index is incomplete: rebuild the index to search it.";
-		notice.style.display = "";
+		ShowIncomplete();
 		found = { at: new Int32Array(0), from: null, size: null, plain: false };
 	}
 	if (window.performance && performance.mark) performance.mark("links-ready");

@@ -2,7 +2,7 @@
 // globals, installs the signal handling and runs the main routine once.
 // Documents handed to the program at launch (a file manager's "open with")
 // arrive as arguments and so select batch mode.
-#include "app/main_routine.h"
+#include "app/shell/main_routine.h"
 #include "process/signal_groups.h"
 #include "system/app_paths.h"
 #include "system/fatal_signals.h"

@@ -20,10 +20,10 @@
 #include <random>
 #include <string>
 
-#include "app/catalogue.h"
-#include "app/docset_export.h"
-#include "app/index_writer.h"
-#include "app/services.h"
+#include "app/index/catalogue.h"
+#include "app/export/docset_export.h"
+#include "app/index/index_writer.h"
+#include "app/shell/services.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 

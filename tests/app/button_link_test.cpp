@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/index_writer.h"
+#include "app/index/index_writer.h"
 #include "system/strings.h"
 
 namespace qm {

@@ -1,4 +1,4 @@
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_list_reader.h"
-#include "app/index_writer.h"
+#include "app/index/command_list_reader.h"
+#include "app/index/index_writer.h"
 #include "system/strings.h"
 
 namespace qm {

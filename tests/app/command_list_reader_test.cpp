@@ -1,4 +1,4 @@
-#include "app/command_list_reader.h"
+#include "app/index/command_list_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/doc_rebuild.h"
+#include "app/rebuild/doc_rebuild.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <utility>
 
-#include "app/last_output_line.h"
+#include "app/rebuild/last_output_line.h"
 #include "gui/event_queue.h"
 #include "process/child_scripts.h"
 #include "process/process.h"

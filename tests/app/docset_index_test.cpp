@@ -1,6 +1,6 @@
 // The docset's search database on its own, and the docset rows a catalogue
 // gives, made from its bytes or the general way.
-#include "app/docset_index.h"
+#include "app/export/docset_index.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -13,9 +13,9 @@
 #include <tuple>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/command_list_reader.h"
-#include "app/docset_export.h"
+#include "app/index/catalogue.h"
+#include "app/index/command_list_reader.h"
+#include "app/export/docset_export.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
 

@@ -2,10 +2,10 @@
 // where a catalogue link points inside the installation.
 #include <gtest/gtest.h>
 
-#include "app/catalogue.h"
-#include "app/command_list_reader.h"
-#include "app/devhelp_book.h"
-#include "app/doc_location.h"
+#include "app/index/catalogue.h"
+#include "app/index/command_list_reader.h"
+#include "app/export/devhelp_book.h"
+#include "app/index/doc_location.h"
 
 namespace qm {
 namespace {

@@ -1,12 +1,12 @@
-#include "app/index_writer.h"
+#include "app/index/index_writer.h"
 
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "app/catalogue.h"
-#include "app/command_list_reader.h"
-#include "app/services.h"
+#include "app/index/catalogue.h"
+#include "app/index/command_list_reader.h"
+#include "app/shell/services.h"
 #include "resources/embedded.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/options.h"
+#include "app/shell/options.h"
 
 namespace qm {
 namespace {

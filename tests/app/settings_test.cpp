@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
+#include "app/shell/settings.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -50,7 +50,7 @@ TEST(SettingsBytes, OnlyFoldersThatReadBackTheSameAreSaved) {
 
 #include <filesystem>
 
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
 

@@ -1,6 +1,6 @@
 // A folder made aside and published whole, and what killed builds of it
 // leave behind.
-#include "app/staged_folder.h"
+#include "app/export/staged_folder.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

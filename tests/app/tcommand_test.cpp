@@ -1,4 +1,4 @@
-#include "app/tcommand.h"
+#include "app/index/tcommand.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_list_reader.h"
-#include "app/index_writer.h"
+#include "app/index/command_list_reader.h"
+#include "app/index/index_writer.h"
 #include "system/strings.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
+#include "app/shell/settings.h"
 #include "system/strings.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 
 namespace qm {
 

@@ -1,8 +1,8 @@
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 
 #include <algorithm>
 
-#include "app/command_list_reader.h"
+#include "app/index/command_list_reader.h"
 #include "system/strings.h"
 
 namespace qm {

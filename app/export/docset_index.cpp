@@ -1,4 +1,4 @@
-#include "app/docset_index.h"
+#include "app/export/docset_index.h"
 
 #include <sqlite3.h>
 

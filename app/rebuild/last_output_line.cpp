@@ -1,4 +1,4 @@
-#include "app/last_output_line.h"
+#include "app/rebuild/last_output_line.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/doc_location.h"
+#include "app/index/doc_location.h"
 
 #include <string_view>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "app/index_outputs.h"
+#include "app/index/index_outputs.h"
 
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
 #include "system/fix_path.h"

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/tcommand.h"
+#include "app/index/tcommand.h"
 #include "system/list.h"
 #include "system/map.h"
 

@@ -1,4 +1,4 @@
-#include "app/index_writer.h"
+#include "app/index/index_writer.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 #include <new>
 #include <vector>
 
-#include "app/button_link.h"
-#include "app/command_list_reader.h"
-#include "app/devhelp_book.h"
-#include "app/index_outputs.h"
+#include "app/index/button_link.h"
+#include "app/index/command_list_reader.h"
+#include "app/export/devhelp_book.h"
+#include "app/index/index_outputs.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"

@@ -1,4 +1,4 @@
-#include "app/options.h"
+#include "app/shell/options.h"
 
 #include <string_view>
 

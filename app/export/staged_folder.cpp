@@ -1,4 +1,4 @@
-#include "app/staged_folder.h"
+#include "app/export/staged_folder.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/options.h"
+#include "app/shell/options.h"
 
 namespace qm {
 

@@ -1,4 +1,4 @@
-#include "app/button_link.h"
+#include "app/index/button_link.h"
 
 namespace qm {
 

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "app/shell/settings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 #include "system/atomic_file.h"
 #include "system/strings.h"
 #include "system/system_driver.h"

@@ -1,4 +1,4 @@
-#include "app/services.h"
+#include "app/shell/services.h"
 
 #include "gui/event_queue.h"
 #ifdef QM_HAVE_GTK

@@ -1,4 +1,4 @@
-#include "app/scan_dir.h"
+#include "app/index/scan_dir.h"
 
 #include "system/filesystem.h"
 #include "system/strings.h"

@@ -1,9 +1,9 @@
-#include "app/devhelp_book.h"
+#include "app/export/devhelp_book.h"
 
 #include <algorithm>
 
-#include "app/catalogue_export_source.h"
-#include "app/doc_location.h"
+#include "app/export/catalogue_export_source.h"
+#include "app/index/doc_location.h"
 #include "system/display_text.h"
 #include "system/filesystem.h"
 

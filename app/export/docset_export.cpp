@@ -1,4 +1,4 @@
-#include "app/docset_export.h"
+#include "app/export/docset_export.h"
 
 #include <sys/stat.h>
 
@@ -9,11 +9,11 @@
 #include <set>
 #include <string>
 
-#include "app/catalogue.h"
-#include "app/catalogue_export_source.h"
-#include "app/doc_location.h"
-#include "app/docset_index.h"
-#include "app/staged_folder.h"
+#include "app/index/catalogue.h"
+#include "app/export/catalogue_export_source.h"
+#include "app/index/doc_location.h"
+#include "app/export/docset_index.h"
+#include "app/export/staged_folder.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/fix_path.h"

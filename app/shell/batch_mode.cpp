@@ -1,9 +1,9 @@
-#include "app/batch_mode.h"
+#include "app/shell/batch_mode.h"
 
-#include "app/catalogue.h"
-#include "app/doc_rebuild.h"
-#include "app/docset_export.h"
-#include "app/index_writer.h"
+#include "app/index/catalogue.h"
+#include "app/rebuild/doc_rebuild.h"
+#include "app/export/docset_export.h"
+#include "app/index/index_writer.h"
 #include "system/error_line.h"
 #include "system/lifetime.h"
 

@@ -1,6 +1,6 @@
-#include "app/window_mode.h"
+#include "app/shell/window_mode.h"
 
-#include "app/main_window.h"
+#include "app/shell/main_window.h"
 #include "gui/event_queue.h"
 #include "system/error_line.h"
 #include "system/lifetime.h"

@@ -1,9 +1,9 @@
-#include "app/doc_rebuild.h"
+#include "app/rebuild/doc_rebuild.h"
 
 #include <cstring>
 #include <string>
 
-#include "app/last_output_line.h"
+#include "app/rebuild/last_output_line.h"
 #include "gui/event_queue.h"
 #include "process/process.h"
 #include "system/display_text.h"

@@ -1,8 +1,8 @@
-#include "app/catalogue_export_source.h"
+#include "app/export/catalogue_export_source.h"
 
 #include <algorithm>
 
-#include "app/catalogue.h"
+#include "app/index/catalogue.h"
 
 namespace qm {
 

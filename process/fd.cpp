@@ -37,20 +37,4 @@ std::int32_t fdAvail(std::int32_t fd) {
 
 std::int32_t fdFlush(std::int32_t) { return 0; }
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) Reset(other.Release());
-  return *this;
-}
-
-int UniqueFd::Release() {
-  const int fd = fd_;
-  fd_ = -1;
-  return fd;
-}
-
-void UniqueFd::Reset(int fd) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
-}
-
 }  // namespace qm

@@ -45,18 +45,6 @@ std::string HomeFromPasswordDatabase() {
   return found->pw_dir;
 }
 
-// A base directory: the variable's value when it is an absolute path,
-// otherwise the default below the home directory.
-std::string BaseDir(const std::string& value, const std::string& home, const char* fallback) {
-  if (!value.empty() && value.front() == '/') return value;
-  return (home == "/" ? std::string() : home) + "/" + fallback;
-}
-
-std::string Join(const std::string& dir, const char* name) {
-  if (dir.empty()) return name;
-  return dir.back() == '/' ? dir + name : dir + "/" + name;
-}
-
 }  // namespace
 
 UserDirs UserDirsFromEnvironment() {
@@ -65,19 +53,14 @@ UserDirs UserDirsFromEnvironment() {
   return dirs;
 }
 
-FileLocations ChooseFileLocations(const std::string& app_dir, bool app_dir_writable, const UserDirs& dirs) {
-  FileLocations places;
-  const std::string beside = Join(app_dir, "config.txt");
-  if (app_dir_writable) {
-    places.settings_file = beside;
-    places.working_dir = app_dir.empty() ? std::string(".") : app_dir;
-    return places;
-  }
-  places.beside_program = false;
-  places.settings_file = Join(BaseDir(dirs.xdg_config_home, dirs.home, ".config"), "quillmere/config.txt");
-  places.settings_default = beside;
-  places.working_dir = Join(BaseDir(dirs.xdg_cache_home, dirs.home, ".cache"), "quillmere");
-  return places;
+std::string UserBaseDir(const std::string& value, const std::string& home, const char* fallback) {
+  if (!value.empty() && value.front() == '/') return value;
+  return (home == "/" ? std::string() : home) + "/" + fallback;
+}
+
+std::string JoinPath(const std::string& dir, const char* name) {
+  if (dir.empty()) return name;
+  return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
 bool DirectoryWritable(const std::string& dir) {

@@ -11,20 +11,6 @@ std::string ExecutablePath();
 // bundle, otherwise the executable's own directory.
 std::string AppDirFromExecutable(const std::string& exe_path);
 
-// Where the program keeps what it writes for itself: its settings file and
-// its working files (the working copy of button.js).
-struct FileLocations {
-  // True when both live beside the program, in its own directory.
-  bool beside_program = true;
-  // The settings file that is saved, and read first.
-  std::string settings_file;
-  // Read instead when settings_file does not exist ("" for none): a
-  // config.txt that an administrator shipped beside a read-only program.
-  std::string settings_default;
-  // The directory for working files; it becomes the working directory.
-  std::string working_dir;
-};
-
 // The user's own base directories, as the environment names them.
 struct UserDirs {
   std::string xdg_config_home;
@@ -36,12 +22,12 @@ struct UserDirs {
 // and HOME (or the password database when HOME is unset).
 UserDirs UserDirsFromEnvironment();
 
-// Beside the program when app_dir is writable (as a user install and the
-// demo have it); otherwise the settings go to
-// $XDG_CONFIG_HOME/quillmere/config.txt (default ~/.config/...) and the
-// working files to $XDG_CACHE_HOME/quillmere (default ~/.cache/...).
-// Relative XDG values are ignored, as the base directory rules require.
-FileLocations ChooseFileLocations(const std::string& app_dir, bool app_dir_writable, const UserDirs& dirs);
+// A base directory of the user's: value when it is an absolute path (as the
+// base directory rules require), otherwise fallback below home.
+std::string UserBaseDir(const std::string& value, const std::string& home, const char* fallback);
+
+// dir + "/" + name, without doubling a trailing "/"; name alone for "".
+std::string JoinPath(const std::string& dir, const char* name);
 
 // Whether this process may create files in dir.
 bool DirectoryWritable(const std::string& dir);

@@ -59,7 +59,7 @@ int CreateTemporary(const std::string& target, std::string& temp_path) {
 
 }  // namespace
 
-std::unique_ptr<TAtomicFileStream> TAtomicFileStream::Create(const String& path, String* error) {
+std::unique_ptr<AtomicFileStream> AtomicFileStream::Create(const String& path, String* error) {
   const auto system_path = SystemPath(path);
   if (!system_path || system_path->empty()) {
     SetError(error, u"Cannot write " + path + u": invalid file name");
@@ -83,26 +83,26 @@ std::unique_ptr<TAtomicFileStream> TAtomicFileStream::Create(const String& path,
     return nullptr;
   }
   auto file = TCStream::CreateWithCStream(handle, TCStream::MODE_WRITE);
-  return std::unique_ptr<TAtomicFileStream>(new TAtomicFileStream(target, temp, std::move(file)));
+  return std::unique_ptr<AtomicFileStream>(new AtomicFileStream(target, temp, std::move(file)));
 }
 
-TAtomicFileStream::~TAtomicFileStream() { Discard(); }
+AtomicFileStream::~AtomicFileStream() { Discard(); }
 
-bool TAtomicFileStream::Eof() { return file_ ? file_->Eof() : true; }
-std::int64_t TAtomicFileStream::Pos() { return file_ ? file_->Pos() : 0; }
-std::int64_t TAtomicFileStream::Size() { return file_ ? file_->Size() : 0; }
-std::int64_t TAtomicFileStream::Seek(std::int64_t position) { return file_ ? file_->Seek(position) : -1; }
+bool AtomicFileStream::Eof() { return file_ ? file_->Eof() : true; }
+std::int64_t AtomicFileStream::Pos() { return file_ ? file_->Pos() : 0; }
+std::int64_t AtomicFileStream::Size() { return file_ ? file_->Size() : 0; }
+std::int64_t AtomicFileStream::Seek(std::int64_t position) { return file_ ? file_->Seek(position) : -1; }
 
-int TAtomicFileStream::Flush() {
+int AtomicFileStream::Flush() {
   if (file_) file_->Flush();
   return 0;
 }
 
-int TAtomicFileStream::Close() { return Commit() ? 0 : -1; }
+int AtomicFileStream::Close() { return Commit() ? 0 : -1; }
 
-int TAtomicFileStream::Read(void*, int) { return 0; }
+int AtomicFileStream::Read(void*, int) { return 0; }
 
-int TAtomicFileStream::Write(const void* buffer, int count) {
+int AtomicFileStream::Write(const void* buffer, int count) {
   if (!file_) return 0;
   const int n = file_->Write(buffer, count);
   // Whatever the caller does next, a file missing bytes must never commit.
@@ -110,13 +110,13 @@ int TAtomicFileStream::Write(const void* buffer, int count) {
   return n;
 }
 
-bool TAtomicFileStream::Fail(const std::string& what, int error_number) {
+bool AtomicFileStream::Fail(const std::string& what, int error_number) {
   error_ = Describe(what, target_path_, error_number);
   Discard();
   return false;
 }
 
-bool TAtomicFileStream::Commit(String* error) {
+bool AtomicFileStream::Commit(String* error) {
   if (state_ == State::kOpen) {
     [&] {
       std::FILE* handle = file_->CStream();
@@ -145,7 +145,7 @@ bool TAtomicFileStream::Commit(String* error) {
   return state_ == State::kCommitted;
 }
 
-void TAtomicFileStream::Discard() {
+void AtomicFileStream::Discard() {
   if (state_ != State::kOpen) return;
   state_ = State::kFailed;
   if (error_.empty()) error_ = FromBytes("Write to " + target_path_ + " abandoned");
@@ -154,7 +154,7 @@ void TAtomicFileStream::Discard() {
 }
 
 bool WriteFileAtomically(const String& path, std::string_view bytes, String* error) {
-  auto stream = TAtomicFileStream::Create(path, error);
+  auto stream = AtomicFileStream::Create(path, error);
   if (!stream) return false;
   const char* p = bytes.data();
   std::size_t left = bytes.size();

@@ -18,13 +18,13 @@ namespace qm {
 // A target that is a symbolic link is written through: the link's
 // destination is replaced and the link stays. A replaced file keeps its
 // permission bits; a new one gets the usual ones (0666 less the umask).
-class TAtomicFileStream : public TStream {
+class AtomicFileStream : public TStream {
  public:
   // Null when the temporary file cannot be created; *error then says why.
-  static std::unique_ptr<TAtomicFileStream> Create(const String& path, String* error = nullptr);
-  ~TAtomicFileStream() override;
-  TAtomicFileStream(const TAtomicFileStream&) = delete;
-  TAtomicFileStream& operator=(const TAtomicFileStream&) = delete;
+  static std::unique_ptr<AtomicFileStream> Create(const String& path, String* error = nullptr);
+  ~AtomicFileStream() override;
+  AtomicFileStream(const AtomicFileStream&) = delete;
+  AtomicFileStream& operator=(const AtomicFileStream&) = delete;
 
   bool Eof() override;
   std::int64_t Pos() override;
@@ -54,7 +54,7 @@ class TAtomicFileStream : public TStream {
  private:
   enum class State { kOpen, kCommitted, kFailed };
 
-  TAtomicFileStream(std::string target, std::string temp, std::unique_ptr<TCStream> file)
+  AtomicFileStream(std::string target, std::string temp, std::unique_ptr<TCStream> file)
       : target_path_(std::move(target)), temp_path_(std::move(temp)), file_(std::move(file)) {}
   bool Fail(const std::string& what, int error_number);
 

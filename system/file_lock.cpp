@@ -19,14 +19,14 @@ int OpenLockFile(const std::string& path) {
   return fd;
 }
 
-void Report(TFileLock::Refusal* refusal, TFileLock::Refusal value, int* error_number, int number) {
+void Report(FileLock::Refusal* refusal, FileLock::Refusal value, int* error_number, int number) {
   if (refusal) *refusal = value;
   if (error_number) *error_number = number;
 }
 
 }  // namespace
 
-std::unique_ptr<TFileLock> TFileLock::Acquire(const std::string& path, int wait_ms, Refusal* refusal,
+std::unique_ptr<FileLock> FileLock::Acquire(const std::string& path, int wait_ms, Refusal* refusal,
                                               int* error_number) {
   Report(refusal, Refusal::kNone, error_number, 0);
   const int fd = OpenLockFile(path);
@@ -36,7 +36,7 @@ std::unique_ptr<TFileLock> TFileLock::Acquire(const std::string& path, int wait_
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
   for (;;) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<TFileLock>(new TFileLock(fd));
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<FileLock>(new FileLock(fd));
     const int error = errno;
     if (error == EINTR) continue;
     if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
@@ -48,6 +48,6 @@ std::unique_ptr<TFileLock> TFileLock::Acquire(const std::string& path, int wait_
   }
 }
 
-TFileLock::~TFileLock() { close(fd_); }
+FileLock::~FileLock() { close(fd_); }
 
 }  // namespace qm

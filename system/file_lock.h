@@ -7,7 +7,7 @@ namespace qm {
 // An exclusive advisory lock on a file, held while the object lives. The
 // kernel drops it when the process ends in any way, so a killed holder never
 // leaves it stuck; the file itself stays for the next holder.
-class TFileLock {
+class FileLock {
  public:
   enum class Refusal { kNone, kBusy, kFailed };
 
@@ -16,14 +16,14 @@ class TFileLock {
   // not taken: *refusal says whether it was busy or could not be opened,
   // *error_number gives the reason for the latter. A symbolic link at path is
   // replaced by a plain file rather than followed.
-  static std::unique_ptr<TFileLock> Acquire(const std::string& path, int wait_ms, Refusal* refusal = nullptr,
+  static std::unique_ptr<FileLock> Acquire(const std::string& path, int wait_ms, Refusal* refusal = nullptr,
                                             int* error_number = nullptr);
-  ~TFileLock();
-  TFileLock(const TFileLock&) = delete;
-  TFileLock& operator=(const TFileLock&) = delete;
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
 
  private:
-  explicit TFileLock(int fd) : fd_(fd) {}
+  explicit FileLock(int fd) : fd_(fd) {}
   int fd_;
 };
 

@@ -16,7 +16,7 @@ namespace {
 // variable until Interrupt is called (from another thread: on the waiting
 // thread nothing else runs) or, at the latest, after kWaitLimit, so that a
 // caller looping on it regains control now and then without ever spinning.
-class THeadlessSystemDriver : public TSystemDriver {
+class HeadlessSystemDriver : public TSystemDriver {
  public:
   static constexpr std::chrono::milliseconds kWaitLimit{250};
 
@@ -71,6 +71,6 @@ class THeadlessSystemDriver : public TSystemDriver {
 
 }  // namespace
 
-std::shared_ptr<TSystemDriver> CreateHeadlessSystemDriver() { return std::make_shared<THeadlessSystemDriver>(); }
+std::shared_ptr<TSystemDriver> CreateHeadlessSystemDriver() { return std::make_shared<HeadlessSystemDriver>(); }
 
 }  // namespace qm

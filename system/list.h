@@ -53,7 +53,7 @@ class TList;
 template <class T>
 class TListEnum;
 template <class T>
-class TListIterator;
+class ListIterator;
 
 // ---------------------------------------------------------------------------
 // One list cell. While a link is in a list the list owns it (through
@@ -110,7 +110,7 @@ class TLink : public std::enable_shared_from_this<TLink<T>> {
  private:
   friend class TList<T>;
   friend class TListEnum<T>;
-  friend class TListIterator<T>;
+  friend class ListIterator<T>;
 
   TLink() = default;
   explicit TLink(T value) : _value(std::move(value)) {}
@@ -159,16 +159,16 @@ class TListEnum {
 // loop body may remove the element it is working on (the copy keeps it
 // alive) and the walk continues with its successor.
 template <class T>
-class TListIterator {
+class ListIterator {
  public:
   using value_type = T;
   using difference_type = std::ptrdiff_t;
 
-  TListIterator() = default;
-  explicit TListIterator(std::shared_ptr<TLink<T>> link) : _link(TLink<T>::Settle(std::move(link))) {}
+  ListIterator() = default;
+  explicit ListIterator(std::shared_ptr<TLink<T>> link) : _link(TLink<T>::Settle(std::move(link))) {}
 
   T operator*() const { return _link->_value; }
-  TListIterator& operator++() {
+  ListIterator& operator++() {
     std::shared_ptr<TLink<T>> next = _link->IsLinked() ? _link->_succ->shared_from_this() : _link->forward_;
     _link = TLink<T>::Settle(std::move(next));
     return *this;
@@ -258,7 +258,7 @@ class TList {
   }
 
   TListEnum<T> ObjectEnumerator() const { return TListEnum<T>(_head->_succ->shared_from_this()); }
-  TListIterator<T> begin() const { return TListIterator<T>(_head->_succ->shared_from_this()); }
+  ListIterator<T> begin() const { return ListIterator<T>(_head->_succ->shared_from_this()); }
   std::default_sentinel_t end() const { return std::default_sentinel; }
 
   // Stable sort by a comparison int(const T&, const T&) of which only the

@@ -12,7 +12,7 @@ template <class K, class V>
 class TMap;
 // Test access to the tree's shape; defined only where invariants are checked.
 template <class K, class V>
-struct TMapInspector;
+struct MapInspector;
 
 template <class K, class V>
 class TKeyValue {
@@ -50,9 +50,9 @@ class TNode : public TKeyValue<K, V> {
 
  private:
   friend class TMap<K, V>;
-  friend struct TMapInspector<K, V>;
+  friend struct MapInspector<K, V>;
   template <class, class, int>
-  friend class TMapWalk;
+  friend class MapWalk;
 
   TNode() : _parent(this), _left(this), _right(this) {}  // the sentinel
   TNode(K key, V value, TNode* nil)
@@ -102,11 +102,11 @@ class TNode : public TKeyValue<K, V> {
 enum : int { WalkNodes, WalkKeys, WalkValues };
 
 template <class K, class V, int Part>
-class TMapWalk {
+class MapWalk {
  public:
   using Node = TNode<K, V>;
 
-  explicit TMapWalk(const Node* first) : node_(first) {}
+  explicit MapWalk(const Node* first) : node_(first) {}
 
   bool HasNext() const { return !node_->IsSentinel(); }
 
@@ -155,11 +155,11 @@ class TMapWalk {
 };
 
 template <class K, class V>
-using TNodeEnumerator = TMapWalk<K, V, WalkNodes>;
+using TNodeEnumerator = MapWalk<K, V, WalkNodes>;
 template <class K, class V>
-using TKeyEnumerator = TMapWalk<K, V, WalkKeys>;
+using TKeyEnumerator = MapWalk<K, V, WalkKeys>;
 template <class K, class V>
-using TValueEnumerator = TMapWalk<K, V, WalkValues>;
+using TValueEnumerator = MapWalk<K, V, WalkValues>;
 
 // Holds one of the walks and hands it out through ObjectEnumerator, so that
 // Keys() and Values() work with range-for. It may also hold a reference to
@@ -265,7 +265,7 @@ class TMap {
   std::default_sentinel_t end() const { return std::default_sentinel; }
 
  private:
-  friend struct TMapInspector<K, V>;
+  friend struct MapInspector<K, V>;
 
   Node* nil() const { return nil_.get(); }
 

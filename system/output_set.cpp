@@ -139,12 +139,12 @@ bool AcceptableFromJournal(const std::string& temporary, const std::string& targ
 
 }  // namespace
 
-TOutputSet::TOutputSet(std::string journal_path, std::string base_dir)
+OutputSet::OutputSet(std::string journal_path, std::string base_dir)
     : journal_path_(std::move(journal_path)), base_dir_(std::move(base_dir)) {}
 
-TOutputSet::~TOutputSet() { Discard(); }
+OutputSet::~OutputSet() { Discard(); }
 
-void TOutputSet::DropTemporary(Output& output) {
+void OutputSet::DropTemporary(Output& output) {
   if (output.temporary.empty()) return;
   unlink(output.temporary.c_str());
   ForgetTemporary(output.slot);
@@ -152,17 +152,17 @@ void TOutputSet::DropTemporary(Output& output) {
   output.slot = -1;
 }
 
-void TOutputSet::Discard() {
+void OutputSet::Discard() {
   for (auto& output : outputs_) DropTemporary(output);
   outputs_.clear();
 }
 
-bool TOutputSet::Add(const String& path, std::string_view bytes, String* error) {
+bool OutputSet::Add(const String& path, std::string_view bytes, String* error) {
   return AddWritten(
       path, [bytes](const ByteSink& sink) { return sink(bytes); }, error);
 }
 
-bool TOutputSet::AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error) {
+bool OutputSet::AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error) {
   const auto system_path = SystemPath(path);
   if (!system_path || system_path->empty()) {
     SetError(error, u"Cannot write " + path + u": invalid file name");
@@ -189,7 +189,7 @@ bool TOutputSet::AddWritten(const String& path, const std::function<bool(const B
   return true;
 }
 
-bool TOutputSet::WriteJournal(String* error) {
+bool OutputSet::WriteJournal(String* error) {
   std::string text(kJournalHeader);
   text += '\0';
   for (const auto& output : outputs_) {
@@ -226,7 +226,7 @@ bool TOutputSet::WriteJournal(String* error) {
   return true;
 }
 
-bool TOutputSet::Commit(String* error) {
+bool OutputSet::Commit(String* error) {
   if (outputs_.empty()) return true;
   std::vector<std::string> names;
   for (const auto& output : outputs_) names.push_back(output.temporary);

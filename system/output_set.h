@@ -25,17 +25,17 @@ using ByteSink = std::function<bool(std::string_view)>;
 // A target that is a symbolic link is itself replaced by the new regular
 // file (its destination is never written), with one line on standard error.
 // A replaced regular file keeps its permission bits.
-class TOutputSet {
+class OutputSet {
  public:
   // journal_path: where the set is recorded while it is committed; base_dir:
   // the directory the journal names its files relative to, so that the set
   // can still be completed when the tree has moved or reaches its folders
   // through links. A set without a journal must hold one file at most.
-  TOutputSet() = default;
-  TOutputSet(std::string journal_path, std::string base_dir);
-  ~TOutputSet();
-  TOutputSet(const TOutputSet&) = delete;
-  TOutputSet& operator=(const TOutputSet&) = delete;
+  OutputSet() = default;
+  OutputSet(std::string journal_path, std::string base_dir);
+  ~OutputSet();
+  OutputSet(const OutputSet&) = delete;
+  OutputSet& operator=(const OutputSet&) = delete;
 
   // Writes bytes as the new content of path, durably, to a temporary file.
   // false, with the reason in *error, when that failed; nothing was replaced.

@@ -8,7 +8,7 @@
 
 namespace qm {
 
-StreamPtr TIncbinStreamFactory::CreateStream(const String&, const String& protocol, const String& path, bool,
+StreamPtr IncbinStreamFactory::CreateStream(const String&, const String& protocol, const String& path, bool,
                                              bool writeable) {
   if (protocol != u"incbin" || writeable) return nullptr;
   const void* data = IncbinPtr(path);
@@ -16,7 +16,7 @@ StreamPtr TIncbinStreamFactory::CreateStream(const String&, const String& protoc
   return TRamStream::Create(data, static_cast<std::int64_t>(IncbinLen(path)));
 }
 
-StreamPtr TTextStreamFactory::CreateStream(const String&, const String& protocol, const String& path, bool readable,
+StreamPtr TextStreamFactory::CreateStream(const String&, const String& protocol, const String& path, bool readable,
                                            bool writeable) {
   int encoding = 0;
   if (protocol == u"latin1") {

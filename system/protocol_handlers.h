@@ -5,7 +5,7 @@ namespace qm {
 
 // "incbin::name": the registered embedded data, read-only. The name must
 // match the registered one exactly.
-class TIncbinStreamFactory : public TStreamFactory {
+class IncbinStreamFactory : public TStreamFactory {
  public:
   StreamPtr CreateStream(const String& url, const String& protocol, const String& path, bool readable,
                          bool writeable) override;
@@ -13,7 +13,7 @@ class TIncbinStreamFactory : public TStreamFactory {
 
 // "latin1::", "utf8::", "utf16be::", "utf16le::" followed by any URL: that
 // URL opened and wrapped in a text stream with the encoding.
-class TTextStreamFactory : public TStreamFactory {
+class TextStreamFactory : public TStreamFactory {
  public:
   StreamPtr CreateStream(const String& url, const String& protocol, const String& path, bool readable,
                          bool writeable) override;

@@ -30,9 +30,9 @@ namespace {
 // Standard output is read by a person: a text holding UTF-8 bytes (a path
 // or a name as the file system gives it) is written as those bytes, not
 // encoded a second time. Every other text is UTF-8 one character per unit.
-class TStandardTextStream : public TTextStream {
+class StandardTextStream : public TTextStream {
  public:
-  TStandardTextStream() : TTextStream(std::make_unique<TCStandardIO>(), UTF8) {}
+  StandardTextStream() : TTextStream(std::make_unique<TCStandardIO>(), UTF8) {}
 
   std::string Encode(const String& text) const override { return DisplayUtf8(text); }
 };
@@ -40,7 +40,7 @@ class TStandardTextStream : public TTextStream {
 }  // namespace
 
 TTextStream& StandardIOStream() {
-  static TTextStream* const stream = new TStandardTextStream();
+  static TTextStream* const stream = new StandardTextStream();
   return *stream;
 }
 

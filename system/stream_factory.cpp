@@ -16,8 +16,8 @@ namespace {
 std::vector<std::unique_ptr<TStreamFactory>>& Handlers() {
   static auto* const handlers = [] {
     auto* list = new std::vector<std::unique_ptr<TStreamFactory>>();
-    list->push_back(std::make_unique<TIncbinStreamFactory>());
-    list->push_back(std::make_unique<TTextStreamFactory>());
+    list->push_back(std::make_unique<IncbinStreamFactory>());
+    list->push_back(std::make_unique<TextStreamFactory>());
     return list;
   }();
   return *handlers;

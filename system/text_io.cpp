@@ -50,7 +50,7 @@ bool IsPlainPath(const String& url) { return Find(url, u"::") < 0; }
 // Plain files are written through a temporary file and renamed into place;
 // other URLs go to their handler.
 StreamPtr OpenForSaving(const String& url) {
-  if (IsPlainPath(url)) return TAtomicFileStream::Create(url);
+  if (IsPlainPath(url)) return AtomicFileStream::Create(url);
   return WriteStream(url);
 }
 

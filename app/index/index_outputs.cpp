@@ -29,26 +29,26 @@ void ReportRemoved(int removed, const std::string& dir) {
 
 String IndexLockPath(const String& install_dir) { return install_dir + kLockName; }
 
-std::unique_ptr<TFileLock> LockIndex(const String& install_dir, String* reason) {
+std::unique_ptr<FileLock> LockIndex(const String& install_dir, String* reason) {
   const auto path = SystemPath(IndexLockPath(install_dir));
   if (!path) {
     *reason = u"invalid file name";
     return nullptr;
   }
-  TFileLock::Refusal refusal{};
+  FileLock::Refusal refusal{};
   int error_number = 0;
-  auto lock = TFileLock::Acquire(*path, kIndexLockWaitMs, &refusal, &error_number);
+  auto lock = FileLock::Acquire(*path, kIndexLockWaitMs, &refusal, &error_number);
   if (!lock) {
-    *reason = refusal == TFileLock::Refusal::kBusy
+    *reason = refusal == FileLock::Refusal::kBusy
                   ? String(u"another copy of Quillmere is building this index; try again when it has finished")
                   : FromByteString(std::strerror(error_number));
   }
   return lock;
 }
 
-std::unique_ptr<TOutputSet> NewIndexOutputSet(const String& install_dir) {
+std::unique_ptr<OutputSet> NewIndexOutputSet(const String& install_dir) {
   const std::string base = OutputBase(install_dir);
-  return std::make_unique<TOutputSet>(base + kJournalName, base);
+  return std::make_unique<OutputSet>(base + kJournalName, base);
 }
 
 void MendIndexOutputs(const String& install_dir) {
@@ -76,7 +76,7 @@ void MendOutputsAtStart() {
   if (!path || lstat(path->c_str(), &info) != 0) return;
   // No waiting here: a build in progress elsewhere holds the lock and mends
   // the installation itself when it starts.
-  if (const auto lock = TFileLock::Acquire(*path, 0)) MendIndexOutputs(tlwndir);
+  if (const auto lock = FileLock::Acquire(*path, 0)) MendIndexOutputs(tlwndir);
 }
 
 }  // namespace qm

@@ -17,11 +17,11 @@ constexpr int kIndexLockWaitMs = 3000;
 String IndexLockPath(const String& install_dir);
 
 // The installation's build lock, or null with the reason in *reason.
-std::unique_ptr<TFileLock> LockIndex(const String& install_dir, String* reason);
+std::unique_ptr<FileLock> LockIndex(const String& install_dir, String* reason);
 
 // A set for the outputs of one build of install_dir (everything it writes
 // under docs/html), journaled beside the index files.
-std::unique_ptr<TOutputSet> NewIndexOutputSet(const String& install_dir);
+std::unique_ptr<OutputSet> NewIndexOutputSet(const String& install_dir);
 
 // Completes an interrupted commit of install_dir's outputs, or removes the
 // temporary files of one that never began, saying so on standard error.

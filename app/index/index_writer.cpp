@@ -220,7 +220,7 @@ class IndexBuild {
   bool SaveTextTo(const String& path, const String& text) { return Save(path, SavedTextBytes(text)); }
   // A file written on its own, at once, the way SaveText writes it.
   bool SaveTextNow(const String& path, const String& text) {
-    TOutputSet single;
+    OutputSet single;
     String error;
     if (single.Add(path, SavedTextBytes(text), &error) && single.Commit(&error)) return true;
     return Fail(path, error);
@@ -244,8 +244,8 @@ class IndexBuild {
   std::size_t list_bytes_ = 0;
   // Declared in this order so that an unfinished set is discarded before
   // the lock goes.
-  std::unique_ptr<TFileLock> lock_;
-  std::unique_ptr<TOutputSet> outputs_;
+  std::unique_ptr<FileLock> lock_;
+  std::unique_ptr<OutputSet> outputs_;
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {

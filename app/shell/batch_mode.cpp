@@ -9,7 +9,7 @@
 
 namespace qm {
 
-void RunBatchMode(const CommandLine& options) {
+void RunBatchMode(const ProgramOptions& options) {
   if (tlwndir.empty()) {
     WriteErrorLine("\nQuillmere: no Tallowin installation is set; choose one in the window "
                    "(start quillmere without arguments) or name it with --dir DIR.");

@@ -9,6 +9,6 @@ namespace qm {
 // standard error says how to set one). With --rebuild-docs the
 // documentation is regenerated first; with --docset DIR a docset is
 // exported into DIR after a successful build.
-[[noreturn]] void RunBatchMode(const CommandLine& options);
+[[noreturn]] void RunBatchMode(const ProgramOptions& options);
 
 }  // namespace qm

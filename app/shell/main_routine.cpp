@@ -68,15 +68,15 @@ void AskForInstallation(bool batch) {
 
 void MainRoutine() {
   RegisterEmbeddedPages();
-  const CommandLine options = ParseCommandLine(AppArgs, LaunchDir);
+  const ProgramOptions options = ParseCommandLine(AppArgs, LaunchDir);
   const FileLocations places = ChooseLocations();
   switch (options.action) {
-    case CommandLine::Action::kHelp:
+    case ProgramOptions::Action::kHelp:
       PrintAndEnd(UsageText(FromBytes(places.settings_file), FromBytes(places.settings_default),
                             FromBytes(places.working_dir)));
-    case CommandLine::Action::kVersion:
+    case ProgramOptions::Action::kVersion:
       PrintAndEnd(u"Quillmere " + version + u"\n");
-    case CommandLine::Action::kUsageError:
+    case ProgramOptions::Action::kUsageError:
       WriteErrorLine("quillmere: " + DisplayUtf8(options.problem) + " (see quillmere --help)");
       End(2);
     default:
@@ -86,7 +86,7 @@ void MainRoutine() {
   EnterWorkingDirectory(places);
   StartServices();
   LoadInfo();
-  const bool batch = options.action == CommandLine::Action::kBatch;
+  const bool batch = options.action == ProgramOptions::Action::kBatch;
   if (batch && !options.dir.empty()) {
     tlwndir = options.dir;  // for this run only: never saved
   } else if (tlwndir.empty()) {

@@ -17,13 +17,13 @@ String Absolute(const String& path, const String& launch_dir) {
 struct FolderOption {
   String name;
   String needs;
-  String CommandLine::*field;
+  String ProgramOptions::*field;
 };
 
 const FolderOption* FolderOptionOf(const String& arg) {
   static const FolderOption options[] = {
-      {u"--dir", u" needs the folder of a Tallowin installation", &CommandLine::dir},
-      {u"--docset", u" needs the folder to export the docset into", &CommandLine::docset_dir},
+      {u"--dir", u" needs the folder of a Tallowin installation", &ProgramOptions::dir},
+      {u"--docset", u" needs the folder to export the docset into", &ProgramOptions::docset_dir},
   };
   for (const auto& option : options) {
     if (arg == option.name ||
@@ -35,16 +35,16 @@ const FolderOption* FolderOptionOf(const String& arg) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<String>& args, const String& launch_dir) {
-  CommandLine line;
-  if (args.size() > 1) line.action = CommandLine::Action::kBatch;
+ProgramOptions ParseCommandLine(const std::vector<String>& args, const String& launch_dir) {
+  ProgramOptions line;
+  if (args.size() > 1) line.action = ProgramOptions::Action::kBatch;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const String& arg = args[i];
     const bool help = arg == u"--help" || arg == u"-h";
     if (help || arg == u"--version" || arg == u"-V") {
       // The first of the two wins; nothing else on the line matters then.
-      CommandLine print_only;
-      print_only.action = help ? CommandLine::Action::kHelp : CommandLine::Action::kVersion;
+      ProgramOptions print_only;
+      print_only.action = help ? ProgramOptions::Action::kHelp : ProgramOptions::Action::kVersion;
       return print_only;
     }
     if (arg == u"--rebuild-docs") {
@@ -57,7 +57,7 @@ CommandLine ParseCommandLine(const std::vector<String>& args, const String& laun
         value = arg.substr(option->name.size() + 1);
       }
       if (value.empty()) {
-        line.action = CommandLine::Action::kUsageError;
+        line.action = ProgramOptions::Action::kUsageError;
         line.problem = option->name + option->needs;
         return line;
       }

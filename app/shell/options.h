@@ -7,7 +7,7 @@ namespace qm {
 
 // What the command line asks for. Any argument beyond the program path
 // selects batch mode, except the two that only print something.
-struct CommandLine {
+struct ProgramOptions {
   enum class Action { kWindow, kBatch, kHelp, kVersion, kUsageError };
   Action action = Action::kWindow;
   // --rebuild-docs: regenerate the documentation before the index.
@@ -23,7 +23,7 @@ struct CommandLine {
 };
 
 // args as AppArgs holds them (element 0 is the program path).
-CommandLine ParseCommandLine(const std::vector<String>& args, const String& launch_dir);
+ProgramOptions ParseCommandLine(const std::vector<String>& args, const String& launch_dir);
 
 // The text --help prints: what the program does, how it is started, its
 // options, where the settings live (settings_default: the file read until

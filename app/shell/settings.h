@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "system/app_paths.h"
+#include "app/shell/file_locations.h"
 #include "system/object.h"
 
 namespace qm {

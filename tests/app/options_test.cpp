@@ -8,7 +8,7 @@
 namespace qm {
 namespace {
 
-using Action = CommandLine::Action;
+using Action = ProgramOptions::Action;
 
 TEST(CommandLineOptions, ActionsDirectoriesAndMistakes) {
   struct Case {
@@ -36,14 +36,14 @@ TEST(CommandLineOptions, ActionsDirectoriesAndMistakes) {
       {{u"/p/Quillmere", u"--directory"}, Action::kBatch, false, u""},
   };
   for (const auto& c : cases) {
-    const CommandLine line = ParseCommandLine(c.args, u"/home/me");
+    const ProgramOptions line = ParseCommandLine(c.args, u"/home/me");
     EXPECT_EQ(line.action, c.action) << c.args.size();
     EXPECT_EQ(line.rebuild_docs, c.rebuild);
     EXPECT_EQ(line.dir, c.dir);
     EXPECT_EQ(line.problem.empty(), c.action != Action::kUsageError);
   }
   EXPECT_EQ(ParseCommandLine({u"/Q", u"--dir", u"t"}, u"/").dir, u"/t");
-  const CommandLine exporting = ParseCommandLine({u"/Q", u"--docset", u"out", u"--dir=/opt/t"}, u"/home/me");
+  const ProgramOptions exporting = ParseCommandLine({u"/Q", u"--docset", u"out", u"--dir=/opt/t"}, u"/home/me");
   EXPECT_EQ(exporting.docset_dir, u"/home/me/out");
   EXPECT_EQ(exporting.dir, u"/opt/t");
 }

@@ -110,7 +110,7 @@ TEST(AtomicWrite, AMissingDirectoryFailsBeforeWriting) {
   String error;
   EXPECT_FALSE(WriteFileAtomically(dir.Path("no/such/f"), "x", &error));
   EXPECT_NE(error, u"");
-  EXPECT_EQ(TAtomicFileStream::Create(String(u"a\0b", 3)), nullptr);
+  EXPECT_EQ(AtomicFileStream::Create(String(u"a\0b", 3)), nullptr);
 }
 
 TEST(AtomicWrite, AReadOnlyDirectoryLeavesTheOldFile) {
@@ -126,7 +126,7 @@ TEST(AtomicWrite, AReadOnlyDirectoryLeavesTheOldFile) {
 TEST(AtomicStream, TheTargetChangesOnlyOnClose) {
   ScratchDir dir;
   WriteBytes(dir.File("f"), "old");
-  auto stream = TAtomicFileStream::Create(dir.Path("f"));
+  auto stream = AtomicFileStream::Create(dir.Path("f"));
   ASSERT_NE(stream, nullptr);
   EXPECT_TRUE(stream->WriteLine(u"line one"));
   stream->WriteString(u"piece");
@@ -144,7 +144,7 @@ TEST(AtomicStream, DroppingTheStreamUnclosedKeepsTheOldFile) {
   ScratchDir dir;
   WriteBytes(dir.File("f"), "old");
   {
-    auto stream = TAtomicFileStream::Create(dir.Path("f"));
+    auto stream = AtomicFileStream::Create(dir.Path("f"));
     ASSERT_NE(stream, nullptr);
     stream->WriteString(u"half of the new");
     EXPECT_TRUE(std::filesystem::exists(stream->TemporaryPath()));
@@ -157,7 +157,7 @@ TEST(AtomicStream, AnErrorUnwindingPastTheWriterKeepsTheOldFile) {
   ScratchDir dir;
   WriteBytes(dir.File("f"), "old");
   auto write_then_fail = [&] {
-    auto stream = TAtomicFileStream::Create(dir.Path("f"));
+    auto stream = AtomicFileStream::Create(dir.Path("f"));
     stream->WriteLine(u"partial");
     throw TStreamWriteException();
   };
@@ -169,7 +169,7 @@ TEST(AtomicStream, AnErrorUnwindingPastTheWriterKeepsTheOldFile) {
 TEST(AtomicStream, DiscardAndFailedCommitAreFinal) {
   ScratchDir dir;
   WriteBytes(dir.File("f"), "old");
-  auto stream = TAtomicFileStream::Create(dir.Path("f"));
+  auto stream = AtomicFileStream::Create(dir.Path("f"));
   stream->WriteString(u"new");
   stream->Discard();
   EXPECT_EQ(stream->Close(), -1);
@@ -182,7 +182,7 @@ TEST(AtomicStream, DiscardAndFailedCommitAreFinal) {
 TEST(AtomicStream, ALostWriteRefusesTheCommit) {
   ScratchDir dir;
   WriteBytes(dir.File("f"), "old");
-  auto stream = TAtomicFileStream::Create(dir.Path("f"));
+  auto stream = AtomicFileStream::Create(dir.Path("f"));
   ASSERT_NE(stream, nullptr);
   int closed = 0;
   {

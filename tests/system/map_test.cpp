@@ -15,7 +15,7 @@ namespace qm {
 
 // Checks the red-black properties of a map's tree; only tests see the shape.
 template <class K, class V>
-struct TMapInspector {
+struct MapInspector {
   using Node = TNode<K, V>;
 
   static ::testing::AssertionResult Valid(const TMap<K, V>& map) {
@@ -56,7 +56,7 @@ struct TMapInspector {
 namespace {
 
 using StringMap = TMap<String, String>;
-using IntMapCheck = TMapInspector<int, int>;
+using IntMapCheck = MapInspector<int, int>;
 
 std::vector<String> Keys(const StringMap& map) {
   std::vector<String> out;

@@ -35,7 +35,7 @@ TEST(OutputSet, NothingChangesBeforeCommitAndEverythingAfter) {
   fs::create_directory(dir.File("sub"));
   WriteBytes(dir.File("a.js"), "old a");
   chmod(dir.File("a.js").c_str(), 0640);
-  TOutputSet set(dir.File(".journal"), dir.path());
+  OutputSet set(dir.File(".journal"), dir.path());
   String error;
   ASSERT_TRUE(set.Add(dir.Path("a.js"), "new a", &error)) << ToUtf8(error);
   ASSERT_TRUE(set.Add(FromBytes(dir.path().native()) + u"\\sub\\b.js", "new b", &error)) << ToUtf8(error);
@@ -57,7 +57,7 @@ TEST(OutputSet, AFailedAddOrADroppedSetLeavesEveryTargetAndNoTemporary) {
   WriteBytes(dir.File("a.js"), "old a");
   fs::create_directory(dir.File("taken"));
   {
-    TOutputSet set(dir.File(".journal"), dir.path());
+    OutputSet set(dir.File(".journal"), dir.path());
     ASSERT_TRUE(set.Add(dir.Path("a.js"), "new a"));
     String error;
     // A directory where an output goes is found before anything is replaced.
@@ -72,7 +72,7 @@ TEST(OutputSet, ALinkIsReplacedAndItsDestinationLeftAlone) {
   ScratchDir dir;
   WriteBytes(dir.File("precious"), "the user's own file");
   fs::create_symlink(dir.File("precious"), dir.File("out.js"));
-  TOutputSet set;
+  OutputSet set;
   ASSERT_TRUE(set.Add(dir.Path("out.js"), "generated"));
   ::testing::internal::CaptureStderr();
   ASSERT_TRUE(set.Commit());

@@ -7,7 +7,7 @@
 
 #include "support/files.h"
 #include "support/scratch_dir.h"
-#include "system/app_paths.h"
+#include "app/shell/file_locations.h"
 
 namespace qm {
 namespace {

@@ -1,0 +1,72 @@
+#include "system/contained_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "system/unique_fd.h"
+
+namespace qm {
+
+std::string RealPathOf(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+  return real ? std::string(real.get()) : std::string();
+}
+
+bool RealPathWithin(const std::string& real, const std::string& root_real) {
+  if (real.empty() || root_real.empty()) return false;
+  if (root_real == "/") return real.front() == '/';
+  return real.compare(0, root_real.size(), root_real) == 0 &&
+         (real.size() == root_real.size() || real[root_real.size()] == '/');
+}
+
+bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes,
+                       std::string* bytes, std::string* error) {
+  const std::string real = RealPathOf(path);
+  if (real.empty()) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  if (!RealPathWithin(real, root_real)) {
+    *error = "leads outside the installation, to " + real;
+    return false;
+  }
+  // Non-blocking and without following a link swapped in since realpath:
+  // what is opened is checked again below, not trusted.
+  UniqueFd fd(open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+  if (!fd.Valid()) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    *error = "is not a regular file";
+    return false;
+  }
+  if (static_cast<unsigned long long>(info.st_size) > max_bytes) {
+    *error = "is larger than " + std::to_string(max_bytes) + " bytes";
+    return false;
+  }
+  bytes->resize(static_cast<std::size_t>(info.st_size));
+  std::size_t got = 0;
+  while (got < bytes->size()) {
+    const ssize_t n = read(fd.Get(), bytes->data() + got, bytes->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = std::strerror(errno);
+      return false;
+    }
+    if (n == 0) break;  // shrank while read: keep what was there
+    got += static_cast<std::size_t>(n);
+  }
+  bytes->resize(got);
+  return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace qm {
+
+// Installation trees come from archives, shared folders and other people:
+// whatever a link inside them says, the program reads only files that are
+// really inside the installation, and only regular files, so that a FIFO or a
+// device in a page's place can never block a build.
+
+// The path with every link resolved, or "" when it cannot be resolved.
+std::string RealPathOf(const std::string& path);
+
+// Whether real (a resolved path) is root_real itself or lies below it.
+bool RealPathWithin(const std::string& real, const std::string& root_real);
+
+// Reads the whole of path into bytes when its real path lies inside
+// root_real (itself a resolved path), it is a regular file and it holds at
+// most max_bytes. Opening never blocks. Otherwise false, with the reason in
+// error.
+bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes,
+                       std::string* bytes, std::string* error);
+
+}  // namespace qm

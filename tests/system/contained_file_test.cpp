@@ -1,0 +1,55 @@
+// Only regular files really inside the installation are read, and never by
+// blocking on a FIFO.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/files.h"
+#include "support/scratch_dir.h"
+#include "system/contained_file.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScratchDir;
+using testing::WriteBytes;
+
+TEST(ContainedFile, OnlyRegularFilesWhoseRealPathIsInsideAreRead) {
+  ScratchDir scratch("contained");
+  const fs::path inst = scratch.path() / "inst";
+  const fs::path outside = scratch.path() / "private";
+  fs::create_directories(inst / "docs");
+  fs::create_directories(outside);
+  WriteBytes(inst / "docs/page.html", "<p>inside</p>");
+  WriteBytes(outside / "key", "secret");
+  fs::create_symlink("../../private", inst / "docs/leak");
+  fs::create_symlink("page.html", inst / "docs/alias.html");
+  fs::create_symlink(outside / "key", inst / "docs/key.html");
+  ASSERT_EQ(mkfifo((inst / "docs/fifo.html").c_str(), 0600), 0);
+  fs::create_directories(inst / "docs/dir.html");
+  WriteBytes(inst / "docs/big.html", std::string(101, 'x'));
+  const std::string root = RealPathOf(inst.string());
+
+  struct Case {
+    const char* path;
+    bool read;
+  } cases[] = {
+      {"docs/page.html", true},  {"docs/alias.html", true}, {"docs/leak/key", false}, {"docs/key.html", false},
+      {"docs/fifo.html", false}, {"docs/dir.html", false},  {"docs/big.html", false}, {"docs/none.html", false},
+  };
+  for (const Case& c : cases) {
+    std::string bytes, error;
+    EXPECT_EQ(ReadContainedFile((inst / c.path).string(), root, 100, &bytes, &error), c.read) << c.path;
+    EXPECT_EQ(error.empty(), c.read) << c.path << ": " << error;
+    if (c.read) EXPECT_EQ(bytes, "<p>inside</p>");
+  }
+  EXPECT_TRUE(RealPathWithin(root, root));
+  EXPECT_FALSE(RealPathWithin(root + "-other/x", root));
+  EXPECT_TRUE(RealPathWithin("/x", "/"));
+}
+
+}  // namespace
+}  // namespace qm

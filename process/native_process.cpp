@@ -158,6 +158,16 @@ std::int32_t fdProcessArguments(const std::vector<std::string>& arguments, std::
 
 std::int32_t fdProcessStatus(std::int32_t pid, std::optional<int>* wait_status) {
   if (wait_status) wait_status->reset();
+  // Whatever the child left running in its group must end with it, and the
+  // group may only be signalled while nothing else can take its number. A
+  // leader that has exited but is not yet reaped is a zombie that still
+  // holds its group id: end the group now, then reap.
+  siginfo_t exited{};
+  int asked;
+  do {
+    asked = waitid(P_PID, static_cast<id_t>(pid), &exited, WEXITED | WNOHANG | WNOWAIT);
+  } while (asked < 0 && errno == EINTR);
+  if (asked == 0 && exited.si_pid == static_cast<pid_t>(pid)) fdTerminateProcess(pid);
   int status = 0;
   pid_t result;
   do {

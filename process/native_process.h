@@ -26,7 +26,9 @@ std::int32_t fdProcessArguments(const std::vector<std::string>& arguments, std::
                                 std::int32_t* write_handle, std::int32_t* error_handle, int* exec_error = nullptr);
 
 // 1 while the child is there (running or stopped), 0 once it has ended or
-// when pid is not a child. The first query after the child ended reaps it.
+// when pid is not a child. The first query after the child ended sends
+// SIGTERM (and SIGCONT) to what is left of its group, while the unreaped
+// child still holds the group's number, and then reaps it.
 // wait_status, when given, receives what waitpid reported on this call: an
 // end, a stop or a continuation; it is left empty when there was no news.
 std::int32_t fdProcessStatus(std::int32_t pid, std::optional<int>* wait_status = nullptr);

@@ -36,7 +36,8 @@ class TProcess : public Object {
   int execerror = 0;
 
   // 1 while the child runs (or is stopped), 0 once it ended (the first such
-  // query reaps it and records exitstatus) or when there is no child. A
+  // query ends what the child left running in its group, then reaps it
+  // and records exitstatus) or when there is no child. A
   // reaped child is never asked about again: its number may belong to an
   // unrelated process by then.
   virtual std::int32_t Status();

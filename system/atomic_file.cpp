@@ -11,6 +11,7 @@
 
 #include "system/fix_path.h"
 #include "system/strings.h"
+#include "system/temporary_names.h"
 
 namespace qm {
 namespace {
@@ -43,13 +44,10 @@ std::string DirectoryOf(const std::string& path) {
 // Creates a new temporary file beside target, never reusing an existing
 // entry. Returns the descriptor, or -1 with errno set.
 int CreateTemporary(const std::string& target, std::string& temp_path) {
-  static unsigned counter = 0;
-  const std::size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  // Short enough that the suffix cannot push the name past the system limit.
-  const std::string base = target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 128);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_path = dir + "." + base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    // Named as every temporary file of the program is, so that a later
+    // start can tell one a killed run left behind and remove it.
+    temp_path = TemporaryNameFor(target);
     const int fd = open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

@@ -26,10 +26,17 @@ bool RealPathWithin(const std::string& real, const std::string& root_real) {
          (real.size() == root_real.size() || real[root_real.size()] == '/');
 }
 
+bool PathWithin(const std::string& path, const std::string& root_real, std::string* real) {
+  std::string resolved = RealPathOf(path);
+  const bool within = RealPathWithin(resolved, root_real);
+  if (real) *real = std::move(resolved);
+  return within;
+}
+
 bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes,
                        std::string* bytes, std::string* error) {
-  const std::string real = RealPathOf(path);
-  if (real.empty()) {
+  std::string real;
+  if (!PathWithin(path, root_real, &real) && real.empty()) {
     *error = std::strerror(errno);
     return false;
   }

@@ -15,6 +15,11 @@ std::string RealPathOf(const std::string& path);
 // Whether real (a resolved path) is root_real itself or lies below it.
 bool RealPathWithin(const std::string& real, const std::string& root_real);
 
+// Whether path, with every link resolved, is root_real or lies below it; the
+// resolved path goes to *real when given ("" when it cannot be resolved).
+// The check alone, for what is linked, copied or written rather than read.
+bool PathWithin(const std::string& path, const std::string& root_real, std::string* real = nullptr);
+
 // Reads the whole of path into bytes when its real path lies inside
 // root_real (itself a resolved path), it is a regular file and it holds at
 // most max_bytes. Opening never blocks. Otherwise false, with the reason in

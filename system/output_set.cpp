@@ -276,27 +276,63 @@ bool OutputSet::Commit(String* error) {
   return true;
 }
 
-InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const std::string& base_dir) {
-  InterruptedCommit result;
-  const int fd = open(journal_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) {
-    // A link in the journal's place is no journal of ours.
-    if (errno == ELOOP) unlink(journal_path.c_str());
-    return result;
+namespace {
+
+// Moves what lies in the journal's place out of the way under a name of its
+// own; "" when it could not be moved.
+std::string SetAside(const std::string& journal_path) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string aside =
+        journal_path + ".not-a-journal-" + std::to_string(getpid()) + (attempt ? "-" + std::to_string(attempt) : "");
+    struct stat info {};
+    if (lstat(aside.c_str(), &info) == 0) continue;
+    if (std::rename(journal_path.c_str(), aside.c_str()) == 0) return aside;
+    return std::string();
   }
-  result.found = true;
-  std::string text;
-  char block[4096];
-  for (ssize_t n; (n = read(fd, block, sizeof block)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
+  return std::string();
+}
+
+// The journal's bytes; false when there is none or it is no journal.
+bool ReadJournal(const std::string& journal_path, std::string& text, InterruptedCommit& result) {
+  // Non-blocking: a named pipe here must not hold up the start.
+  const int fd = open(journal_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  struct stat info {};
+  if (fd < 0 && errno == ENOENT) return false;
+  if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    result.found = true;
+    char block[4096];
+    for (ssize_t n; (n = read(fd, block, sizeof block)) != 0;) {
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      text.append(block, static_cast<std::size_t>(n));
+      // A journal names a few files; anything far larger is not one.
+      if (text.size() > (1u << 20)) break;
     }
-    text.append(block, static_cast<std::size_t>(n));
-    // A journal names a few files; anything far larger is not one.
-    if (text.size() > (1u << 20)) break;
+    close(fd);
+    return true;
   }
-  close(fd);
+  if (fd >= 0) close(fd);
+  // A link, a directory, a pipe, a device: no journal of ours, and in the
+  // way of the next one.
+  if (lstat(journal_path.c_str(), &info) != 0) return false;
+  if (S_ISLNK(info.st_mode)) {
+    unlink(journal_path.c_str());
+    return false;
+  }
+  result.not_a_journal = true;
+  result.set_aside = SetAside(journal_path);
+  return false;
+}
+
+}  // namespace
+
+InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const std::string& base_dir,
+                                          const OutputNamePredicate& is_output) {
+  InterruptedCommit result;
+  std::string text;
+  if (!ReadJournal(journal_path, text, result)) return result;
   std::vector<std::string> fields;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = text.find('\0', at);
@@ -309,11 +345,20 @@ InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const
   if (result.complete) {
     std::vector<std::string> targets;
     for (std::size_t i = 1; i + 1 < fields.size(); i += 2) {
-      if (!AcceptableFromJournal(fields[i], fields[i + 1])) continue;
+      if (!AcceptableFromJournal(fields[i], fields[i + 1]) || (is_output && !is_output(fields[i + 1]))) {
+        ++result.refused;
+        continue;
+      }
       const std::string temporary = base_dir + "/" + fields[i];
       const std::string target = base_dir + "/" + fields[i + 1];
       struct stat info {};
       if (lstat(temporary.c_str(), &info) != 0) continue;  // already in place
+      // Only a file this program wrote: never a link or anything else put
+      // there under its name.
+      if (!S_ISREG(info.st_mode)) {
+        ++result.refused;
+        continue;
+      }
       if (std::rename(temporary.c_str(), target.c_str()) == 0) {
         ++result.replaced;
         targets.push_back(target);

@@ -73,14 +73,31 @@ struct InterruptedCommit {
   bool complete = false;  // it was whole, so its renames were due
   int replaced = 0;       // targets replaced now
   int failed = 0;         // targets that could not be replaced
+  int refused = 0;        // entries naming something that is not an output
+  // Something that was no journal (not a regular file: a directory, a named
+  // pipe, a device) was in the journal's place; set_aside says where it was
+  // moved, "" when it could not be moved.
+  bool not_a_journal = false;
+  std::string set_aside;
 };
+
+// Which targets (relative to base_dir, "/"-separated) an interrupted commit
+// may put in place.
+using OutputNamePredicate = std::function<bool(std::string_view relative)>;
 
 // Completes the commit whose journal is at journal_path (names relative to
 // base_dir as when it was written) and removes the journal. A journal
 // written only in part belongs to a commit that never began: it is removed
-// and its targets are left alone. Only call this while no other process can
-// be committing to the same place.
-InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const std::string& base_dir);
+// and its targets are left alone. The journal comes from a tree anybody may
+// have handed over, so only entries whose target is_output accepts, and
+// whose temporary is a regular file of this program's naming, are renamed
+// (without is_output, any name inside base_dir).
+// Anything but a regular file in the journal's place is opened without
+// blocking, never read, and renamed aside so that the next commit can put
+// its journal there. Only call this while no other process can be
+// committing to the same place.
+InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const std::string& base_dir,
+                                          const OutputNamePredicate& is_output = nullptr);
 
 // Removes the temporary files of earlier runs found in dir; call it only
 // while this process writes nothing there. With only_dead_writers, files

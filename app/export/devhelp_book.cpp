@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/export/catalogue_export_source.h"
+#include "app/export/url_reference.h"
 #include "app/index/doc_location.h"
 #include "system/display_text.h"
 #include "system/filesystem.h"
@@ -78,31 +79,44 @@ void AppendAttribute(std::string& out, const char* name, const String& value) {
   out += '"';
 }
 
+// The link of a page as the book stores it: a URL reference from docs/html,
+// where the book lives ("../../" up to the installation for pages
+// elsewhere). The encoded text holds nothing XML would need escaped.
+void AppendLink(std::string& book, std::string_view page, std::string_view suffix) {
+  constexpr std::string_view kHtml = "docs/html/";
+  book += " link=\"";
+  if (page.starts_with(kHtml)) {
+    AppendUrlReference(book, "", page.substr(kHtml.size()), suffix);
+  } else {
+    AppendUrlReference(book, "../../", page, suffix);
+  }
+  book += '"';
+}
+
 void AppendKeyword(std::string& book, const String& name, const String& link, const String& install_dir) {
   const DocLocation location = LocateInInstallation(link, install_dir);
   if (!location.inside) return;
   book += "    <keyword type=\"function\"";
   AppendAttribute(book, "name", name);
-  AppendAttribute(book, "link", RelativeToHtmlFolder(location));
+  AppendLink(book, DisplayUtf8(location.file), DisplayUtf8(location.suffix));
   book += "/>\n";
 }
 
 // The keyword of a record whose link is plain: made from the bytes, with
 // the same result as AppendKeyword.
 void AppendPlainKeyword(std::string& book, std::string_view name, std::string_view path, std::size_t page_size,
-                        std::string& shown) {
-  constexpr std::string_view kHtml = "docs/html/";
-  const bool in_html = path.substr(0, page_size).starts_with(kHtml);
-  if (in_html) path.remove_prefix(kHtml.size());
+                        std::string& shown, std::string& shown_suffix) {
   book += "    <keyword type=\"function\" name=\"";
   shown.clear();
   AppendDisplayUtf8(shown, name);
   AppendXmlAttribute(book, shown);
-  book += "\" link=\"";
-  shown.assign(in_html ? "" : "../../");
-  AppendDisplayUtf8(shown, path);
-  AppendXmlAttribute(book, shown);
-  book += "\"/>\n";
+  book += '"';
+  shown.clear();
+  AppendDisplayUtf8(shown, path.substr(0, page_size));
+  shown_suffix.clear();
+  AppendDisplayUtf8(shown_suffix, path.substr(page_size));
+  AppendLink(book, shown, shown_suffix);
+  book += "/>\n";
 }
 
 }  // namespace
@@ -119,7 +133,7 @@ bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink) {
     if (FileType(html + chapter.page) != 1) continue;
     book += "    <sub";
     AppendAttribute(book, "name", chapter.title);
-    AppendAttribute(book, "link", chapter.page);
+    book += " link=\"" + UrlReference("", DisplayUtf8(chapter.page)) + '"';
     book += "/>\n";
   }
   book += "  </chapters>\n  <functions>\n";
@@ -128,14 +142,14 @@ bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink) {
     ok = ok && sink(book);
     book.clear();
   };
-  std::string shown;
+  std::string shown, shown_suffix;
   CatalogueVisitor visitor;
   visitor.record = [&](const String& name, const String& link, const String&) {
     AppendKeyword(book, name, link, install_dir);
     flush();
   };
   visitor.plain_record = [&](std::string_view name, std::string_view path, std::size_t page_size) {
-    AppendPlainKeyword(book, name, path, page_size, shown);
+    AppendPlainKeyword(book, name, path, page_size, shown, shown_suffix);
     flush();
   };
   VisitCatalogue(visitor, install_dir);

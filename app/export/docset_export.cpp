@@ -6,14 +6,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 
-#include "app/index/catalogue.h"
 #include "app/export/catalogue_export_source.h"
-#include "app/index/doc_location.h"
 #include "app/export/docset_index.h"
 #include "app/export/staged_folder.h"
+#include "app/export/url_reference.h"
+#include "app/index/catalogue.h"
+#include "app/index/doc_location.h"
+#include "system/contained_file.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/fix_path.h"
@@ -71,6 +74,10 @@ class DocsetExport {
   }
   bool Fail(const std::string& what, const std::error_code& error) { return Fail(what + ": " + error.message()); }
   bool CheckDirectory();
+  // Whether the page at path (relative to the installation, "/"-separated)
+  // may be exported: its real path, every link resolved, lies inside the
+  // installation's. A page that does not exist stays listed, as before.
+  bool PageInside(std::string_view page);
   bool CopyHtmlTree();
   bool LinkOrCopy(const fs::path& from, const fs::path& to);
   bool WriteIndex();
@@ -88,14 +95,24 @@ class DocsetExport {
   // Command pages outside docs/html, as bytes; looked up by view, so a page
   // already listed costs no copy.
   std::set<std::string, std::less<>> outside_pages_;
+  std::string install_real_;
+  std::map<std::string, bool, std::less<>> page_inside_;
   long rows_ = 0;
-  long left_out_ = 0;
+  long left_out_ = 0;        // commands whose page lies outside
+  long files_left_out_ = 0;  // files of docs/html leading outside
 };
 
 bool DocsetExport::CheckDirectory() {
   struct stat info;
   if (stat(dir_.c_str(), &info) != 0) return Fail(std::strerror(errno));
   if (!S_ISDIR(info.st_mode)) return Fail(std::strerror(ENOTDIR));
+  install_real_ = RealPathOf(install_.string());
+  // A docset inside the documentation would be exported again into the
+  // next one, growing with every export.
+  const std::string html_real = RealPathOf((install_ / "docs" / "html").string());
+  std::string dir_real;
+  if (!html_real.empty() && PathWithin(dir_.string(), html_real, &dir_real))
+    return Fail("lies inside the installation's documentation " + html_real + "; choose a folder outside it");
   if (!staged_.Create(dir_, kDocsetName)) return Fail(std::strerror(errno));
   return true;
 }
@@ -109,6 +126,15 @@ bool DocsetExport::LinkOrCopy(const fs::path& from, const fs::path& to) {
   fs::copy_file(from, to, error);
   if (error) return Fail("cannot copy " + from.string(), error);
   return true;
+}
+
+bool DocsetExport::PageInside(std::string_view page) {
+  const auto known = page_inside_.find(page);
+  if (known != page_inside_.end()) return known->second;
+  std::string real;
+  const bool inside = PathWithin((install_ / std::string(page)).string(), install_real_, &real) || real.empty();
+  page_inside_.emplace(std::string(page), inside);
+  return inside;
 }
 
 bool DocsetExport::CopyHtmlTree() {
@@ -135,11 +161,20 @@ bool DocsetExport::CopyHtmlTree() {
       }
       fs::create_directory(target, error);
       if (error) return Fail("cannot create " + target.string(), error);
-    } else if (fs::is_symlink(status)) {
-      fs::copy_symlink(source, target, error);
-      if (error) return Fail("cannot copy " + source.string(), error);
-    } else if (fs::is_regular_file(status)) {
-      if (!LinkOrCopy(source, target)) return false;
+    } else if (fs::is_symlink(status) || fs::is_regular_file(status)) {
+      // Whatever leads outside the installation (a link to a private file,
+      // or a file reached through one) is left out.
+      std::string real;
+      if (!PathWithin(source.string(), install_real_, &real) && !real.empty()) {
+        ++files_left_out_;
+        continue;
+      }
+      if (fs::is_symlink(status)) {
+        fs::copy_symlink(source, target, error);
+        if (error) return Fail("cannot copy " + source.string(), error);
+      } else if (!LinkOrCopy(source, target)) {
+        return false;
+      }
     }
     // Sockets, pipes and devices are no documentation and are passed over.
   }
@@ -152,37 +187,49 @@ bool DocsetExport::WriteIndex() {
   const auto index = DocsetIndex::Create((documents_.parent_path() / "docSet.dsidx").string(), &error);
   if (!index) return Fail("cannot create the search database: " + error);
   bool ok = true;
-  const auto add = [&](const String& name, const char* type, const String& path) {
-    if (ok && !index->Add(DisplayUtf8(name), type, DisplayUtf8(path))) ok = false;
+  // Readers resolve the stored path as a URL: it is stored as a reference
+  // to exactly that file.
+  const auto add = [&](const String& name, const char* type, const String& page, const String& suffix) {
+    if (ok && !index->Add(DisplayUtf8(name), type, UrlReference("", DisplayUtf8(page), DisplayUtf8(suffix))))
+      ok = false;
     ++rows_;
   };
   CatalogueVisitor visitor;
   visitor.record = [&](const String& name, const String& link, const String&) {
     const DocLocation location = LocateInInstallation(link, install_dir_);
-    if (!location.inside) {
+    const std::string page = location.inside ? ToByteString(location.file) : std::string();
+    if (!location.inside || !PageInside(page)) {
       ++left_out_;
       return;
     }
-    if (location.file.compare(0, 10, u"docs/html/") != 0) outside_pages_.insert(ToByteString(location.file));
-    add(name, "Function", location.file + location.suffix);
+    if (!page.starts_with("docs/html/")) outside_pages_.insert(page);
+    add(name, "Function", location.file, location.suffix);
   };
-  std::string shown_name, shown_path;
+  std::string shown_name, shown_page, shown_suffix, reference;
   visitor.plain_record = [&](std::string_view name, std::string_view path, std::size_t page_size) {
     const std::string_view page = path.substr(0, page_size);
+    if (!PageInside(page)) {
+      ++left_out_;
+      return;
+    }
     if (!page.starts_with("docs/html/") && outside_pages_.find(page) == outside_pages_.end()) {
       outside_pages_.emplace(page);
     }
     shown_name.clear();
     AppendDisplayUtf8(shown_name, name);
-    shown_path.clear();
-    AppendDisplayUtf8(shown_path, path);
-    if (ok && !index->Add(shown_name, "Function", shown_path)) ok = false;
+    shown_page.clear();
+    AppendDisplayUtf8(shown_page, page);
+    shown_suffix.clear();
+    AppendDisplayUtf8(shown_suffix, path.substr(page_size));
+    reference.clear();
+    AppendUrlReference(reference, "", shown_page, shown_suffix);
+    if (ok && !index->Add(shown_name, "Function", reference)) ok = false;
     ++rows_;
   };
   visitor.module = [&](const String& module, const String& link) {
     const DocLocation location = LocateInInstallation(link, install_dir_);
-    if (module.empty() || !location.inside) return;
-    add(module, "Module", location.file);
+    if (module.empty() || !location.inside || !PageInside(ToByteString(location.file))) return;
+    add(module, "Module", location.file, String());
   };
   VisitCatalogue(visitor, install_dir_);
   if (!ok) return Fail("cannot write the search database: " + index->LastError());
@@ -195,6 +242,7 @@ bool DocsetExport::CopyOutsidePages() {
     const fs::path source = install_ / page;
     std::error_code error;
     if (!fs::is_regular_file(source, error)) continue;  // a dangling link stays dangling
+    if (!PageInside(page)) continue;                    // rows for it were left out already
     const fs::path target = documents_ / page;
     fs::create_directories(target.parent_path(), error);
     if (error) return Fail("cannot create " + target.parent_path().string(), error);
@@ -227,13 +275,15 @@ bool DocsetExport::Run() {
   if (!WriteFile(contents / "Info.plist", kInfoPlist)) return false;
   std::error_code error;
   const fs::path logo = install_ / "docs" / "html" / kLogo;
-  if (fs::is_regular_file(logo, error) && !LinkOrCopy(logo, staged_.path() / "icon.png")) return false;
+  if (fs::is_regular_file(logo, error) && PageInside(std::string("docs/html/") + kLogo) &&
+      !LinkOrCopy(logo, staged_.path() / "icon.png"))
+    return false;
   if (!Publish()) return false;
   Print(u"Docset        : " + dir_text_ + u"/" + FromByteString(kDocsetName) + u", " +
         FromInt(static_cast<int>(rows_)) + u" entries");
-  if (left_out_ > 0) {
-    Print(u"Docset        : " + FromInt(static_cast<int>(left_out_)) +
-          u" commands left out, their pages lie outside the installation");
+  if (left_out_ > 0 || files_left_out_ > 0) {
+    Print(u"Docset        : " + FromInt(static_cast<int>(left_out_)) + u" commands and " +
+          FromInt(static_cast<int>(files_left_out_)) + u" files left out, their pages lie outside the installation");
   }
   return true;
 }

@@ -152,12 +152,26 @@ class CatalogueReader {
     const std::size_t size = text.size();
     int lines = 0;
     std::size_t pos = 0;
+    // The next LF and the next zero byte at or after pos, each found once and
+    // kept until pos passes it: searching afresh for every line would make a
+    // file of zero bytes (as a crash can leave) quadratic to read.
+    struct NextByte {
+      char byte;
+      std::size_t at = 0;
+      bool known = false;
+    };
+    NextByte lf{'\n'}, nul{'\0'};
+    const auto next = [&](NextByte& found) {
+      if (!found.known || found.at < pos) {
+        const void* at = std::memchr(t + pos, found.byte, size - pos);
+        found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - t) : size;
+        found.known = true;
+      }
+      return found.at;
+    };
     while (pos < size) {
       // A line ends at LF, at a zero byte or at the end.
-      const void* lf = std::memchr(t + pos, '\n', size - pos);
-      std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - t) : size;
-      if (const void* nul = std::memchr(t + pos, 0, end - pos))
-        end = static_cast<std::size_t>(static_cast<const char*>(nul) - t);
+      const std::size_t end = std::min(next(lf), next(nul));
       // Carriage returns are dropped wherever they are: the rest of the line
       // moves left over them, inside its own bytes.
       std::size_t line_end = end;

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <string_view>
 
 #include "system/file_lock.h"
 #include "system/object.h"
@@ -15,6 +16,19 @@ namespace qm {
 constexpr int kIndexLockWaitMs = 3000;
 
 String IndexLockPath(const String& install_dir);
+
+// Whether relative (a path under docs/html, "/"-separated) is one of the
+// files a build writes: only those may an interrupted commit put in place,
+// never the command list, the lock or the journal. A new output of the
+// build is added to the list in index_outputs.cpp.
+bool IsIndexOutputName(std::string_view relative);
+
+// Everything a build reads and writes lies in docs/html and
+// docs/html/Modules. When either resolves (links followed) outside the
+// installation's own real path, a build there would change another tree:
+// false, with the folder in *path and the reason, naming both real paths, in
+// *reason.
+bool OutputFoldersInside(const String& install_dir, String* path, String* reason);
 
 // The installation's build lock, or null with the reason in *reason.
 std::unique_ptr<FileLock> LockIndex(const String& install_dir, String* reason);

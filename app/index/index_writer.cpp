@@ -219,11 +219,9 @@ class IndexBuild {
   }
   bool SaveTextTo(const String& path, const String& text) { return Save(path, SavedTextBytes(text)); }
   // A file written on its own, at once, the way SaveText writes it.
-  bool SaveTextNow(const String& path, const String& text) {
+  static void SaveWorkingCopy(const String& path, const String& text) {
     OutputSet single;
-    String error;
-    if (single.Add(path, SavedTextBytes(text), &error) && single.Commit(&error)) return true;
-    return Fail(path, error);
+    if (single.Add(path, SavedTextBytes(text))) single.Commit();
   }
   bool LockInstallation() {
     String reason;
@@ -259,7 +257,7 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   // Opened for update, as the installation's list has always been: a list
   // that cannot be written is treated as missing.
   errno = 0;
-  StreamPtr stream = OpenFile(path, 1, 1);
+  StreamPtr stream = OpenPlainFile(path, 1, 1);
   if (!stream) return Fail(path, errno ? FromByteString(std::strerror(errno)) : String(u"cannot be opened"));
   const String too_large = u"too large to read into memory";
   try {
@@ -305,6 +303,11 @@ IndexBuildResult IndexBuild::Run() {
   Print(u"DirBase       : " + tlwndir);
   Print(u"Commands file : " + list_path);
   int lines = 0;
+  String outside, reason;
+  if (!OutputFoldersInside(tlwndir, &outside, &reason)) {
+    Fail(outside, reason);
+    return result_;
+  }
   if (!ReadCommandListFile(list_path, lines)) return result_;
   if (!LockInstallation()) return result_;
 
@@ -330,11 +333,11 @@ IndexBuildResult IndexBuild::Run() {
   Print(u"PostFile: <" + link_target + u"> -----");
   Print(u"SS1 = " + button);
 
-  // The working copy beside the program is what gets installed, read back
-  // the way it was saved.
-  const String working_copy = CurrentDir() + u"/button.js";
-  if (!SaveTextNow(working_copy, button)) return result_;
-  const String installed_button = LoadText(working_copy);
+  // The working copy is kept for whoever looks in the working folder; the
+  // installed script does not depend on it, so a folder where it cannot be
+  // written (said once at start-up) costs the build nothing.
+  SaveWorkingCopy(CurrentDir() + u"/button.js", button);
+  const String& installed_button = button;
 
   // Pages are replaced with the index files, so a failed build leaves the
   // previous pages in place instead of deleting them first.

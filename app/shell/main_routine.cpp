@@ -45,9 +45,16 @@ FileLocations ChooseLocations() {
   return ChooseFileLocations(app_dir, DirectoryWritable(app_dir), UserDirsFromEnvironment());
 }
 
+// A folder that cannot be used (a file in its place, no right to write,
+// no home at all) costs only the working files: the index is written
+// without them, so one line says so and the run goes on.
 void EnterWorkingDirectory(const FileLocations& places) {
   if (places.beside_program) return;  // start-up is there already
-  if (MakeDirectories(places.working_dir)) ChangeWorkingDirectory(places.working_dir);
+  if (MakeDirectories(places.working_dir) && DirectoryWritable(places.working_dir) &&
+      ChangeWorkingDirectory(places.working_dir))
+    return;
+  WriteErrorLine("Quillmere: working files cannot be kept in " + places.working_dir +
+                 " (not a folder this user may write); the index is built without them.");
 }
 
 // No installation is known yet: ask for one. A batch run asks only when a
@@ -83,6 +90,7 @@ void MainRoutine() {
       break;
   }
   UseSettingsLocations(places);
+  RemoveLeftoverSettingsTemporaries();
   EnterWorkingDirectory(places);
   StartServices();
   LoadInfo();

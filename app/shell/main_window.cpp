@@ -72,7 +72,10 @@ void BuildPressed() {
   SetGadgetText(window, u"Creating index....");
   const IndexBuildResult result = CreateSearchIndex();
   SetCommandButtons(true);
-  SetGadgetText(window, u"Quillmere v." + version + u" Items: " + FromInt(list_command->Count()));
+  // A refused or failed build wrote nothing: a count in the title would
+  // claim an index that is not there.
+  SetGadgetText(window, u"Quillmere v." + version +
+                            (result.ok ? u" Items: " + FromInt(list_command->Count()) : String(u" Nothing was built")));
   if (!result.ok) Notify(u"The index could not be built.\n" + FixPath(result.path) + u"\n" + result.reason, 0);
 }
 

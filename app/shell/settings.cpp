@@ -1,14 +1,19 @@
 #include "app/shell/settings.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/index/catalogue.h"
 #include "system/atomic_file.h"
+#include "system/output_set.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
 
@@ -85,6 +90,46 @@ std::optional<std::string> FormatSettings(const StoredSettings& settings) {
 }
 
 void UseSettingsLocations(const FileLocations& places) { Places() = places; }
+
+namespace {
+
+// Earlier versions named a settings temporary ".config.txt.tmp-<pid>-<n>";
+// the writer of one, or 0 when name is not one.
+pid_t OldTemporaryWriter(const std::string& name, const std::string& file) {
+  const std::string prefix = "." + file + ".tmp-";
+  if (name.rfind(prefix, 0) != 0) return 0;
+  const std::string tail = name.substr(prefix.size());
+  const std::size_t dash = tail.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == tail.size() ||
+      tail.find_first_not_of("0123456789-") != std::string::npos || tail.find('-', dash + 1) != std::string::npos)
+    return 0;
+  return static_cast<pid_t>(std::atol(tail.substr(0, dash).c_str()));
+}
+
+}  // namespace
+
+int RemoveLeftoverSettingsTemporaries() {
+  const std::string& path = Places().settings_file;
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  int removed = RemoveLeftoverTemporaries(dir, true);
+  DIR* listing = opendir(dir.c_str());
+  if (listing == nullptr) return removed;
+  std::vector<std::string> doomed;
+  while (const dirent* entry = readdir(listing)) {
+    const pid_t writer = OldTemporaryWriter(entry->d_name, file);
+    // kill with signal 0 only asks whether the writer still runs.
+    if (writer > 0 && writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH)
+      doomed.push_back(dir + "/" + entry->d_name);
+  }
+  closedir(listing);
+  for (const auto& name : doomed) {
+    struct stat info {};
+    if (lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(name.c_str()) == 0) ++removed;
+  }
+  return removed;
+}
 
 const FileLocations& SettingsLocations() { return Places(); }
 

@@ -32,6 +32,11 @@ std::optional<std::string> FormatSettings(const StoredSettings& settings);
 void UseSettingsLocations(const FileLocations& places);
 const FileLocations& SettingsLocations();
 
+// Removes the temporary files that runs killed while saving the settings
+// left beside the settings file (those of a writer that still runs stay).
+// The number removed.
+int RemoveLeftoverSettingsTemporaries();
+
 // Loads tlwndir and buildDoc; a missing, unreadable or damaged file (not a
 // regular file, too large, binary) leaves them as they are.
 void LoadInfo();

@@ -100,6 +100,17 @@ TEST_F(HostileGenerator, RunsTheRightProgramAndNeverHangs) {
   EXPECT_TRUE(WaitUntil([&] { return (member = LiveMember(generator)).empty(); }, 5000)) << member;
 }
 
+// A generator that leaves a process running in its group when it exits: the program ends the
+// group before it reaps the generator, so nothing of the group outlives the build.
+TEST_F(HostileGenerator, WhatTheGeneratorLeavesRunningEndsWithIt) {
+  Install("leaver", "sleep 30 >/dev/null 2>&1 & echo $$ >\"${0%/*}/../../pid\"");
+  EXPECT_EQ(Finish(Start()), 0) << Err();
+  const pid_t generator = AwaitGenerator("pid");
+  ASSERT_GT(generator, 0);
+  std::string member;
+  EXPECT_TRUE(WaitUntil([&] { return (member = LiveMember(generator)).empty(); }, 5000)) << member;
+}
+
 TEST_F(HostileGenerator, StopRequestsToTheProgramEndTheGeneratorAndItsChild) {
   Install("inst", "sleep 60 & echo $$ >\"${0%/*}/../../pid\"; wait");
   for (int number : {SIGINT, SIGHUP, SIGQUIT}) {

@@ -282,8 +282,12 @@ bool DocsetExport::Run() {
   Print(u"Docset        : " + dir_text_ + u"/" + FromByteString(kDocsetName) + u", " +
         FromInt(static_cast<int>(rows_)) + u" entries");
   if (left_out_ > 0 || files_left_out_ > 0) {
-    Print(u"Docset        : " + FromInt(static_cast<int>(left_out_)) + u" commands and " +
-          FromInt(static_cast<int>(files_left_out_)) + u" files left out, their pages lie outside the installation");
+    const auto count = [](long n, const char16_t* what) {
+      return n == 0 ? String() : FromInt(static_cast<int>(n)) + what + (n == 1 ? u"" : u"s");
+    };
+    const String commands = count(left_out_, u" command"), files = count(files_left_out_, u" file");
+    Print(u"Docset        : " + commands + (commands.empty() || files.empty() ? u"" : u" and ") + files +
+          u" left out: they lead outside the installation");
   }
   return true;
 }

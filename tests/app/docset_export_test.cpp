@@ -56,20 +56,13 @@ std::vector<std::string> JsStrings(const std::string& file) {
 }
 
 // The file path a stored relative URL reference names: its "%XX" decoded.
-// A stored reference holds nothing else that a reader would take apart.
 std::string Decoded(const std::string& reference) {
   EXPECT_EQ(reference.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~/%#"),
             std::string::npos)
       << reference;
-  std::string out;
-  for (std::size_t i = 0; i < reference.size(); ++i) {
-    if (reference[i] == '%' && i + 2 < reference.size()) {
-      out += static_cast<char>(std::stoi(reference.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += reference[i];
-    }
-  }
+  std::string out = reference;
+  for (std::size_t at = 0; (at = out.find('%', at)) != std::string::npos; ++at)
+    out.replace(at, 3, 1, static_cast<char>(std::stoi(out.substr(at + 1, 2), nullptr, 16)));
   return out;
 }
 

@@ -37,7 +37,6 @@ struct Scene {
   fs::path root, inst, outside, key;
   std::vector<std::string> args;
   ProgramResult result;
-  std::string Docset() { return (root / "out/Tallowin.docset").string(); }
 };
 
 struct Tree {
@@ -46,7 +45,7 @@ struct Tree {
   const char* inst_name;
   std::function<void(Scene&)> make;
   int status;
-  std::string err;                          // what the one line on standard error holds; "" for none
+  std::string err;  // what the one line on standard error holds, the scratch folder as ROOT; "" for none
   std::function<std::string(Scene&)> seen;  // a finding, compared with expected
   std::string expected;
 };
@@ -96,18 +95,13 @@ const Tree kTrees[] = {
            found += " leaked " + entry.path().string();
        return found;
      },
-     "Docset        : 2 commands and 1 files left out, their pages lie outside the installation\r\n"},
+     "Docset        : 2 commands and 1 file left out: they lead outside the installation\r\n"},
     {"a docs folder linked into another installation", "app", "inst",
      [](Scene& s) {
        fs::remove_all(s.inst / "docs");
        fs::create_directory_symlink("../outside/trusted/docs", s.inst / "docs");
      },
-     1, "/inst/docs/html: leads to ",
-     [](Scene& s) {
-       return std::to_string(s.result.err.find(fs::canonical(s.outside / "trusted/docs/html").string()) !=
-                             std::string::npos);
-     },
-     "1"},
+     1, "ROOT/inst/docs/html: leads to ROOT/outside/trusted/docs/html, outside the installation ROOT/inst;"},
     {"docset paths that read as URLs", "app", "inst",
      [](Scene& s) {
        WriteBytes(s.inst / "docs/html/Modules/commands.txt",
@@ -120,7 +114,7 @@ const Tree kTrees[] = {
        const char* script = "import sqlite3, sys\n"
                             "q = \"SELECT path FROM searchIndex WHERE type = 'Function' ORDER BY name\"\n"
                             "for row in sqlite3.connect(sys.argv[1]).execute(q): print(row[0])\n";
-       return RunProgramForTest({"/usr/bin/python3", "-c", script, s.Docset() + "/Contents/Resources/docSet.dsidx"},
+       return RunProgramForTest({"/usr/bin/python3", "-c", script, (s.root / "out/Tallowin.docset/Contents/Resources/docSet.dsidx").string()},
                                 HeadlessEnvironment())
            .out;
      },
@@ -154,7 +148,8 @@ TEST(HostileTree, StaysInsideItselfWithOneLineAndItsStatus) {
     s.result = RunProgramForTest(argv, HeadlessEnvironment(), s.root.string());
 
     EXPECT_EQ(s.result.status, tree.status) << s.result.err;
-    const std::string err = s.result.err.substr(std::min(s.result.err.find_first_not_of('\n'), s.result.err.size()));
+    std::string err = s.result.err.substr(std::min(s.result.err.find_first_not_of('\n'), s.result.err.size()));
+    for (std::size_t at; (at = err.find(s.root.string())) != std::string::npos;) err.replace(at, s.root.string().size(), "ROOT");
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), tree.err.empty() ? 0 : 1) << err;
     EXPECT_NE(err.find(tree.err), std::string::npos) << err;
     EXPECT_EQ(Snapshot(s.outside), before);

@@ -9,11 +9,11 @@
 #include <set>
 #include <string>
 
-#include "app/index/catalogue.h"
 #include "app/export/catalogue_export_source.h"
-#include "app/index/doc_location.h"
 #include "app/export/docset_index.h"
 #include "app/export/staged_folder.h"
+#include "app/index/catalogue.h"
+#include "app/index/doc_location.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/fix_path.h"
@@ -70,6 +70,7 @@ class DocsetExport {
     return false;
   }
   bool Fail(const std::string& what, const std::error_code& error) { return Fail(what + ": " + error.message()); }
+  bool Fail(const std::string& what, const String& error) { return Fail(what + DisplayUtf8(error)); }
   bool CheckDirectory();
   bool CopyHtmlTree();
   bool LinkOrCopy(const fs::path& from, const fs::path& to);
@@ -96,7 +97,7 @@ bool DocsetExport::CheckDirectory() {
   struct stat info;
   if (stat(dir_.c_str(), &info) != 0) return Fail(std::strerror(errno));
   if (!S_ISDIR(info.st_mode)) return Fail(std::strerror(ENOTDIR));
-  if (!staged_.Create(dir_, kDocsetName)) return Fail(std::strerror(errno));
+  if (String error; !staged_.Create(dir_, kDocsetName, &error)) return Fail("", error);
   return true;
 }
 
@@ -148,12 +149,12 @@ bool DocsetExport::CopyHtmlTree() {
 }
 
 bool DocsetExport::WriteIndex() {
-  std::string error;
+  String error;
   const auto index = DocsetIndex::Create((documents_.parent_path() / "docSet.dsidx").string(), &error);
-  if (!index) return Fail("cannot create the search database: " + error);
+  if (!index) return Fail("cannot create the search database: ", error);
   bool ok = true;
   const auto add = [&](const String& name, const char* type, const String& path) {
-    if (ok && !index->Add(DisplayUtf8(name), type, DisplayUtf8(path))) ok = false;
+    if (ok && !index->Add(DisplayUtf8(name), type, DisplayUtf8(path), &error)) ok = false;
     ++rows_;
   };
   CatalogueVisitor visitor;
@@ -176,7 +177,7 @@ bool DocsetExport::WriteIndex() {
     AppendDisplayUtf8(shown_name, name);
     shown_path.clear();
     AppendDisplayUtf8(shown_path, path);
-    if (ok && !index->Add(shown_name, "Function", shown_path)) ok = false;
+    if (ok && !index->Add(shown_name, "Function", shown_path, &error)) ok = false;
     ++rows_;
   };
   visitor.module = [&](const String& module, const String& link) {
@@ -185,8 +186,7 @@ bool DocsetExport::WriteIndex() {
     add(module, "Module", location.file);
   };
   VisitCatalogue(visitor, install_dir_);
-  if (!ok) return Fail("cannot write the search database: " + index->LastError());
-  if (!index->Finish(&error)) return Fail("cannot write the search database: " + error);
+  if (!ok || !index->Finish(&error)) return Fail("cannot write the search database: ", error);
   return true;
 }
 
@@ -213,8 +213,8 @@ bool DocsetExport::WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 bool DocsetExport::Publish() {
-  std::string error;
-  return staged_.Publish(&error) || Fail(error);
+  String error;
+  return staged_.Publish(&error) || Fail("", error);
 }
 
 bool DocsetExport::Run() {

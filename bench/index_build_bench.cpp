@@ -138,10 +138,10 @@ SortFigures TimeSort(const fs::path& file) {
 // (a file a crash left zeroed: every byte ends an empty line) against 10^7
 // bytes of ordinary lines. Printed as a second table after the first.
 double ReadSeconds(const std::string& bytes) {
-  Catalogue catalogue;
-  ModuleMap modules;
+  qm::Catalogue catalogue;
+  qm::ModuleMap modules;
   const auto t0 = std::chrono::steady_clock::now();
-  ReadCatalogue(bytes, u"/inst", catalogue, modules);
+  qm::ReadCatalogue(bytes, u"/inst", catalogue, modules);
   return Seconds(std::chrono::steady_clock::now() - t0);
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "system/strings.h"
 #include "system/unique_fd.h"
 
 namespace qm {
@@ -33,31 +34,31 @@ bool PathWithin(const std::string& path, const std::string& root_real, std::stri
   return within;
 }
 
-bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes,
-                       std::string* bytes, std::string* error) {
-  std::string real;
-  if (!PathWithin(path, root_real, &real) && real.empty()) {
-    *error = std::strerror(errno);
+bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
+                       String* error) {
+  const std::string real = RealPathOf(path);
+  if (real.empty()) {
+    *error = FromByteString(std::strerror(errno));
     return false;
   }
   if (!RealPathWithin(real, root_real)) {
-    *error = "leads outside the installation, to " + real;
+    *error = FromBytes("leads outside the installation, to " + real);
     return false;
   }
   // Non-blocking and without following a link swapped in since realpath:
   // what is opened is checked again below, not trusted.
   UniqueFd fd(open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
   if (!fd.Valid()) {
-    *error = std::strerror(errno);
+    *error = FromByteString(std::strerror(errno));
     return false;
   }
   struct stat info {};
   if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    *error = "is not a regular file";
+    *error = u"is not a regular file";
     return false;
   }
   if (static_cast<unsigned long long>(info.st_size) > max_bytes) {
-    *error = "is larger than " + std::to_string(max_bytes) + " bytes";
+    *error = FromBytes("is larger than " + std::to_string(max_bytes) + " bytes");
     return false;
   }
   bytes->resize(static_cast<std::size_t>(info.st_size));
@@ -66,7 +67,7 @@ bool ReadContainedFile(const std::string& path, const std::string& root_real, st
     const ssize_t n = read(fd.Get(), bytes->data() + got, bytes->size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      *error = std::strerror(errno);
+      *error = FromByteString(std::strerror(errno));
       return false;
     }
     if (n == 0) break;  // shrank while read: keep what was there

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <string>
 
+#include "system/object.h"
+
 namespace qm {
 
 // Installation trees come from archives, shared folders and other people:
@@ -24,7 +26,7 @@ bool PathWithin(const std::string& path, const std::string& root_real, std::stri
 // root_real (itself a resolved path), it is a regular file and it holds at
 // most max_bytes. Opening never blocks. Otherwise false, with the reason in
 // error.
-bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes,
-                       std::string* bytes, std::string* error);
+bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
+                       String* error);
 
 }  // namespace qm

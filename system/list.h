@@ -373,7 +373,7 @@ class TList {
 };
 
 // ---------------------------------------------------------------------------
-// Thin wrappers used by the index builder.
+// Thin wrappers in the free-function style of the runtime's list operations.
 
 template <class T>
 void ClearList(TList<T>& list) {

@@ -472,7 +472,7 @@ class TMap {
 };
 
 // ---------------------------------------------------------------------------
-// Thin wrappers used by the index builder.
+// Thin wrappers in the free-function style of the runtime's map operations.
 
 template <class K, class V>
 std::shared_ptr<TMap<K, V>> CreateMap() {

@@ -23,8 +23,8 @@ std::string SavedTextBytes(const String& text);
 // text as UTF-8 (DisplayUtf8) and CR LF on standard output, flushed at once.
 void Print(const String& text);
 
-// Eof, ReadLine, WriteLine and WriteString as free functions, as the index
-// builder calls them.
+// Eof, ReadLine, WriteLine and WriteString as free functions over a stream,
+// for code that works on streams rather than on whole files.
 inline bool Eof(TStream& stream) { return stream.Eof(); }
 inline String ReadLine(TStream& stream) { return stream.ReadLine(); }
 inline bool WriteLine(TStream& stream, const String& text) { return stream.WriteLine(text); }

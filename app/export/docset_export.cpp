@@ -73,6 +73,7 @@ class DocsetExport {
     return false;
   }
   bool Fail(const std::string& what, const std::error_code& error) { return Fail(what + ": " + error.message()); }
+  bool Fail(const std::string& what, const String& error) { return Fail(what + DisplayUtf8(error)); }
   bool CheckDirectory();
   // Whether the page at path (relative to the installation, "/"-separated)
   // may be exported: its real path, every link resolved, lies inside the
@@ -113,7 +114,7 @@ bool DocsetExport::CheckDirectory() {
   std::string dir_real;
   if (!html_real.empty() && PathWithin(dir_.string(), html_real, &dir_real))
     return Fail("lies inside the installation's documentation " + html_real + "; choose a folder outside it");
-  if (!staged_.Create(dir_, kDocsetName)) return Fail(std::strerror(errno));
+  if (String error; !staged_.Create(dir_, kDocsetName, &error)) return Fail("", error);
   return true;
 }
 
@@ -183,14 +184,14 @@ bool DocsetExport::CopyHtmlTree() {
 }
 
 bool DocsetExport::WriteIndex() {
-  std::string error;
+  String error;
   const auto index = DocsetIndex::Create((documents_.parent_path() / "docSet.dsidx").string(), &error);
-  if (!index) return Fail("cannot create the search database: " + error);
+  if (!index) return Fail("cannot create the search database: ", error);
   bool ok = true;
   // Readers resolve the stored path as a URL: it is stored as a reference
   // to exactly that file.
   const auto add = [&](const String& name, const char* type, const String& page, const String& suffix) {
-    if (ok && !index->Add(DisplayUtf8(name), type, UrlReference("", DisplayUtf8(page), DisplayUtf8(suffix))))
+    if (ok && !index->Add(DisplayUtf8(name), type, UrlReference("", DisplayUtf8(page), DisplayUtf8(suffix)), &error))
       ok = false;
     ++rows_;
   };
@@ -223,7 +224,7 @@ bool DocsetExport::WriteIndex() {
     AppendDisplayUtf8(shown_suffix, path.substr(page_size));
     reference.clear();
     AppendUrlReference(reference, "", shown_page, shown_suffix);
-    if (ok && !index->Add(shown_name, "Function", reference)) ok = false;
+    if (ok && !index->Add(shown_name, "Function", reference, &error)) ok = false;
     ++rows_;
   };
   visitor.module = [&](const String& module, const String& link) {
@@ -232,8 +233,7 @@ bool DocsetExport::WriteIndex() {
     add(module, "Module", location.file, String());
   };
   VisitCatalogue(visitor, install_dir_);
-  if (!ok) return Fail("cannot write the search database: " + index->LastError());
-  if (!index->Finish(&error)) return Fail("cannot write the search database: " + error);
+  if (!ok || !index->Finish(&error)) return Fail("cannot write the search database: ", error);
   return true;
 }
 
@@ -261,8 +261,8 @@ bool DocsetExport::WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 bool DocsetExport::Publish() {
-  std::string error;
-  return staged_.Publish(&error) || Fail(error);
+  String error;
+  return staged_.Publish(&error) || Fail("", error);
 }
 
 bool DocsetExport::Run() {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "system/strings.h"
+
 namespace qm {
 
 namespace {
@@ -27,7 +29,7 @@ std::uint64_t HashRow(std::string_view name, std::string_view type, std::string_
 
 }  // namespace
 
-std::unique_ptr<DocsetIndex> DocsetIndex::Create(const std::string& path, std::string* error, RowHash hash) {
+std::unique_ptr<DocsetIndex> DocsetIndex::Create(const std::string& path, String* error, RowHash hash) {
   std::unique_ptr<DocsetIndex> index(new DocsetIndex);
   index->hash_ = hash ? hash : HashRow;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -45,7 +47,7 @@ std::unique_ptr<DocsetIndex> DocsetIndex::Create(const std::string& path, std::s
       sqlite3_prepare_v2(index->db_, InsertStatement(kRowsPerInsert).c_str(), -1, &index->insert_many_, nullptr) ==
           SQLITE_OK;
   if (ok) return index;
-  if (error) *error = index->LastError();
+  *error = index->Reason();
   return nullptr;
 }
 
@@ -77,7 +79,7 @@ bool DocsetIndex::FirstSeen(std::uint64_t hash) {
   }
 }
 
-bool DocsetIndex::Add(std::string_view name, std::string_view type, std::string_view path) {
+bool DocsetIndex::Add(std::string_view name, std::string_view type, std::string_view path, String* error) {
   if (!FirstSeen(hash_(name, type, path))) {
     held_back_.insert(held_back_.end(), {std::string(name), std::string(type), std::string(path)});
     return true;
@@ -87,7 +89,9 @@ bool DocsetIndex::Add(std::string_view name, std::string_view type, std::string_
   batch_sizes_[batched_][0] = name.size();
   batch_sizes_[batched_][1] = type.size();
   batch_sizes_[batched_][2] = path.size();
-  return ++batched_ < kRowsPerInsert || InsertBatch(insert_many_);
+  if (++batched_ < kRowsPerInsert || InsertBatch(insert_many_)) return true;
+  *error = Reason();
+  return false;
 }
 
 bool DocsetIndex::InsertBatch(sqlite3_stmt* statement) {
@@ -124,7 +128,7 @@ bool DocsetIndex::InsertHeldBack() {
   return ok;
 }
 
-bool DocsetIndex::Finish(std::string* error) {
+bool DocsetIndex::Finish(String* error) {
   bool ok = true;
   if (batched_ > 0) {
     // The last rows, fewer than a batch, in a statement made to their count.
@@ -139,18 +143,20 @@ bool DocsetIndex::Finish(std::string* error) {
   // index builds; the rows held back go in after it, through it.
   if (!ok || !Exec("CREATE UNIQUE INDEX anchor ON searchIndex (name, type, path);") || !InsertHeldBack() ||
       !Exec("COMMIT;")) {
-    if (error) *error = LastError();
+    *error = Reason();
     return false;
   }
   const int closed = sqlite3_close(db_);
   if (closed != SQLITE_OK) {
-    if (error) *error = sqlite3_errstr(closed);
+    *error = FromByteString(sqlite3_errstr(closed));
     return false;
   }
   db_ = nullptr;
   return true;
 }
 
-std::string DocsetIndex::LastError() const { return db_ ? sqlite3_errmsg(db_) : "cannot allocate the database"; }
+String DocsetIndex::Reason() const {
+  return FromByteString(db_ ? sqlite3_errmsg(db_) : "cannot allocate the database");
+}
 
 }  // namespace qm

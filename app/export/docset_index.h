@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "system/object.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -29,17 +31,16 @@ class DocsetIndex {
   // Creates the database file at path (which must not exist yet); null with
   // the reason in *error when that fails. hash replaces the row hash (for
   // tests that make rows meet).
-  static std::unique_ptr<DocsetIndex> Create(const std::string& path, std::string* error, RowHash hash = nullptr);
+  static std::unique_ptr<DocsetIndex> Create(const std::string& path, String* error, RowHash hash = nullptr);
   ~DocsetIndex();
   DocsetIndex(const DocsetIndex&) = delete;
   DocsetIndex& operator=(const DocsetIndex&) = delete;
 
-  bool Add(std::string_view name, std::string_view type, std::string_view path);
+  // False with the reason in *error when the rows cannot be stored.
+  bool Add(std::string_view name, std::string_view type, std::string_view path, String* error);
   // Commits the rows, builds the index and closes the file; false with the
   // reason in *error.
-  bool Finish(std::string* error);
-  // The reason the last failed call gave.
-  std::string LastError() const;
+  bool Finish(String* error);
 
   // Rows one statement inserts.
   static constexpr int kRowsPerInsert = 64;
@@ -53,6 +54,8 @@ class DocsetIndex {
   // exactly that many rows).
   bool InsertBatch(sqlite3_stmt* statement);
   bool InsertHeldBack();
+  // The database's own reason for the failure just seen.
+  String Reason() const;
 
   sqlite3* db_ = nullptr;
   sqlite3_stmt* insert_many_ = nullptr;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "system/strings.h"
+
 namespace qm {
 
 namespace fs = std::filesystem;
@@ -54,15 +56,15 @@ void RemoveAbandoned(const fs::path& parent, const std::string& name) {
   for (fs::directory_iterator it(parent, error), end; !error && it != end; it.increment(error)) {
     const std::string entry = it->path().filename().string();
     if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0) continue;
-    const int fd = open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) continue;
+    // Closing the descriptor at the end of the turn drops the lock, if taken.
+    const UniqueFd fd(open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.Valid()) continue;
     struct stat info;
-    const bool settled = fstat(fd, &info) == 0 && info.st_mtime + kSettleSeconds < std::time(nullptr);
-    if (settled && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    const bool settled = fstat(fd.Get(), &info) == 0 && info.st_mtime + kSettleSeconds < std::time(nullptr);
+    if (settled && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
       std::error_code ignored;
       fs::remove_all(it->path(), ignored);
     }
-    close(fd);  // drops the lock, if taken
   }
 }
 
@@ -71,17 +73,22 @@ void RemoveAbandoned(const fs::path& parent, const std::string& name) {
 StagedFolder::~StagedFolder() {
   std::error_code ignored;
   if (!path_.empty()) fs::remove_all(path_, ignored);
-  if (lock_fd_ >= 0) close(lock_fd_);
 }
 
-bool StagedFolder::Create(const fs::path& parent, const std::string& name) {
+bool StagedFolder::Create(const fs::path& parent, const std::string& name, String* error) {
   RemoveAbandoned(parent, name);
   std::string staged = (parent / ("." + name + "-XXXXXX")).string();
-  if (!mkdtemp(staged.data())) return false;
+  if (!mkdtemp(staged.data())) {
+    *error = FromByteString(std::strerror(errno));
+    return false;
+  }
   path_ = staged;
   target_ = parent / name;
-  lock_fd_ = open(staged.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (lock_fd_ < 0 || flock(lock_fd_, LOCK_EX) != 0) return false;
+  lock_.Reset(open(staged.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!lock_.Valid() || flock(lock_.Get(), LOCK_EX) != 0) {
+    *error = FromByteString(std::strerror(errno));
+    return false;
+  }
   // mkdtemp makes it private; the published folder gets the usual mode.
   const mode_t mask = umask(0);
   umask(mask);
@@ -89,11 +96,11 @@ bool StagedFolder::Create(const fs::path& parent, const std::string& name) {
   return true;
 }
 
-bool StagedFolder::Publish(std::string* error) {
+bool StagedFolder::Publish(String* error) {
   // Everything reaches the disk before the folder appears under its name,
   // so a crash cannot leave a complete-looking folder of empty files.
   if (!SyncTree(path_)) {
-    *error = std::string("cannot flush ") + path_.string() + ": " + std::strerror(errno);
+    *error = FromBytes("cannot flush " + path_.string() + ": " + std::strerror(errno));
     return false;
   }
   const char* from = path_.c_str();
@@ -111,15 +118,12 @@ bool StagedFolder::Publish(std::string* error) {
     failure = std::rename(from, to) == 0 ? 0 : errno;
   }
   if (failure != 0) {
-    *error = std::string("cannot rename ") + path_.string() + " into place: " + std::strerror(failure);
+    *error = FromBytes("cannot rename " + path_.string() + " into place: " + std::strerror(failure));
     return false;
   }
   if (!swapped) path_.clear();
-  const int parent = open(target_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (parent >= 0) {
-    fsync(parent);
-    close(parent);
-  }
+  const UniqueFd parent(open(target_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (parent.Valid()) fsync(parent.Get());
   return true;
 }
 

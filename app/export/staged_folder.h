@@ -2,6 +2,9 @@
 #include <filesystem>
 #include <string>
 
+#include "system/object.h"
+#include "system/unique_fd.h"
+
 namespace qm {
 
 // A folder made aside and put in place whole: it is built under a hidden
@@ -22,17 +25,17 @@ class StagedFolder {
   StagedFolder& operator=(const StagedFolder&) = delete;
 
   // Removes what killed builds of parent/name left, then makes the hidden
-  // folder for it; false with errno set when it cannot be made.
-  bool Create(const std::filesystem::path& parent, const std::string& name);
+  // folder for it; false with the reason in *error when it cannot be made.
+  bool Create(const std::filesystem::path& parent, const std::string& name, String* error);
   const std::filesystem::path& path() const { return path_; }
   // Flushes the tree and renames it over the target, replacing an earlier
   // one; false with the reason in *error.
-  bool Publish(std::string* error);
+  bool Publish(String* error);
 
  private:
   std::filesystem::path path_;  // the hidden folder; empty once published
   std::filesystem::path target_;
-  int lock_fd_ = -1;  // the hidden folder, locked while it is built
+  UniqueFd lock_;  // the hidden folder, locked while it is built
 };
 
 }  // namespace qm

@@ -57,16 +57,13 @@ std::uint64_t Catalogue::AddExtra(std::string_view bytes) {
   return at;
 }
 
-namespace {
-
-// The first eight bytes of a name packed high to low, missing bytes as 0.
-// Wherever two keys differ their order is the names' order, so most
-// comparisons never leave the sort array.
 std::uint64_t NamePrefixKey(std::string_view name) {
   std::uint64_t key = 0;
   for (std::size_t i = 0; i < 8; ++i) key = (key << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
   return key;
 }
+
+namespace {
 
 struct SortEntry {
   std::uint64_t key;

@@ -7,12 +7,10 @@
 #include <vector>
 
 #include "app/index/tcommand.h"
-#include "system/list.h"
 #include "system/map.h"
 
 namespace qm {
 
-using CommandList = TList<CommandPtr>;
 // Keyed by the upper-cased module text; the value is the record most
 // recently read with that key.
 using ModuleMap = TMap<String, CommandPtr>;
@@ -110,6 +108,11 @@ class Catalogue {
   std::vector<std::uint32_t> order_;                     // record indexes once sorted
   std::unordered_map<std::uint32_t, CommandPtr> whole_;  // by record index
 };
+
+// The first eight bytes of a name packed high to low, missing bytes as 0.
+// Wherever two keys differ their order is the names' order, so most
+// comparisons of the catalogue sort never leave its sort array.
+std::uint64_t NamePrefixKey(std::string_view name);
 
 // Program-wide state of the index builder, living for the whole run.
 extern String tlwndir;   // the installation directory; empty when unknown

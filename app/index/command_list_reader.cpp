@@ -58,76 +58,37 @@ String ModuleFromLink(const String& link) {
 
 namespace {
 
-// Cuts text before the first occurrence of what, in place.
-void CutAt(String& text, std::u16string_view what, std::size_t from_index = 0) {
-  const std::size_t at = text.find(what);
-  if (at != String::npos && at >= from_index) text.resize(at);
-}
-
-// The record maker on strings it may consume: the reader hands over its
-// pieces instead of copying them, which matters for catalogues of millions.
-int AddCommand(String command, String link, int letter, String module, CommandList& list, ModuleMap& modules) {
-  if (command.empty()) return 0;
-  std::replace(link.begin(), link.end(), u'\\', u'/');
-  CutAt(command, u":");
-  CutAt(command, u"[]");
-  // An "=" at index 0 or 1 stays: a one-letter name followed by "=" is kept whole.
-  CutAt(command, u"=", 2);
-  auto record = std::make_shared<tcommand>();
-  record->comando = std::move(command);
-  record->link = std::move(link);
-  record->fast_link = FromInt(letter);
-  String key = Upper(module);
-  record->Modules = std::move(module);
-  modules.Insert(std::move(key), record);
-  list.AddLast(std::move(record));
-  return 0;
+// The name as listed: cut before the first ":" and "[]", and before an "="
+// from index 2 on (a one-letter name followed by "=" is kept whole).
+template <class Unit>
+std::basic_string_view<Unit> CleanName(std::basic_string_view<Unit> name) {
+  for (const std::string_view cut : {":", "[]"})
+    if (const int at = FindAscii(name, cut); at >= 0) name = name.substr(0, static_cast<std::size_t>(at));
+  if (const int at = FindAscii(name, "="); at >= 2) name = name.substr(0, static_cast<std::size_t>(at));
+  return name;
 }
 
 }  // namespace
 
-int AddCommandForIndex(const String& command, const String& link, int letter, const String& module, CommandList& list,
-                       ModuleMap& modules) {
-  return AddCommand(command, link, letter, module, list, modules);
+void AddCommandForIndex(Catalogue& catalogue, CatalogueRecord record, std::string_view name) {
+  if (name.empty()) return;
+  name = CleanName(name);
+  record.name_size = static_cast<std::uint32_t>(name.size());
+  catalogue.Add(record);
 }
 
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module) {
-  // Made as for a list, then kept by the catalogue.
-  CommandList made;
-  AddCommand(command, link, letter, module, made, *map_module);
-  made.ForEach([](const CommandPtr& record) { list_command->Add(record); });
+  if (command.empty()) return 0;
+  const std::u16string_view name = CleanName(std::u16string_view(command));
+  auto record = std::make_shared<tcommand>();
+  record->comando = String(name);
+  record->link = link;
+  std::replace(record->link.begin(), record->link.end(), u'\\', u'/');
+  record->fast_link = FromInt(letter);
+  record->Modules = module;
+  map_module->Insert(Upper(module), record);
+  list_command->Add(std::move(record));
   return 0;
-}
-
-void ReadCommandLine(const String& line, const String& dir, CommandList& list, ModuleMap& modules) {
-  // The separator is the second bar when there are two or more.
-  int bar = Instr(line, u"|");
-  if (const int second = Instr(line, u"|", bar + 1); second > 0) bar = second;
-  String name = Left(line, bar - 1);
-  CutAt(name, u"(");
-  String link;
-  link.reserve(dir.size() + line.size());
-  link.append(dir).append(line, static_cast<std::size_t>(bar), String::npos);
-  const int letter = name.empty() ? -65 : static_cast<int>(name[0]) - 65;
-  String module = ModuleFromLink(link);
-  AddCommand(std::move(name), std::move(link), letter, std::move(module), list, modules);
-}
-
-int ReadCommandList(std::string_view bytes, const String& dir, CommandList& list, ModuleMap& modules) {
-  int lines = 0;
-  std::size_t pos = 0;
-  String line;
-  while (pos < bytes.size()) {
-    line.clear();
-    while (pos < bytes.size()) {
-      const unsigned char byte = static_cast<unsigned char>(bytes[pos++]);
-      if (byte == 10 || byte == 0) break;
-      if (byte != 13) line += static_cast<char16_t>(byte);
-    }
-    ++lines;
-    ReadCommandLine(line, dir, list, modules);
-  }
-  return lines;
 }
 
 namespace {
@@ -208,14 +169,8 @@ class CatalogueReader {
     const std::string_view tail = line.substr(bar + 1);
     PlaceModule(record, tail);
 
-    name = name.substr(0, FirstOf(name, ":"));
-    name = name.substr(0, FirstOf(name, "[]"));
-    // An "=" at index 0 or 1 stays: a one-letter name followed by "=" is kept whole.
-    if (const std::size_t equals = name.find('='); equals != std::string_view::npos && equals >= 2)
-      name = name.substr(0, equals);
     record.name_at = start;
-    record.name_size = static_cast<std::uint32_t>(name.size());
-    catalogue_.Add(record);
+    AddCommandForIndex(catalogue_, record, name);
   }
 
   // The module is found in the whole link, before any backslash changes,

@@ -10,24 +10,20 @@ namespace qm {
 // links through mod/x.mod/y.mod/ the text "x.mod/y".
 String ModuleFromLink(const String& link);
 
-// Makes one record from the parts of a command-list line: cleans the name,
-// appends the record to the list and registers it under its module.
-int AddCommandForIndex(const String& command, const String& link, int letter, const String& module, CommandList& list,
-                       ModuleMap& modules);
+// Makes one record from the parts of a command-list line: cleans the name
+// (cut before ":", "[]" and an "=" from index 2 on) and appends the record,
+// whose name starts at record.name_at, to the catalogue. An empty name
+// makes no record; one that only cleaning empties does.
+void AddCommandForIndex(Catalogue& catalogue, CatalogueRecord record, std::string_view name);
+// The same for a whole record with 16-bit texts, into list_command, and
+// registered under its module in map_module.
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module);
 
-// Handles one line of the command list (name and link separated by "|").
-void ReadCommandLine(const String& line, const String& dir, CommandList& list, ModuleMap& modules);
-
-// Splits the whole command-list file into lines exactly as reading it line
-// by line does (a line ends at LF, at a zero byte or at the end; CR bytes
-// are dropped; no empty line after a final LF) and handles each. Returns the
-// number of lines.
-int ReadCommandList(std::string_view bytes, const String& dir, CommandList& list, ModuleMap& modules);
-
-// The same reading into the compact catalogue, which takes the bytes: the
-// same records in the same order, and the same module registrations. The
-// catalogue is emptied first. Returns the number of lines.
+// Reads the command list's bytes into the catalogue, which takes them. A
+// line ends at LF, at a zero byte or at the end; CR bytes are dropped; no
+// empty line follows a final LF. Each line with a name before its bar
+// makes a record, registered under its module. The catalogue is emptied
+// first. Returns the number of lines.
 int ReadCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules);
 
 }  // namespace qm

@@ -25,20 +25,25 @@
 
 namespace qm {
 
-void AppendJsEscaped(std::string& out, const String& text) {
-  const auto needs_escape = [](char16_t unit) {
-    const char byte = static_cast<char>(unit & 0xFF);
-    return byte == '"' || byte == '\\';
-  };
-  std::size_t escapes = 0;
-  for (char16_t unit : text) escapes += needs_escape(unit) ? 1 : 0;
-  std::size_t at = out.size();
-  out.resize(at + text.size() + escapes);
-  char* p = out.data() + at;
-  for (char16_t unit : text) {
-    if (needs_escape(unit)) *p++ = '\\';
-    *p++ = static_cast<char>(unit & 0xFF);
+char* PutJsEscaped(char* p, std::string_view bytes, bool slashes) {
+  for (const char byte : bytes) {
+    if (byte == '"' || byte == '\\') {
+      if (slashes && byte == '\\') {
+        *p++ = '/';
+        continue;
+      }
+      *p++ = '\\';
+    }
+    *p++ = byte;
   }
+  return p;
+}
+
+void AppendJsEscaped(std::string& out, const String& text) {
+  const std::string bytes = ToByteString(text);
+  const std::size_t at = out.size();
+  out.resize(at + 2 * bytes.size());
+  out.resize(static_cast<std::size_t>(PutJsEscaped(out.data() + at, bytes) - out.data()));
 }
 
 namespace {
@@ -50,33 +55,6 @@ constexpr std::size_t kLiteralArrayElements = 65536;
 
 const char* ArrayOpening(std::size_t elements) { return elements >= kLiteralArrayElements ? "=[" : "=new Array("; }
 const char* ArrayClosing(std::size_t elements) { return elements >= kLiteralArrayElements ? "];" : ");"; }
-
-// The three parallel array files are made in one walk over the catalogue.
-// An empty catalogue still defines empty arrays.
-struct ParallelArrays {
-  std::string commands, links, modules;
-};
-
-ParallelArrays MakeParallelArrays(const CommandList& list, std::size_t size_hint) {
-  const std::size_t elements = static_cast<std::size_t>(list.Count());
-  const std::string opening = ArrayOpening(elements);
-  ParallelArrays files{"var commands" + opening, "var links" + opening, "var modules" + opening};
-  for (auto* file : {&files.commands, &files.links, &files.modules}) file->reserve(size_hint);
-  bool first = true;
-  list.ForEach([&](const CommandPtr& record) {
-    const auto add = [&](std::string& out, const String& field) {
-      out += first ? "\"" : ",\"";
-      AppendJsEscaped(out, field);
-      out += '"';
-    };
-    add(files.commands, record->comando);
-    add(files.links, record->link);
-    add(files.modules, record->Modules);
-    first = false;
-  });
-  for (auto* file : {&files.commands, &files.links, &files.modules}) *file += ArrayClosing(elements);
-  return files;
-}
 
 // The bytes of one output, handed to its file in large pieces: no output is
 // ever held whole in memory, and no byte is copied twice on its way.
@@ -114,23 +92,6 @@ class OutputPieces {
   std::size_t used_ = 0;
 };
 
-// Writes bytes as a string literal's body at p (room for twice their size)
-// and returns the end: the double quote and the backslash are escaped; with
-// slashes (links) a backslash becomes "/" instead.
-char* PutEscaped(char* p, std::string_view bytes, bool slashes) {
-  for (const char byte : bytes) {
-    if (byte == '"' || byte == '\\') {
-      if (slashes && byte == '\\') {
-        *p++ = '/';
-        continue;
-      }
-      *p++ = '\\';
-    }
-    *p++ = byte;
-  }
-  return p;
-}
-
 enum class Field { kName, kLink, kModule };
 
 // One parallel array file in one walk over the sorted catalogue. Each link
@@ -166,7 +127,7 @@ void WriteArray(OutputPieces& out, const Catalogue& catalogue, const char* name,
     first = false;
     *p++ = '"';
     p = std::copy(prefix.begin(), prefix.end(), p);
-    p = PutEscaped(p, text, field == Field::kLink && !record.whole);
+    p = PutJsEscaped(p, text, field == Field::kLink && !record.whole);
     *p++ = '"';
     out.Advance(p);
   });
@@ -210,8 +171,6 @@ class IndexBuild {
     if (outputs_->AddWritten(path, write, &error)) return true;
     return Fail(path, error);
   }
-  // Every output joins the build's set as a durable temporary file; the
-  // installed files change only when the whole set is committed.
   bool Save(const String& path, const std::string& bytes) {
     String error;
     if (outputs_->Add(path, bytes, &error)) return true;
@@ -379,10 +338,6 @@ std::string LinksArrayFile(const Catalogue& catalogue) { return ArrayFileBytes(c
 std::string ModulesArrayFile(const Catalogue& catalogue) {
   return ArrayFileBytes(catalogue, "modules", Field::kModule);
 }
-
-std::string CommandsArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).commands; }
-std::string LinksArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).links; }
-std::string ModulesArrayFile(const CommandList& list) { return MakeParallelArrays(list, 0).modules; }
 
 std::string ModsArrayFile(const ModuleMap& modules) {
   // The list always ends with an empty name.

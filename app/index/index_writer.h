@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "app/index/catalogue.h"
 
@@ -19,16 +20,18 @@ struct IndexBuildResult {
 // output; a failure adds one line on standard error.
 IndexBuildResult CreateSearchIndex();
 
-// The text of a JavaScript string literal's body: only the double quote and
-// the backslash need escaping for the pages to parse the arrays.
+// The one JavaScript escaper of the index files: writes bytes as a string
+// literal's body at p (room for twice their size) and returns the end. Only
+// the double quote and the backslash need escaping for the pages to parse
+// the arrays; with slashes (links) a backslash becomes "/" instead.
+char* PutJsEscaped(char* p, std::string_view bytes, bool slashes = false);
+// The same for a text of the program's own, each unit written as its low
+// byte, appended to out.
 void AppendJsEscaped(std::string& out, const String& text);
 
-// The bytes of the three parallel array files and of mod.js.
-std::string CommandsArrayFile(const CommandList& list);
-std::string LinksArrayFile(const CommandList& list);
-std::string ModulesArrayFile(const CommandList& list);
+// The bytes of mod.js, and of the three parallel array files as the build
+// writes them from its catalogue.
 std::string ModsArrayFile(const ModuleMap& modules);
-// The same three files as the build writes them from its catalogue.
 std::string CommandsArrayFile(const Catalogue& catalogue);
 std::string LinksArrayFile(const Catalogue& catalogue);
 std::string ModulesArrayFile(const Catalogue& catalogue);

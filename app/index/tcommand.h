@@ -1,5 +1,4 @@
 #pragma once
-#include <cstdint>
 #include <memory>
 
 #include "system/object.h"
@@ -21,16 +20,5 @@ class tcommand : public Object {
 };
 
 using CommandPtr = std::shared_ptr<tcommand>;
-
-// The record order itself, for sorting without the type check.
-inline int CompareNames(const tcommand& a, const tcommand& b) { return a.comando.compare(b.comando) > 0 ? 1 : 0; }
-
-// The first four units of the name packed high to low (missing units as
-// 0): wherever two keys differ, their order is the names' order.
-inline std::uint64_t NamePrefixKey(const tcommand& c) {
-  std::uint64_t key = 0;
-  for (std::size_t i = 0; i < 4; ++i) key = (key << 16) | (i < c.comando.size() ? c.comando[i] : 0u);
-  return key;
-}
 
 }  // namespace qm

@@ -8,6 +8,7 @@
 
 #include "app/index/command_list_reader.h"
 #include "app/index/index_writer.h"
+#include "reference_catalogue.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -29,9 +30,9 @@ struct Whole {
   bool operator==(const Whole&) const = default;
 };
 
-// The compact catalogue must give, for any list and directory, exactly the
-// records, order, module registrations and index file bytes of the list of
-// records it replaces in the build.
+// The build's compact catalogue must give, for any list and directory,
+// exactly the records, order, module registrations and index file bytes of
+// the naive reading.
 TEST(Catalogue, AgreesWithTheRecordListOnRandomLists) {
   const String dirs[] = {u"/inst", u"D", u"/x/Modules/y", u"/home/mod.mod/a", u"C:\\tl\\", String(u"/\u0160mod.mod")};
   std::mt19937 rng(7);
@@ -39,10 +40,10 @@ TEST(Catalogue, AgreesWithTheRecordListOnRandomLists) {
     for (int round = 0; round < 300; ++round) {
       const std::string bytes = RandomList(rng);
       SCOPED_TRACE(testing::PrintToString(bytes) + " in " + ToUtf8(dir));
-      CommandList list;
+      reference::CommandList list;
       ModuleMap list_modules;
-      const int lines = ReadCommandList(bytes, dir, list, list_modules);
-      list.Sort(1, [](const CommandPtr& a, const CommandPtr& b) { return CompareObjects(a, b); });
+      const int lines = reference::ReadCommandList(bytes, dir, list, list_modules);
+      reference::SortByName(list);
       Catalogue catalogue;
       ModuleMap modules;
       ASSERT_EQ(ReadCatalogue(bytes, dir, catalogue, modules), lines);
@@ -52,9 +53,9 @@ TEST(Catalogue, AgreesWithTheRecordListOnRandomLists) {
       list.ForEach([&](const CommandPtr& r) { expected.push_back({r->comando, r->link, r->fast_link, r->Modules}); });
       catalogue.ForEach([&](const tcommand& r) { got.push_back({r.comando, r.link, r.fast_link, r.Modules}); });
       ASSERT_EQ(got, expected);
-      ASSERT_EQ(CommandsArrayFile(catalogue), CommandsArrayFile(list));
-      ASSERT_EQ(LinksArrayFile(catalogue), LinksArrayFile(list));
-      ASSERT_EQ(ModulesArrayFile(catalogue), ModulesArrayFile(list));
+      ASSERT_EQ(CommandsArrayFile(catalogue), reference::CommandsArrayFile(list));
+      ASSERT_EQ(LinksArrayFile(catalogue), reference::LinksArrayFile(list));
+      ASSERT_EQ(ModulesArrayFile(catalogue), reference::ModulesArrayFile(list));
       ASSERT_EQ(ModsArrayFile(modules), ModsArrayFile(list_modules));
       for (const auto& key : list_modules.Keys()) {
         const CommandPtr a = list_modules.ValueForKey(key), b = modules.ValueForKey(key);

@@ -12,20 +12,23 @@ struct Record {
   bool operator==(const Record&) const = default;
 };
 
+// Reads as the build does, each call into a fresh catalogue; the records of
+// all calls, in reading order, and one module map that is never emptied.
 class Reader : public ::testing::Test {
  protected:
-  int Read(std::string_view bytes, const String& dir = u"D") { return ReadCommandList(bytes, dir, list, modules); }
-  std::vector<Record> Records() const {
-    std::vector<Record> out;
-    for (const auto& c : list) out.push_back({c->comando, c->link, c->fast_link, c->Modules});
-    return out;
+  int Read(std::string_view bytes, const String& dir = u"D") {
+    Catalogue catalogue;
+    const int lines = ReadCatalogue(std::string(bytes), dir, catalogue, modules);
+    catalogue.ForEach([&](const tcommand& c) { records.push_back({c.comando, c.link, c.fast_link, c.Modules}); });
+    return lines;
   }
+  const std::vector<Record>& Records() const { return records; }
   std::vector<String> ModuleKeys() const {
     std::vector<String> keys;
     for (const auto& key : modules.Keys()) keys.push_back(key);
     return keys;
   }
-  CommandList list;
+  std::vector<Record> records;
   ModuleMap modules;
 };
 
@@ -78,11 +81,11 @@ TEST_F(Reader, LineEndsCarriageReturnsAndNulBytes) {
 
 TEST_F(Reader, BackslashesConvertAfterModuleDerivation) {
   Read("A|\\docs\\html\\Modules\\abc\\index.html#A\n");
-  ASSERT_EQ(list.Count(), 1);
+  ASSERT_EQ(Records().size(), 1u);
   // The module rule sees the link with backslashes: no "Modules/" is found,
   // so the text runs from index 7 up to just before "index".
-  EXPECT_EQ(list.First()->link, u"D/docs/html/Modules/abc/index.html#A");
-  EXPECT_EQ(list.First()->Modules, u"html\\Modules\\abc");
+  EXPECT_EQ(Records()[0].link, u"D/docs/html/Modules/abc/index.html#A");
+  EXPECT_EQ(Records()[0].module, u"html\\Modules\\abc");
 }
 
 TEST(ModuleFromLink, PositionRulesTakenLiterally) {

@@ -13,11 +13,12 @@
 #include <tuple>
 #include <vector>
 
+#include "app/export/docset_export.h"
 #include "app/index/catalogue.h"
 #include "app/index/command_list_reader.h"
-#include "app/export/docset_export.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/strings.h"
 
 namespace qm {
 namespace {
@@ -77,9 +78,9 @@ TEST(DocsetIndex, KeepsEachRowOnceInFirstComeOrderWithItsUniqueIndex) {
     for (const Case& c : cases) {
       testing::ScratchDir dir("docset-index");
       const fs::path file = dir.path() / "docSet.dsidx";
-      std::string error;
+      String error;
       auto index = DocsetIndex::Create(file.string(), &error, hash);
-      ASSERT_TRUE(index) << error;
+      ASSERT_TRUE(index) << ToUtf8(error);
       std::vector<Row> expected;
       for (int i = 0; i < c.rows; ++i) {
         // Awkward texts go in as bound values: quotes, SQL, a zero byte.
@@ -87,11 +88,11 @@ TEST(DocsetIndex, KeepsEachRowOnceInFirstComeOrderWithItsUniqueIndex) {
         expected.emplace_back(name, i % 2 ? "Function" : "Module", "p/" + std::to_string(i % 5) + ".html#a");
       }
       const auto add = [&](const Row& row) {
-        EXPECT_TRUE(index->Add(std::get<0>(row), std::get<1>(row), std::get<2>(row)));
+        EXPECT_TRUE(index->Add(std::get<0>(row), std::get<1>(row), std::get<2>(row), &error)) << ToUtf8(error);
       };
       for (const Row& row : expected) add(row);
       for (int i : c.repeated) add(expected[static_cast<std::size_t>(i)]);
-      ASSERT_TRUE(index->Finish(&error)) << error;
+      ASSERT_TRUE(index->Finish(&error)) << ToUtf8(error);
 
       std::vector<Row> rows = RowsInIdOrder(file);
       if (hash) {

@@ -121,15 +121,13 @@ TEST_F(IndexBuildTest, EmptyCatalogueStillDefinesEveryArray) {
 }
 
 TEST_F(IndexBuildTest, HighUnitsAreWrittenAsTheirLowByte) {
-  CommandList list;
-  list.AddLast([] {
-    auto c = std::make_shared<tcommand>();
-    c->comando = String(u"N") + char16_t(0x263A);
-    c->link = u"L";
-    c->Modules = u"M";
-    return c;
-  }());
-  EXPECT_EQ(CommandsArrayFile(list), "var commands=new Array(\"N:\");");
+  Catalogue catalogue;
+  auto c = std::make_shared<tcommand>();
+  c->comando = String(u"N") + char16_t(0x263A);
+  c->link = u"L";
+  c->Modules = u"M";
+  catalogue.Add(c);
+  EXPECT_EQ(CommandsArrayFile(catalogue), "var commands=new Array(\"N:\");");
 }
 
 TEST_F(IndexBuildTest, MissingCommandListFailsWithoutTouchingTheTree) {
@@ -172,12 +170,12 @@ TEST_F(IndexBuildTest, UnwritableOutputStopsTheBuildAndKeepsOldFiles) {
 TEST(ArrayFiles, LargeArraysAreWrittenAsLiterals) {
   for (const int elements : {65535, 65536}) {
     SCOPED_TRACE(elements);
-    CommandList list;
-    ModuleMap modules;
+    CreateCatalogue();
+    ModuleMap& modules = *map_module;
     std::string names, mods;
     for (int i = 0; i < elements; ++i) {
       const String name = u"c\\" + FromInt(i);
-      AddCommandForIndex(name, u"L", 0, name, list, modules);
+      AddCommandForIndex(name, u"L", 0, name);
       names += (i ? ",\"" : "\"") + ToByteString(name).insert(1, "\\") + "\"";
     }
     // mod.js lists each module once and ends with an empty name.
@@ -185,7 +183,7 @@ TEST(ArrayFiles, LargeArraysAreWrittenAsLiterals) {
     for (const auto& r : modules.Values()) mods += "\"" + ToByteString(r->Modules).insert(1, "\\") + "\",";
     mods += "\"\"";
     const bool literal = elements >= 65536;
-    EXPECT_EQ(CommandsArrayFile(list),
+    EXPECT_EQ(CommandsArrayFile(*list_command),
               literal ? "var commands=[" + names + "];" : "var commands=new Array(" + names + ");");
     EXPECT_EQ(ModsArrayFile(modules), literal ? "var mods=[" + mods + "];" : "var mods=new Array(" + mods + ");");
   }

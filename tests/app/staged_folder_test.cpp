@@ -15,6 +15,7 @@
 
 #include "support/files.h"
 #include "support/scratch_dir.h"
+#include "system/strings.h"
 
 namespace qm {
 namespace {
@@ -51,15 +52,15 @@ TEST(StagedFolder, RemovesWhatKilledBuildsLeftAndNothingElse) {
 
   {
     StagedFolder staged;
-    ASSERT_TRUE(staged.Create(dir, "Tallowin.docset"));
+    String error;
+    ASSERT_TRUE(staged.Create(dir, "Tallowin.docset", &error)) << ToUtf8(error);
     // The new one is locked while it is built: another export leaves it be.
     const int probe = open(staged.path().c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(probe, 0);
     EXPECT_NE(flock(probe, LOCK_EX | LOCK_NB), 0);
     close(probe);
     testing::WriteBytes(staged.path() / "made", "whole");
-    std::string error;
-    ASSERT_TRUE(staged.Publish(&error)) << error;
+    ASSERT_TRUE(staged.Publish(&error)) << ToUtf8(error);
   }
   close(held);
   EXPECT_EQ(Entries(dir),

@@ -1,7 +1,7 @@
-// Feeds arbitrary bytes as a command list through the reader and the index
-// writer, and checks that every index file is still exactly the JavaScript
-// array the pages expect, holding the catalogue's fields, and that the
-// build's compact catalogue writes the same bytes.
+// Feeds arbitrary bytes as a command list through the naive reference reading
+// and checks that every index file is still exactly the JavaScript array the
+// pages expect, holding the records' fields, and that the build's compact
+// catalogue writes the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -10,6 +10,7 @@
 
 #include "app/index/command_list_reader.h"
 #include "app/index/index_writer.h"
+#include "reference_catalogue.h"
 #include "system/strings.h"
 
 namespace {
@@ -50,7 +51,7 @@ std::vector<std::string> ParseArrayFile(std::string_view file, std::string_view 
   }
 }
 
-void CheckField(const std::vector<std::string>& items, const qm::CommandList& list,
+void CheckField(const std::vector<std::string>& items, const qm::reference::CommandList& list,
                 const qm::String qm::tcommand::*field) {
   if (items.size() != static_cast<std::size_t>(list.Count())) Fail("element count");
   std::size_t k = 0;
@@ -62,14 +63,15 @@ void CheckField(const std::vector<std::string>& items, const qm::CommandList& li
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  qm::CommandList list;
+  namespace ref = qm::reference;
+  ref::CommandList list;
   qm::ModuleMap modules;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  qm::ReadCommandList(bytes, u"/inst", list, modules);
-  list.Sort(1, [](const qm::CommandPtr& a, const qm::CommandPtr& b) { return qm::CompareObjects(a, b); });
-  CheckField(ParseArrayFile(qm::CommandsArrayFile(list), "commands"), list, &qm::tcommand::comando);
-  CheckField(ParseArrayFile(qm::LinksArrayFile(list), "links"), list, &qm::tcommand::link);
-  CheckField(ParseArrayFile(qm::ModulesArrayFile(list), "modules"), list, &qm::tcommand::Modules);
+  ref::ReadCommandList(bytes, u"/inst", list, modules);
+  ref::SortByName(list);
+  CheckField(ParseArrayFile(ref::CommandsArrayFile(list), "commands"), list, &qm::tcommand::comando);
+  CheckField(ParseArrayFile(ref::LinksArrayFile(list), "links"), list, &qm::tcommand::link);
+  CheckField(ParseArrayFile(ref::ModulesArrayFile(list), "modules"), list, &qm::tcommand::Modules);
   const auto mods = ParseArrayFile(qm::ModsArrayFile(modules), "mods");
   if (mods.empty() || !mods.back().empty()) Fail("mod.js must end with the empty element");
   // The build's compact catalogue writes the very same bytes.
@@ -77,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   qm::ModuleMap catalogue_modules;
   qm::ReadCatalogue(std::string(bytes), u"/inst", catalogue, catalogue_modules);
   catalogue.Sort();
-  if (qm::CommandsArrayFile(catalogue) != qm::CommandsArrayFile(list)) Fail("catalogue commands");
-  if (qm::LinksArrayFile(catalogue) != qm::LinksArrayFile(list)) Fail("catalogue links");
-  if (qm::ModulesArrayFile(catalogue) != qm::ModulesArrayFile(list)) Fail("catalogue modules");
+  if (qm::CommandsArrayFile(catalogue) != ref::CommandsArrayFile(list)) Fail("catalogue commands");
+  if (qm::LinksArrayFile(catalogue) != ref::LinksArrayFile(list)) Fail("catalogue links");
+  if (qm::ModulesArrayFile(catalogue) != ref::ModulesArrayFile(list)) Fail("catalogue modules");
   if (qm::ModsArrayFile(catalogue_modules) != qm::ModsArrayFile(modules)) Fail("catalogue mods");
   // Names are sorted: no neighbour is greater than its successor.
   const qm::tcommand* previous = nullptr;

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/wait.h"
 // Small shell scripts written into a fresh temporary directory, for tests
 // that need real child programs.
 #include <sys/stat.h>
@@ -29,16 +30,6 @@ class ScriptDir : public ScratchDir {
     return file;
   }
 };
-
-// Polls the condition every millisecond until it holds or the time is up.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeout_ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 inline bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 

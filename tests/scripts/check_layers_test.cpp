@@ -33,6 +33,9 @@ TEST(CheckLayers, ReportsEveryIncludeAgainstTheLayeringAndNothingElse) {
       {"app/b.cpp", "#include <glib-object.h>", "includes the toolkit header <glib-object.h>"},
       {"resources/a.cpp", "#include \"system/strings.h\"", "resources/ may include only from: resources"},
       {"system/c.h", "#include \"tests/helper.h\"", "which is in no layer"},
+      {"app/index/a.cpp", "#include \"app/shell/options.h\"", "app/index/ may include only from the rooms: index"},
+      {"app/rebuild/a.cpp", "#include \"app/index/catalogue.h\"", "app/rebuild/ may include only from the rooms"},
+      {"app/export/a.cpp", "#include \"app/index/catalogue.h\"", ""},
       {"gui/gtk/a.cpp", "#include <gtk/gtk.h>", ""},
       {"gui/gtk/b.cpp", "#include \"gui/gadget.h\"", ""},
       {"gui/c.h", "#include \"c.h\"", ""},  // found beside the including file

@@ -9,6 +9,7 @@
 #include "support/files.h"
 #include "support/scratch_dir.h"
 #include "system/contained_file.h"
+#include "system/strings.h"
 
 namespace qm {
 namespace {
@@ -41,9 +42,10 @@ TEST(ContainedFile, OnlyRegularFilesWhoseRealPathIsInsideAreRead) {
       {"docs/fifo.html", false}, {"docs/dir.html", false},  {"docs/big.html", false}, {"docs/none.html", false},
   };
   for (const Case& c : cases) {
-    std::string bytes, error;
+    std::string bytes;
+    String error;
     EXPECT_EQ(ReadContainedFile((inst / c.path).string(), root, 100, &bytes, &error), c.read) << c.path;
-    EXPECT_EQ(error.empty(), c.read) << c.path << ": " << error;
+    EXPECT_EQ(error.empty(), c.read) << c.path << ": " << ToUtf8(error);
     if (c.read) EXPECT_EQ(bytes, "<p>inside</p>");
   }
   EXPECT_TRUE(RealPathWithin(root, root));

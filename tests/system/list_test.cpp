@@ -66,8 +66,8 @@ TEST(ListWalk, LinksReportTheirNeighboursAndNullAtTheEnds) {
 }
 
 TEST(ListWalk, RemovingTheDeliveredElementStillVisitsEveryElement) {
-  // The end-of-program walk over the process list removes each element as it
-  // goes; every element present at the start must still be visited.
+  // A walk may remove each element as it goes (as a clean-up walk does);
+  // every element present at the start must still be visited.
   TList<String> list;
   for (const char16_t* s : {u"a", u"b", u"c", u"d"}) list.AddLast(s);
   std::vector<String> seen;

@@ -1,6 +1,7 @@
-// The list sort promises exactly the order of the neighbour-swapping bubble
-// sort the catalogue has always been sorted with. This checks it against a
-// literal rendering of those steps over many random lists.
+// The list sort promises exactly the order of a neighbour-swapping bubble
+// sort through the elements' Compare (a stable order, equal elements keeping
+// theirs). This checks it against a literal rendering of those steps over
+// many random lists.
 #include <gtest/gtest.h>
 
 #include <algorithm>

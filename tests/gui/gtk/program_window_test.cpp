@@ -27,6 +27,7 @@
 #include "support/gtk/private_display.h"
 #include "support/program_runner.h"
 #include "support/scratch_dir.h"
+#include "support/wait.h"
 #include "system/strings.h"
 
 // After the test headers: X11 defines names they use.
@@ -34,6 +35,10 @@
 
 namespace qm {
 namespace {
+
+// Conditions here start programs (xdotool, xwininfo): poll them gently.
+constexpr int kPollMs = 25;
+using testing::WaitUntil;
 
 namespace fs = std::filesystem;
 using namespace qm::testing;
@@ -56,15 +61,6 @@ std::string Capture(const std::string& command) {
   }
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
-}
-
-bool WaitFor(const std::function<bool()>& pred, int timeout_ms) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!pred()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  return true;
 }
 
 // Where the binding puts the parts of a titled window inside the X window
@@ -126,7 +122,7 @@ class RunningProgram {
   // The exit status; -1 when a signal ended it, -2 when it was still running
   // after the time given (it is killed then).
   int WaitForExit(int timeout_ms = 10000) {
-    WaitFor([&] { return !Running(); }, timeout_ms);
+    WaitUntil([&] { return !Running(); }, timeout_ms, kPollMs);
     if (!exited_) {
       kill(pid_, SIGKILL);
       Reap(0);
@@ -203,14 +199,14 @@ std::vector<std::string> WindowsOf(pid_t pid, const std::string& pattern) {
 
 ProgramWindowHandle WaitForWindow(pid_t pid, const std::string& pattern, int timeout_ms = 10000) {
   std::string id;
-  WaitFor(
+  WaitUntil(
       [&] {
         const auto ids = WindowsOf(pid, pattern);
         if (ids.empty()) return false;
         id = ids.front();
         return true;
       },
-      timeout_ms);
+      timeout_ms, kPollMs);
   return ProgramWindowHandle(id);
 }
 
@@ -324,7 +320,7 @@ class ProgramWindow : public ::testing::Test {
     if (!window.Found()) return window;
     const WindowLayout& layout = TitledWindowLayout();
     // Drawn once the path label's background is on the screen.
-    WaitFor(
+    WaitUntil(
         [&] {
           const GdkRectangle g = window.Geometry();
           frame_ = GdkRectangle{g.x + layout.frame_dx, g.y + layout.frame_dy, kFrameWidth, kFrameHeight};
@@ -332,7 +328,7 @@ class ProgramWindow : public ::testing::Test {
           client_y_ = frame_.y + layout.title_height;
           return CountPixels(ClientRect(10, 30, 300, 20)).grey > 1000;
         },
-        5000);
+        5000, kPollMs);
     return window;
   }
   GdkRectangle ClientRect(int x, int y, int w, int h) const { return GdkRectangle{client_x_ + x, client_y_ + y, w, h}; }
@@ -371,14 +367,14 @@ class ProgramWindow : public ::testing::Test {
   std::string WaitForItemTitle(const ProgramWindowHandle& window, std::vector<std::string>& seen,
                                int timeout_ms = 20000) {
     std::string title;
-    WaitFor(
+    WaitUntil(
         [&] {
           title = window.Title();
           if (seen.empty() || seen.back() != title) seen.push_back(title);
           return title.rfind(std::string(kMainTitle) + " Items: ", 0) == 0 ||
                  title == std::string(kMainTitle) + " Nothing was built";
         },
-        timeout_ms);
+        timeout_ms, kPollMs);
     return title;
   }
   int CatalogueSize() const { return ArrayLength(ReadBytes(inst_ / "docs/html/Modules/command.js")); }
@@ -527,11 +523,11 @@ TEST_F(ProgramWindow, ChangeCancelledEmptiesThePathAndBuildAsksForOne) {
   chooser.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Xdotool("key Escape");
-  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kChooserTitle).empty(); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return WindowsOf(program->pid(), kChooserTitle).empty(); }, 5000, kPollMs));
   // The empty path is stored, saved and shown.
-  EXPECT_TRUE(WaitFor([&] { return Settings() == "\r\n0\r\n"; }, 3000)) << Settings();
+  EXPECT_TRUE(WaitUntil([&] { return Settings() == "\r\n0\r\n"; }, 3000, kPollMs)) << Settings();
   PointerAway();
-  EXPECT_TRUE(WaitFor([&] { return PathPixels().blue == 0; }, 2000)) << "the path label still shows a path";
+  EXPECT_TRUE(WaitUntil([&] { return PathPixels().blue == 0; }, 2000, kPollMs)) << "the path label still shows a path";
   EXPECT_GT(PathPixels().grey, 3000) << "the path label is gone";
 
   // From "Change" the focus ring leads to "BUILD"; Space presses it.
@@ -547,7 +543,8 @@ TEST_F(ProgramWindow, ChangeCancelledEmptiesThePathAndBuildAsksForOne) {
   notice.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Xdotool("key Return");
-  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000)) << "the notice stayed";
+  EXPECT_TRUE(WaitUntil([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000, kPollMs))
+      << "the notice stayed";
   // Still running, and still answering.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_TRUE(program->Running());
@@ -614,7 +611,8 @@ TEST_F(ProgramWindow, AFailedBuildSaysNothingWasBuiltAndNotifiesThePath) {
   notice.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Xdotool("key Return");
-  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000)) << "the notice stayed";
+  EXPECT_TRUE(WaitUntil([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000, kPollMs))
+      << "the notice stayed";
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
   EXPECT_FALSE(fs::exists(inst_ / "docs/html/index.html")) << "a failed build installed pages";
@@ -705,8 +703,8 @@ TEST_F(ProgramWindow, ANonAsciiPathIsShownAsTypedAndSavedAsItsOwnBytes) {
     const ProgramWindowHandle chooser = WaitForWindow(program->pid(), std::string("^") + kChooserTitle + "$");
     ASSERT_TRUE(chooser.Found()) << Diagnostics();
     PasteFolder(chooser, path);
-    EXPECT_TRUE(WaitFor([&] { return Settings() == path + "\r\n0\r\n"; }, 5000)) << Settings();
-    EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kChooserTitle).empty(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Settings() == path + "\r\n0\r\n"; }, 5000, kPollMs)) << Settings();
+    EXPECT_TRUE(WaitUntil([&] { return WindowsOf(program->pid(), kChooserTitle).empty(); }, 5000, kPollMs));
     window.Activate();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ClickClose();
@@ -761,14 +759,17 @@ TEST_F(ProgramWindow, ABuildMeetingAnotherShowsANoticeAndTheWindowStaysUsable) {
   notice.Activate();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Xdotool("key Return");
-  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000)) << "the notice stayed";
+  EXPECT_TRUE(WaitUntil([&] { return WindowsOf(program->pid(), kNoticeTitle).empty(); }, 5000, kPollMs))
+      << "the notice stayed";
 
   // Once the other build is over, BUILD works again.
   close(holder);
   ClickBuild();
-  EXPECT_TRUE(WaitFor([&] { return fs::exists(inst_ / "docs/html/Modules/command.js"); }, 20000)) << Diagnostics();
-  EXPECT_TRUE(WaitFor(
-      [&] { return window.Title() == std::string(kMainTitle) + " Items: " + std::to_string(CatalogueSize()); }, 20000))
+  EXPECT_TRUE(WaitUntil([&] { return fs::exists(inst_ / "docs/html/Modules/command.js"); }, 20000, kPollMs))
+      << Diagnostics();
+  EXPECT_TRUE(WaitUntil(
+      [&] { return window.Title() == std::string(kMainTitle) + " Items: " + std::to_string(CatalogueSize()); }, 20000,
+      kPollMs))
       << window.Title();
   ClickClose();
   EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();

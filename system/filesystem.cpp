@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "system/cstream.h"
-
 #include "system/ram_stream.h"
 #include "system/stream_factory.h"
 #include "system/strings.h"

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/index/catalogue.h"
+#include "system/output_set.h"
 
 namespace qm {
 
@@ -18,6 +19,9 @@ struct IndexBuildResult {
 // index files, the button script and the pages. Progress goes to standard
 // output; a failure adds one line on standard error.
 IndexBuildResult CreateSearchIndex();
+// The same build on at most workers threads; its outputs are the same
+// whatever the number.
+IndexBuildResult CreateSearchIndex(unsigned workers);
 
 // The text of a JavaScript string literal's body: only the double quote and
 // the backslash need escaping for the pages to parse the arrays.
@@ -28,6 +32,8 @@ std::string CommandsArrayFile(const CommandList& list);
 std::string LinksArrayFile(const CommandList& list);
 std::string ModulesArrayFile(const CommandList& list);
 std::string ModsArrayFile(const ModuleMap& modules);
+// mod.js handed to sink in pieces; false once a piece could not be written.
+bool WriteModsArray(const ModuleMap& modules, const ByteSink& sink);
 // The same three files as the build writes them from its catalogue.
 std::string CommandsArrayFile(const Catalogue& catalogue);
 std::string LinksArrayFile(const Catalogue& catalogue);

@@ -72,7 +72,7 @@ void WriteSyntheticList(const fs::path& file, int lines) {
 void WriteDistinctModulesList(const fs::path& file, int lines) {
   std::ofstream out(file, std::ios::binary);
   for (int i = 0; i < lines; ++i) {
-    const std::string name = "Cmd" + std::to_string((i * 7919) % lines);
+    const std::string name = "Cmd" + std::to_string(static_cast<long long>(i) * 7919 % lines);
     out << name << "|/docs/html/Modules/m" << i << ".lib/index.html#" << name << "\n";
   }
 }

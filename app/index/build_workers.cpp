@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -25,8 +27,17 @@ unsigned BuildWorkers() {
 
 void RunJobs(std::size_t count, unsigned workers, const std::function<void(std::size_t)>& job) {
   std::atomic<std::size_t> next{0};
+  std::mutex failure_lock;
+  std::exception_ptr failure;
   const auto take_jobs = [&] {
-    for (std::size_t k; (k = next.fetch_add(1)) < count;) job(k);
+    for (std::size_t k; (k = next.fetch_add(1)) < count;) {
+      try {
+        job(k);
+      } catch (...) {
+        const std::lock_guard hold(failure_lock);
+        if (!failure) failure = std::current_exception();
+      }
+    }
   };
   const std::size_t helpers = std::min<std::size_t>(std::max(workers, 1u) - 1, count > 0 ? count - 1 : 0);
   std::vector<std::jthread> threads;
@@ -39,6 +50,8 @@ void RunJobs(std::size_t count, unsigned workers, const std::function<void(std::
     }
   }
   take_jobs();
+  for (auto& thread : threads) thread.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace qm

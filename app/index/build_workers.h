@@ -13,7 +13,8 @@ unsigned BuildWorkers();
 // threads started for the purpose, each thread taking the next job not yet
 // taken, and returns when all have run. Jobs start in index order, so the
 // longest should come first. A thread that cannot be started leaves its
-// share to the others. Jobs must not throw.
+// share to the others. The first exception a job throws is thrown again
+// here once every job has ended.
 void RunJobs(std::size_t count, unsigned workers, const std::function<void(std::size_t)>& job);
 
 }  // namespace qm

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "app/index/build_workers.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -359,7 +360,19 @@ class CatalogueReader {
   // module, the last record read with it; registering only those last
   // records leaves the same map. Inserted in key order (the later record
   // last among equal keys), the tree is built along its right edge.
+ public:
+  // With registration deferred, ReadAll leaves it to RegisterNow, so that
+  // it can run beside the sort.
+  void DeferRegistration() { deferred_ = true; }
+  void RegisterNow() {
+    deferred_ = false;
+    RegisterModules();
+  }
+  std::size_t DistinctModules() const { return latest_.Count() + latest_extra_.size(); }
+
+ private:
   void RegisterModules() {
+    if (deferred_) return;
     String().swap(wide_link_);
     const auto& records = catalogue_.RecordsInReadOrder();
     std::vector<std::pair<String, std::uint32_t>> last;
@@ -374,6 +387,7 @@ class CatalogueReader {
 
   Catalogue& catalogue_;
   ModuleMap& modules_;
+  bool deferred_ = false;
   bool wide_dir_ = false;
   std::string dir_bytes_;
   String wide_link_;
@@ -389,6 +403,25 @@ class CatalogueReader {
 int ReadCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules) {
   catalogue.Adopt(std::move(bytes), dir);
   return CatalogueReader(catalogue, modules).ReadAll();
+}
+
+int ReadSortedCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules,
+                        unsigned workers) {
+  catalogue.Adopt(std::move(bytes), dir);
+  CatalogueReader reader(catalogue, modules);
+  reader.DeferRegistration();
+  const int lines = reader.ReadAll();
+  // Registration fills the map, the sort the catalogue's order: they share
+  // nothing they change. With few modules registration is short and the
+  // sort gets every thread; with many it is the longer of the two.
+  const bool many_modules = reader.DistinctModules() > static_cast<std::size_t>(catalogue.Count()) / 16;
+  if (workers < 2 || !many_modules) {
+    reader.RegisterNow();
+    catalogue.Sort(workers);
+  } else {
+    RunJobs(2, workers, [&](std::size_t job) { job == 0 ? reader.RegisterNow() : catalogue.Sort(1); });
+  }
+  return lines;
 }
 
 }  // namespace qm

@@ -29,5 +29,9 @@ int ReadCommandList(std::string_view bytes, const String& dir, CommandList& list
 // same records in the same order, and the same module registrations. The
 // catalogue is emptied first. Returns the number of lines.
 int ReadCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules);
+// The same, with the catalogue then sorted: on up to workers threads, the
+// module registration beside the sort when that is the quicker way.
+int ReadSortedCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules,
+                        unsigned workers);
 
 }  // namespace qm

@@ -20,6 +20,7 @@
 #include "system/filesystem.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
+#include "system/standard_io.h"
 #include "system/stream.h"
 #include "system/strings.h"
 #include "system/text_io.h"
@@ -162,12 +163,26 @@ void WriteArray(OutputPieces& out, const Catalogue& catalogue, const char* name,
         text = catalogue.Module(record);
         break;
     }
+    const bool slashes = field == Field::kLink && !record.whole;
+    // A huge field goes out in pieces, so that the buffer stays a piece's
+    // size however long a line is.
+    constexpr std::size_t kFieldPiece = 1 << 16;
+    std::string_view rest;
+    if (text.size() > kFieldPiece) {
+      rest = text.substr(kFieldPiece);
+      text = text.substr(0, kFieldPiece);
+    }
     char* p = out.Room(prefix.size() + 2 * text.size() + 3);
     if (!first) *p++ = ',';
     first = false;
     *p++ = '"';
     p = std::copy(prefix.begin(), prefix.end(), p);
-    p = PutEscaped(p, text, field == Field::kLink && !record.whole);
+    p = PutEscaped(p, text, slashes);
+    for (; !rest.empty(); rest.remove_prefix(std::min(rest.size(), kFieldPiece))) {
+      out.Advance(p);
+      const std::string_view piece = rest.substr(0, kFieldPiece);
+      p = PutEscaped(out.Room(2 * piece.size() + 1), piece, slashes);
+    }
     *p++ = '"';
     out.Advance(p);
   });
@@ -295,8 +310,7 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
       filled += static_cast<std::size_t>(n);
     }
     bytes.resize(filled);
-    lines = ReadCatalogue(std::move(bytes), tlwndir, *list_command, *map_module);
-    list_command->Sort(workers_);
+    lines = ReadSortedCatalogue(std::move(bytes), tlwndir, *list_command, *map_module, workers_);
   } catch (const std::bad_alloc&) {
     list_command->Clear();
     CloseFile(stream);
@@ -353,7 +367,11 @@ IndexBuildResult IndexBuild::Run() {
   if (workers_ > 1) WriteAhead({&links, &book, &commands, &modules, &mods});
 
   if (!Place(commands) || !Place(links) || !Place(modules)) return result_;
-  for (const auto& record : map_module->Values()) Print(record->Modules);
+  // One line each, as Print writes them, but flushed once: a catalogue with
+  // a module per record would otherwise make a system call per record.
+  TTextStream& out = StandardIOStream();
+  for (const auto& record : map_module->Values()) out.WriteLine(record->Modules);
+  out.Flush();
   if (!Place(mods)) return result_;
   Print(u"Indeces created...");
 

@@ -34,13 +34,24 @@ struct BuildTrace {
 std::string LargeList() {
   std::string list;
   unsigned seed = 7;
-  for (int i = 0; i < 40000; ++i) {
+  for (int i = 0; i < 20000; ++i) {
     seed = seed * 1103515245u + 12345u;
     const unsigned r = seed >> 8;
     const std::string name = "Name" + std::to_string(r % 5000) + (r % 3 == 0 ? "Suffix" : "");
     const std::string module = (r % 2 ? "mod" : "MOD") + std::to_string(r % 300);
     list += name + ":Int( x )|/docs/html/Modules/" + module + "/index.html#" + std::to_string(i) +
             (i % 4 == 0 ? "\r\n" : "\n");
+  }
+  return list;
+}
+
+// A module of its own for nearly every record, some in two letter cases:
+// registration then runs beside the sort.
+std::string ModulePerRecordList() {
+  std::string list;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string module = (i % 7 ? "m" : "M") + std::to_string(i % 19000);
+    list += "Cmd" + std::to_string(i * 7 % 20000) + "|/docs/html/Modules/" + module + "/index.html\n";
   }
   return list;
 }
@@ -122,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                             },
                             {}},
                       Shape{"empty", [] { return std::string(); }, {}}, Shape{"large", LargeList, {}},
+                      Shape{"module per record", ModulePerRecordList, {}},
                       Shape{"links.js cannot be replaced", LargeList,
                             [](const fs::path& inst) { fs::create_directories(inst / "docs/html/Modules/links.js"); }}),
     [](const ::testing::TestParamInfo<Shape>& info) {

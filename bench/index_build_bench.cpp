@@ -10,6 +10,10 @@
 // Each build runs in a child process so that its peak memory is its own
 // (measured before the export). A second table times reading a list of
 // 10^7 zero bytes next to 10^7 bytes of ordinary lines.
+// A third takes catalogues of other shapes at 10^6 records (every record in
+// its own module, 200-byte signatures) and one line of 100 MB, without the
+// export. The build uses as many threads as BuildWorkers gives:
+// QUILLMERE_BUILD_THREADS=1 measures the one-core build.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +26,7 @@
 #include <string>
 
 #include "app/export/docset_export.h"
+#include "app/index/build_workers.h"
 #include "app/index/catalogue.h"
 #include "app/index/command_list_reader.h"
 #include "app/index/index_writer.h"
@@ -65,6 +70,36 @@ void WriteSyntheticList(const fs::path& file, int lines) {
   }
 }
 
+// Catalogues unlike the usual one. Every record in a module of its own.
+void WriteDistinctModulesList(const fs::path& file, int lines) {
+  std::ofstream out(file, std::ios::binary);
+  for (int i = 0; i < lines; ++i) {
+    const std::string name = "Cmd" + std::to_string(static_cast<long long>(i) * 7919 % lines);
+    out << name << "|/docs/html/Modules/m" << i << ".lib/index.html#" << name << "\n";
+  }
+}
+
+// Every name followed by a 200-byte parameter list, cut off by the reader.
+void WriteSignatureList(const fs::path& file, int lines) {
+  std::mt19937 random(54321);
+  std::ofstream out(file, std::ios::binary);
+  std::string signature = ":Int( ";
+  while (signature.size() < 198) signature += "arg" + std::to_string(signature.size()) + ":Int, ";
+  signature.resize(198);
+  signature += " )";
+  for (int i = 0; i < lines; ++i) {
+    std::string name(1, static_cast<char>('A' + random() % 26));
+    for (int k = 0; k < 8; ++k) name += static_cast<char>('a' + random() % 26);
+    out << name << signature << "|/docs/html/Modules/" << kModules[random() % 10] << "/index.html#" << name << "\n";
+  }
+}
+
+// One line of about 100 MB: a command whose module path is the whole line.
+void WriteLongLine(const fs::path& file, int) {
+  std::ofstream out(file, std::ios::binary);
+  out << "Huge|/docs/html/Modules/" << std::string(100u << 20, 'm') << "/index.html#Huge\n";
+}
+
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 struct BuildFigures {
@@ -79,7 +114,7 @@ double CpuSeconds(const rusage& usage) {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-BuildFigures BuildInChild(const fs::path& app, const fs::path& inst, const fs::path& out) {
+BuildFigures BuildInChild(const fs::path& app, const fs::path& inst, const fs::path& out, bool export_docset = true) {
   int channel[2];
   if (pipe(channel) != 0) return {};
   const pid_t pid = fork();
@@ -102,7 +137,7 @@ BuildFigures BuildInChild(const fs::path& app, const fs::path& inst, const fs::p
     figures.peak_kib = usage.ru_maxrss;
     figures.cpu_seconds = CpuSeconds(usage) - CpuSeconds(before);
     const auto t1 = std::chrono::steady_clock::now();
-    if (ok && qm::ExportDocset(qm::FromBytes(out.string()), qm::tlwndir)) {
+    if (ok && export_docset && qm::ExportDocset(qm::FromBytes(out.string()), qm::tlwndir)) {
       figures.docset_seconds = Seconds(std::chrono::steady_clock::now() - t1);
     }
     if (write(channel[1], &figures, sizeof figures) != sizeof figures) _exit(1);
@@ -184,6 +219,40 @@ int main() {
                 sort.cpu_seconds, sort.cpu_seconds > 0 ? build.cpu_seconds / sort.cpu_seconds : 0.0, peak_mib,
                 peak_mib / list_mib, build.docset_seconds,
                 build.seconds > 0 ? build.docset_seconds / build.seconds : 0.0);
+    std::fflush(stdout);
+  }
+
+  // Catalogue shapes, without the export: wall and processor time of the
+  // build and of sort on the same file, and the peak memory over the list.
+  struct Shape {
+    const char* name;
+    int lines;
+    void (*write)(const fs::path&, int);
+  };
+  const Shape shapes[] = {{"present list", 1000000, WriteSyntheticList},
+                          {"distinct modules", 1000000, WriteDistinctModulesList},
+                          {"200-byte signatures", 1000000, WriteSignatureList},
+                          {"one 100 MB line", 1, WriteLongLine}};
+  std::printf("\nthreads: %u\n", qm::BuildWorkers());
+  std::printf("%-20s %9s %9s %9s %11s %9s %9s %9s %9s %10s\n", "shape", "list MiB", "build s", "sort s", "build/sort",
+              "build cpu", "sort cpu", "cpu ratio", "peak MiB", "peak/list");
+  std::fflush(stdout);
+  for (const Shape& shape : shapes) {
+    const fs::path app = root / "app";
+    const fs::path inst = root / "inst";
+    fs::remove_all(inst);
+    fs::create_directories(app);
+    WritePages(inst);
+    const fs::path list = inst / "docs/html/Modules/commands.txt";
+    shape.write(list, shape.lines);
+    const BuildFigures build = BuildInChild(app, inst, root / "unused", false);
+    const SortFigures sort = TimeSort(list);
+    const double list_mib = static_cast<double>(fs::file_size(list)) / (1024.0 * 1024.0);
+    const double peak_mib = build.peak_kib / 1024.0;
+    std::printf("%-20s %9.1f %9.3f %9.3f %11.2f %9.3f %9.3f %9.2f %9.1f %10.2f\n", shape.name, list_mib, build.seconds,
+                sort.seconds, sort.seconds > 0 ? build.seconds / sort.seconds : 0.0, build.cpu_seconds,
+                sort.cpu_seconds, sort.cpu_seconds > 0 ? build.cpu_seconds / sort.cpu_seconds : 0.0, peak_mib,
+                peak_mib / list_mib);
     std::fflush(stdout);
   }
   fs::remove_all(root);

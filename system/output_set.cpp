@@ -83,13 +83,9 @@ int CreateTemporary(const std::string& target, std::string& temporary) {
   return -1;
 }
 
-// Writes bytes durably to a new temporary file for target, remembered for the
-// signal handlers. false with errno set; no file is left then.
-bool WriteTemporary(const std::string& target, const std::function<bool(const ByteSink&)>& write, mode_t keep_mode,
-                    std::string& temporary, int& slot) {
-  const int fd = CreateTemporary(target, temporary);
-  if (fd < 0) return false;
-  slot = RememberTemporary(temporary);
+// Fills the new temporary file behind fd durably and closes it. false with
+// errno set; the file is left for the caller to remove.
+bool FillTemporary(int fd, const std::function<bool(const ByteSink&)>& write, mode_t keep_mode) {
   errno = 0;
   const ByteSink to_file = [fd](std::string_view bytes) { return WriteAll(fd, bytes); };
   const bool written = (keep_mode == 0 || fchmod(fd, keep_mode) == 0) && write(to_file) && fsync(fd) == 0;
@@ -99,6 +95,19 @@ bool WriteTemporary(const std::string& target, const std::function<bool(const By
   const bool closed = close(fd) == 0;
   if (written && closed) return true;
   if (written) reported = errno;
+  errno = reported;
+  return false;
+}
+
+// Writes bytes durably to a new temporary file for target, remembered for the
+// signal handlers. false with errno set; no file is left then.
+bool WriteTemporary(const std::string& target, const std::function<bool(const ByteSink&)>& write, mode_t keep_mode,
+                    std::string& temporary, int& slot) {
+  const int fd = CreateTemporary(target, temporary);
+  if (fd < 0) return false;
+  slot = RememberTemporary(temporary);
+  if (FillTemporary(fd, write, keep_mode)) return true;
+  const int reported = errno;
   unlink(temporary.c_str());
   ForgetTemporary(slot);
   slot = -1;
@@ -144,13 +153,15 @@ OutputSet::OutputSet(std::string journal_path, std::string base_dir)
 
 OutputSet::~OutputSet() { Discard(); }
 
-void OutputSet::DropTemporary(Output& output) {
-  if (output.temporary.empty()) return;
-  unlink(output.temporary.c_str());
-  ForgetTemporary(output.slot);
-  output.temporary.clear();
-  output.slot = -1;
+void OutputSet::DropTemporary(std::string& temporary, int& slot) {
+  if (temporary.empty()) return;
+  unlink(temporary.c_str());
+  ForgetTemporary(slot);
+  temporary.clear();
+  slot = -1;
 }
+
+void OutputSet::DropTemporary(Output& output) { DropTemporary(output.temporary, output.slot); }
 
 void OutputSet::Discard() {
   for (auto& output : outputs_) DropTemporary(output);
@@ -162,30 +173,81 @@ bool OutputSet::Add(const String& path, std::string_view bytes, String* error) {
       path, [bytes](const ByteSink& sink) { return sink(bytes); }, error);
 }
 
-bool OutputSet::AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error) {
+OutputSet::Pending::~Pending() {
+  if (fd_ >= 0) close(fd_);
+  DropTemporary(output_.temporary, output_.slot);
+}
+
+namespace {
+
+// Where path goes and how: false, with the reason in *error, for a target
+// that cannot be replaced (found now rather than halfway through the renames
+// of the set).
+bool PrepareTarget(const String& path, std::string& target, bool& replaces_link, mode_t& keep_mode, String* error) {
   const auto system_path = SystemPath(path);
   if (!system_path || system_path->empty()) {
     SetError(error, u"Cannot write " + path + u": invalid file name");
     return false;
   }
-  Output output;
-  output.target = *system_path;
+  target = *system_path;
   struct stat info {};
-  mode_t keep_mode = 0;
-  if (lstat(output.target.c_str(), &info) == 0) {
-    // Found now rather than halfway through the renames of the set.
+  keep_mode = 0;
+  if (lstat(target.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) {
-      SetError(error, Describe("Cannot replace", output.target, EISDIR));
+      SetError(error, Describe("Cannot replace", target, EISDIR));
       return false;
     }
-    output.replaces_link = S_ISLNK(info.st_mode);
+    replaces_link = S_ISLNK(info.st_mode);
     if (S_ISREG(info.st_mode)) keep_mode = info.st_mode & 07777;
   }
+  return true;
+}
+
+}  // namespace
+
+bool OutputSet::AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error) {
+  Output output;
+  mode_t keep_mode = 0;
+  if (!PrepareTarget(path, output.target, output.replaces_link, keep_mode, error)) return false;
   if (!WriteTemporary(output.target, write, keep_mode, output.temporary, output.slot)) {
     SetError(error, Describe("Cannot write", output.target, errno));
     return false;
   }
   outputs_.push_back(std::move(output));
+  return true;
+}
+
+std::unique_ptr<OutputSet::Pending> OutputSet::Begin(const String& path, String* error) {
+  auto pending = std::make_unique<Pending>();
+  Output& output = pending->output_;
+  if (!PrepareTarget(path, output.target, output.replaces_link, pending->keep_mode_, error)) return nullptr;
+  pending->fd_ = CreateTemporary(output.target, output.temporary);
+  if (pending->fd_ < 0) {
+    SetError(error, Describe("Cannot write", output.target, errno));
+    output.temporary.clear();
+    return nullptr;
+  }
+  output.slot = RememberTemporary(output.temporary);
+  return pending;
+}
+
+void OutputSet::Write(Pending& pending, const std::function<bool(const ByteSink&)>& write) {
+  // Only the descriptor and this record are touched: other outputs may be
+  // written on other threads at the same time.
+  pending.written_ = FillTemporary(pending.fd_, write, pending.keep_mode_);
+  pending.error_number_ = pending.written_ ? 0 : errno;
+  pending.fd_ = -1;
+}
+
+bool OutputSet::Finish(std::unique_ptr<Pending> pending, String* error) {
+  if (!pending->written_) {
+    SetError(error,
+             Describe("Cannot write", pending->output_.target, pending->error_number_ ? pending->error_number_ : EIO));
+    return false;  // the pending output removes its file
+  }
+  outputs_.push_back(std::move(pending->output_));
+  pending->output_.temporary.clear();
+  pending->output_.slot = -1;
   return true;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
+#include <sys/types.h>
+
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +46,16 @@ class OutputSet {
   // The same for a content too large to hold whole: write hands it to the
   // sink in pieces and answers false when it gave up.
   bool AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error = nullptr);
+  // One output made off the set's thread. Begin creates its temporary file
+  // (on the set's thread), Write fills it on any one thread, and Finish, back
+  // on the set's thread, joins it to the set, which then holds the outputs in
+  // the order they were finished. A pending output never finished removes
+  // its temporary file when destroyed.
+  class Pending;
+  std::unique_ptr<Pending> Begin(const String& path, String* error = nullptr);
+  static void Write(Pending& pending, const std::function<bool(const ByteSink&)>& write);
+  bool Finish(std::unique_ptr<Pending> pending, String* error = nullptr);
+
   // Replaces every target. false, with the reason in *error, when a target
   // could not be replaced; before the first replacement that leaves every
   // target as it was.
@@ -60,11 +73,28 @@ class OutputSet {
     bool replaces_link = false;
   };
   bool WriteJournal(String* error);
+  static void DropTemporary(std::string& temporary, int& slot);
   void DropTemporary(Output& output);
 
   std::string journal_path_;
   std::string base_dir_;
   std::vector<Output> outputs_;
+};
+
+class OutputSet::Pending {
+ public:
+  Pending() = default;
+  ~Pending();
+  Pending(const Pending&) = delete;
+  Pending& operator=(const Pending&) = delete;
+
+ private:
+  friend class OutputSet;
+  Output output_;
+  mode_t keep_mode_ = 0;
+  int fd_ = -1;
+  bool written_ = false;
+  int error_number_ = 0;
 };
 
 // The journal of an interrupted commit, if any, and what became of it.

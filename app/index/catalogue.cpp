@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/index/build_workers.h"
 #include "app/index/command_list_reader.h"
 #include "system/strings.h"
 
@@ -72,25 +73,61 @@ struct SortEntry {
 
 }  // namespace
 
-void Catalogue::Sort() {
-  std::vector<SortEntry> entries(records_.size());
-  for (std::uint32_t k = 0; k < records_.size(); ++k) entries[k] = {NamePrefixKey(Name(records_[k])), k};
+void Catalogue::Sort(unsigned workers) {
+  const std::size_t n = records_.size();
+  std::vector<SortEntry> entries(n);
+  order_.resize(n);
   // Equal names keep their reading order through the index tie-break, which
   // makes the unstable sort stable. string_view compares bytes as unsigned.
-  std::sort(entries.begin(), entries.end(), [this](const SortEntry& a, const SortEntry& b) {
+  // The order is total, so however the work is split the result is the same.
+  const auto less = [this](const SortEntry& a, const SortEntry& b) {
     if (a.key != b.key) return a.key < b.key;
     const int c = Name(records_[a.index]).compare(Name(records_[b.index]));
     return c != 0 ? c < 0 : a.index < b.index;
+  };
+  const auto sort_part = [&](std::size_t from, std::size_t to) {
+    for (std::size_t k = from; k < to; ++k)
+      entries[k] = {NamePrefixKey(Name(records_[k])), static_cast<std::uint32_t>(k)};
+    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
+              less);
+  };
+  // Below this many records a second thread costs more than it saves.
+  constexpr std::size_t kSplitRecords = 1 << 14;
+  if (workers < 2 || n < kSplitRecords) {
+    sort_part(0, n);
+    for (std::size_t k = 0; k < n; ++k) order_[k] = entries[k].index;
+    return;
+  }
+  // Two sorted halves, then one merge run from both ends at once: the front
+  // takes the smaller heads until the middle, the back the larger tails
+  // down to it, and the two meet exactly because no two entries are equal.
+  const std::size_t half = n / 2;
+  const SortEntry* const a = entries.data();
+  const SortEntry* const b = entries.data() + half;
+  RunJobs(2, workers, [&](std::size_t job) { job == 0 ? sort_part(0, half) : sort_part(half, n); });
+  RunJobs(2, workers, [&](std::size_t job) {
+    if (job == 0) {
+      std::size_t i = 0, j = 0;
+      for (std::size_t k = 0; k < half; ++k)
+        order_[k] = (j < n - half && (i == half || less(b[j], a[i]))) ? b[j++].index : a[i++].index;
+    } else {
+      std::size_t i = half, j = n - half;
+      for (std::size_t k = n; k-- > half;)
+        order_[k] = (i > 0 && (j == 0 || less(b[j - 1], a[i - 1]))) ? a[--i].index : b[--j].index;
+    }
   });
-  order_.resize(entries.size());
-  for (std::size_t k = 0; k < entries.size(); ++k) order_[k] = entries[k].index;
 }
 
 CommandPtr Catalogue::MakeCommand(const CatalogueRecord& r) const {
   if (r.whole) return whole_.at(static_cast<std::uint32_t>(&r - records_.data()));
   auto command = std::make_shared<tcommand>();
   command->comando = FromBytes(Name(r));
-  String link = dir_ + FromBytes(LinkTail(r));
+  // Made in place: a long line's link is never held twice.
+  const std::string_view tail = LinkTail(r);
+  String link;
+  link.reserve(dir_.size() + tail.size());
+  link.append(dir_);
+  for (const char byte : tail) link += static_cast<char16_t>(static_cast<unsigned char>(byte));
   // A module reaching into the directory is taken from the 16-bit link: the
   // extra text only keeps its bytes as written.
   command->Modules = r.module_in_extra ? ModuleFromLink(link) : FromBytes(Module(r));

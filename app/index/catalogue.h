@@ -54,7 +54,9 @@ class Catalogue {
 
   // Stable ascending order of the names by unsigned bytes, a shorter name
   // before its extensions: the order the described record comparison gives.
-  void Sort();
+  // With two or more workers the halves are sorted and merged side by side;
+  // the order is the same.
+  void Sort(unsigned workers = 1);
 
   std::string_view Name(const CatalogueRecord& r) const {
     return {(r.whole ? extra_.data() : text_.data()) + r.name_at, r.name_size};

@@ -25,5 +25,9 @@ int AddCommandForIndex(const String& command, const String& link, int letter, co
 // makes a record, registered under its module. The catalogue is emptied
 // first. Returns the number of lines.
 int ReadCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules);
+// The same, with the catalogue then sorted: on up to workers threads, the
+// module registration beside the sort when that is the quicker way.
+int ReadSortedCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules,
+                        unsigned workers);
 
 }  // namespace qm

@@ -10,15 +10,17 @@
 #include <new>
 #include <vector>
 
+#include "app/export/devhelp_book.h"
+#include "app/index/build_workers.h"
 #include "app/index/button_link.h"
 #include "app/index/command_list_reader.h"
-#include "app/export/devhelp_book.h"
 #include "app/index/index_outputs.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
+#include "system/standard_io.h"
 #include "system/stream.h"
 #include "system/strings.h"
 #include "system/text_io.h"
@@ -122,12 +124,26 @@ void WriteArray(OutputPieces& out, const Catalogue& catalogue, const char* name,
         text = catalogue.Module(record);
         break;
     }
+    const bool slashes = field == Field::kLink && !record.whole;
+    // A huge field goes out in pieces, so that the buffer stays a piece's
+    // size however long a line is.
+    constexpr std::size_t kFieldPiece = 1 << 16;
+    std::string_view rest;
+    if (text.size() > kFieldPiece) {
+      rest = text.substr(kFieldPiece);
+      text = text.substr(0, kFieldPiece);
+    }
     char* p = out.Room(prefix.size() + 2 * text.size() + 3);
     if (!first) *p++ = ',';
     first = false;
     *p++ = '"';
     p = std::copy(prefix.begin(), prefix.end(), p);
-    p = PutJsEscaped(p, text, field == Field::kLink && !record.whole);
+    p = PutJsEscaped(p, text, slashes);
+    for (; !rest.empty(); rest.remove_prefix(std::min(rest.size(), kFieldPiece))) {
+      out.Advance(p);
+      const std::string_view piece = rest.substr(0, kFieldPiece);
+      p = PutJsEscaped(out.Room(2 * piece.size() + 1), piece, slashes);
+    }
     *p++ = '"';
     out.Advance(p);
   });
@@ -144,6 +160,7 @@ std::uint64_t PhysicalMemory() {
 
 class IndexBuild {
  public:
+  explicit IndexBuild(unsigned workers) : workers_(workers) {}
   IndexBuildResult Run();
 
  private:
@@ -156,16 +173,9 @@ class IndexBuild {
     WriteErrorLine("Index build failed: " + DisplayUtf8(FixPath(path)) + ": " + DisplayUtf8(reason));
     return false;
   }
-  // Every index file goes through here: produce hands its bytes over in
+  // Every large output goes through here: write hands its bytes over in
   // pieces, straight into the build's set as a durable temporary file; the
   // installed files change only when the whole set is committed.
-  bool Save(const String& path, const std::function<void(OutputPieces&)>& produce) {
-    return SaveWritten(path, [&](const ByteSink& sink) {
-      OutputPieces out(sink);
-      produce(out);
-      return out.Finish();
-    });
-  }
   bool SaveWritten(const String& path, const std::function<bool(const ByteSink&)>& write) {
     String error;
     if (outputs_->AddWritten(path, write, &error)) return true;
@@ -197,6 +207,26 @@ class IndexBuild {
   }
   bool ReadCommandListFile(const String& path, int& lines);
 
+  // One of the large outputs. With several workers they are all written at
+  // once, before they are due, and Place only joins each to the set at its
+  // turn; with one they are written at their turn, one after another.
+  struct LargeOutput {
+    LargeOutput(String to, std::function<bool(const ByteSink&)> writer)
+        : path(std::move(to)), write(std::move(writer)) {}
+    String path;
+    std::function<bool(const ByteSink&)> write;
+    std::unique_ptr<OutputSet::Pending> pending;
+    String error;  // why it could not even begin
+  };
+  void WriteAhead(std::vector<LargeOutput*> outputs);
+  bool Place(LargeOutput& output) {
+    if (!output.pending && output.error.empty()) return SaveWritten(output.path, output.write);
+    String error = output.error;
+    if (output.pending && outputs_->Finish(std::move(output.pending), &error)) return true;
+    return Fail(output.path, error);
+  }
+
+  unsigned workers_;
   IndexBuildResult result_;
   std::size_t list_bytes_ = 0;
   // Declared in this order so that an unfinished set is discarded before
@@ -237,8 +267,7 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
       filled += static_cast<std::size_t>(n);
     }
     bytes.resize(filled);
-    lines = ReadCatalogue(std::move(bytes), tlwndir, *list_command, *map_module);
-    list_command->Sort();
+    lines = ReadSortedCatalogue(std::move(bytes), tlwndir, *list_command, *map_module, workers_);
   } catch (const std::bad_alloc&) {
     list_command->Clear();
     CloseFile(stream);
@@ -252,6 +281,17 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   Print(u"");
   CloseFile(stream);
   return true;
+}
+
+void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs) {
+  // Temporary files are made here, on the build's thread; the workers only
+  // write into them and read the catalogue, which nothing changes meanwhile.
+  std::vector<LargeOutput*> begun;
+  for (LargeOutput* output : outputs) {
+    output->pending = outputs_->Begin(output->path, &output->error);
+    if (output->pending) begun.push_back(output);
+  }
+  RunJobs(begun.size(), workers_, [&](std::size_t k) { OutputSet::Write(*begun[k]->pending, begun[k]->write); });
 }
 
 IndexBuildResult IndexBuild::Run() {
@@ -271,15 +311,30 @@ IndexBuildResult IndexBuild::Run() {
   if (!LockInstallation()) return result_;
 
   const String index_dir = tlwndir + u"\\docs\\html\\Modules\\";
+  const String html = tlwndir + u"/docs/html/";
   const Catalogue& catalogue = *list_command;
-  const auto array_file = [&](const char* name, Field field) {
-    return [&catalogue, name, field](OutputPieces& out) { WriteArray(out, catalogue, name, field); };
+  const auto array_file = [&catalogue](const char* name, Field field) {
+    return [&catalogue, name, field](const ByteSink& sink) {
+      OutputPieces out(sink);
+      WriteArray(out, catalogue, name, field);
+      return out.Finish();
+    };
   };
-  if (!Save(index_dir + u"command.js", array_file("commands", Field::kName))) return result_;
-  if (!Save(index_dir + u"links.js", array_file("links", Field::kLink))) return result_;
-  if (!Save(index_dir + u"modules.js", array_file("modules", Field::kModule))) return result_;
-  for (const auto& record : map_module->Values()) Print(record->Modules);
-  if (!Save(index_dir + u"mod.js", ModsArrayFile(*map_module))) return result_;
+  LargeOutput commands{index_dir + u"command.js", array_file("commands", Field::kName)};
+  LargeOutput links{index_dir + u"links.js", array_file("links", Field::kLink)};
+  LargeOutput modules{index_dir + u"modules.js", array_file("modules", Field::kModule)};
+  LargeOutput mods{index_dir + u"mod.js", [](const ByteSink& sink) { return WriteModsArray(*map_module, sink); }};
+  LargeOutput book{html + u"tallowin.devhelp2", [](const ByteSink& sink) { return WriteDevhelpBook(tlwndir, sink); }};
+  // Longest first, so that the last to finish is a short one.
+  if (workers_ > 1) WriteAhead({&links, &book, &commands, &modules, &mods});
+
+  if (!Place(commands) || !Place(links) || !Place(modules)) return result_;
+  // One line each, as Print writes them, but flushed once: a catalogue with
+  // a module per record would otherwise make a system call per record.
+  TTextStream& out = StandardIOStream();
+  for (const auto& record : map_module->Values()) out.WriteLine(record->Modules);
+  out.Flush();
+  if (!Place(mods)) return result_;
   Print(u"Indeces created...");
 
   const String search_page = LoadText(u"incbin::resources\\index.html");
@@ -300,15 +355,13 @@ IndexBuildResult IndexBuild::Run() {
 
   // Pages are replaced with the index files, so a failed build leaves the
   // previous pages in place instead of deleting them first.
-  const String html = tlwndir + u"/docs/html/";
   if (!SaveTextTo(html + u"index.html", search_page)) return result_;
   if (!SaveTextTo(html + u"Modules/commands.html", command_page)) return result_;
   if (!SaveTextTo(html + u"tlwstyle.css", style_sheet)) return result_;
   if (!SaveTextTo(html + u"Modules/tlwstyle.css", style_sheet)) return result_;
   if (!SaveTextTo(html + u"button.js", installed_button)) return result_;
   if (!SaveTextTo(html + u"Modules/button.js", installed_button)) return result_;
-  const auto book = [&](const ByteSink& sink) { return WriteDevhelpBook(tlwndir, sink); };
-  if (!SaveWritten(html + u"tallowin.devhelp2", book)) return result_;
+  if (!Place(book)) return result_;
   CommitOutputs();
   return result_;
 }
@@ -340,17 +393,39 @@ std::string ModulesArrayFile(const Catalogue& catalogue) {
 }
 
 std::string ModsArrayFile(const ModuleMap& modules) {
+  std::string out;
+  WriteModsArray(modules, [&out](std::string_view piece) {
+    out += piece;
+    return true;
+  });
+  return out;
+}
+
+bool WriteModsArray(const ModuleMap& modules, const ByteSink& sink) {
   // The list always ends with an empty name.
   const std::size_t elements = static_cast<std::size_t>(modules.Count()) + 1;
-  std::string out = std::string("var mods") + ArrayOpening(elements);
+  OutputPieces out(sink);
+  out.Append(std::string("var mods") + ArrayOpening(elements));
   for (const auto& record : modules.Values()) {
-    out += '"';
-    AppendJsEscaped(out, record->Modules);
-    out += "\",";
+    out.Append("\"");
+    // In pieces, so that one huge module is never escaped whole in memory.
+    const String& module = record->Modules;
+    constexpr std::size_t kUnits = 1 << 16;
+    for (std::size_t at = 0; at < module.size(); at += kUnits) {
+      const std::size_t count = std::min(kUnits, module.size() - at);
+      char* p = out.Room(2 * count);
+      for (std::size_t i = at; i < at + count; ++i) {
+        const char byte = static_cast<char>(module[i] & 0xFF);
+        if (byte == '"' || byte == '\\') *p++ = '\\';
+        *p++ = byte;
+      }
+      out.Advance(p);
+    }
+    out.Append("\",");
   }
-  out += "\"\"";
-  out += ArrayClosing(elements);
-  return out;
+  out.Append("\"\"");
+  out.Append(ArrayClosing(elements));
+  return out.Finish();
 }
 
 String ButtonScript(const String& link_target) {
@@ -361,6 +436,8 @@ String ButtonScript(const String& link_target) {
   return FromBytes(script);
 }
 
-IndexBuildResult CreateSearchIndex() { return IndexBuild().Run(); }
+IndexBuildResult CreateSearchIndex() { return CreateSearchIndex(BuildWorkers()); }
+
+IndexBuildResult CreateSearchIndex(unsigned workers) { return IndexBuild(workers).Run(); }
 
 }  // namespace qm

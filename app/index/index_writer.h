@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/index/catalogue.h"
+#include "system/output_set.h"
 
 namespace qm {
 
@@ -19,6 +20,9 @@ struct IndexBuildResult {
 // index files, the button script and the pages. Progress goes to standard
 // output; a failure adds one line on standard error.
 IndexBuildResult CreateSearchIndex();
+// The same build on at most workers threads; its outputs are the same
+// whatever the number.
+IndexBuildResult CreateSearchIndex(unsigned workers);
 
 // The one JavaScript escaper of the index files: writes bytes as a string
 // literal's body at p (room for twice their size) and returns the end. Only
@@ -32,6 +36,8 @@ void AppendJsEscaped(std::string& out, const String& text);
 // The bytes of mod.js, and of the three parallel array files as the build
 // writes them from its catalogue.
 std::string ModsArrayFile(const ModuleMap& modules);
+// mod.js handed to sink in pieces; false once a piece could not be written.
+bool WriteModsArray(const ModuleMap& modules, const ByteSink& sink);
 std::string CommandsArrayFile(const Catalogue& catalogue);
 std::string LinksArrayFile(const Catalogue& catalogue);
 std::string ModulesArrayFile(const Catalogue& catalogue);

@@ -68,5 +68,27 @@ TEST(Catalogue, AgreesWithTheRecordListOnRandomLists) {
   }
 }
 
+// Fields far longer than a write piece, with quotes and backslashes across
+// the piece boundaries, and one module per record: the same bytes and map.
+TEST(Catalogue, AgreesWithTheRecordListOnHugeFieldsAndManyModules) {
+  std::string list = "Huge\\" + std::string(150000, 'n') + "|/docs/html/Modules/" + std::string(70000, 'm') + "\"" +
+                     std::string(70000, '\\') + "/index.html#x\n";
+  for (int i = 0; i < 3000; ++i)
+    list +=
+        "C" + std::to_string(i % 7) + "|/Modules/m" + std::to_string(i % 1500) + (i % 2 ? "a" : "A") + "/index.html\n";
+  reference::CommandList records;
+  ModuleMap list_modules, modules;
+  reference::ReadCommandList(list, u"/inst", records, list_modules);
+  reference::SortByName(records);
+  Catalogue catalogue;
+  ReadCatalogue(list, u"/inst", catalogue, modules);
+  catalogue.Sort(2);
+  EXPECT_EQ(CommandsArrayFile(catalogue), reference::CommandsArrayFile(records));
+  EXPECT_EQ(LinksArrayFile(catalogue), reference::LinksArrayFile(records));
+  EXPECT_EQ(ModulesArrayFile(catalogue), reference::ModulesArrayFile(records));
+  EXPECT_EQ(ModsArrayFile(modules), ModsArrayFile(list_modules));
+  EXPECT_EQ(modules.Count(), 1501);
+}
+
 }  // namespace
 }  // namespace qm

@@ -1,0 +1,146 @@
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/index/catalogue.h"
+#include "app/index/index_writer.h"
+#include "app/shell/services.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
+#include "system/lifetime.h"
+#include "system/strings.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Everything a build leaves behind: its standard output, its result and
+// every file under the installation and the working directory.
+struct BuildTrace {
+  std::string out;
+  bool ok = false;
+  std::map<std::string, std::string> files;
+};
+
+// Enough lines to split the sort, with runs of equal names and names that
+// share long prefixes, over a few hundred modules in mixed letter case.
+std::string LargeList() {
+  std::string list;
+  unsigned seed = 7;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const unsigned r = seed >> 8;
+    const std::string name = "Name" + std::to_string(r % 5000) + (r % 3 == 0 ? "Suffix" : "");
+    const std::string module = (r % 2 ? "mod" : "MOD") + std::to_string(r % 300);
+    list += name + ":Int( x )|/docs/html/Modules/" + module + "/index.html#" + std::to_string(i) +
+            (i % 4 == 0 ? "\r\n" : "\n");
+  }
+  return list;
+}
+
+// A module of its own for nearly every record, some in two letter cases:
+// registration then runs beside the sort.
+std::string ModulePerRecordList() {
+  std::string list;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string module = (i % 7 ? "m" : "M") + std::to_string(i % 19000);
+    list += "Cmd" + std::to_string(i * 7 % 20000) + "|/docs/html/Modules/" + module + "/index.html\n";
+  }
+  return list;
+}
+
+struct Shape {
+  const char* what;
+  std::function<std::string()> list;
+  std::function<void(const fs::path& inst)> prepare;  // may be empty
+};
+
+class BuildWorkersTest : public ::testing::TestWithParam<Shape> {
+ protected:
+  BuildWorkersTest() : scratch_("workers") {
+    RegisterEmbeddedPages();
+    if (getcwd(old_cwd_, sizeof old_cwd_) == nullptr) old_cwd_[0] = 0;
+  }
+  ~BuildWorkersTest() override {
+    if (old_cwd_[0] != 0 && chdir(old_cwd_) != 0) ADD_FAILURE() << "cannot go back";
+  }
+
+  // A fresh installation and program folder per run, at the same paths, so
+  // that the two runs can be told apart only by what they wrote.
+  BuildTrace Run(unsigned workers) {
+    const fs::path root = scratch_.path() / "run";
+    fs::remove_all(root);
+    const fs::path app = root / "app";
+    const fs::path inst = root / "inst";
+    fs::create_directories(app);
+    fs::create_directories(inst / "docs/html/Modules");
+    testing::WriteBytes(inst / "docs/html/Modules/commands.txt", GetParam().list());
+    if (GetParam().prepare) GetParam().prepare(inst);
+    EXPECT_EQ(chdir(app.c_str()), 0);
+    AppDir = FromBytes(app.string());
+    tlwndir = FromBytes(inst.string());
+    CreateCatalogue();
+    BuildTrace trace;
+    ::testing::internal::CaptureStdout();
+    trace.ok = CreateSearchIndex(workers).ok;
+    trace.out = ::testing::internal::GetCapturedStdout();
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      if (entry.is_regular_file()) trace.files[entry.path().string()] = testing::ReadBytes(entry.path());
+    }
+    return trace;
+  }
+
+  testing::ScratchDir scratch_;
+  char old_cwd_[4096];
+};
+
+TEST_P(BuildWorkersTest, TwoWorkersWriteWhatOneWrites) {
+  const BuildTrace one = Run(1);
+  const BuildTrace two = Run(2);
+  EXPECT_EQ(one.ok, two.ok);
+  EXPECT_EQ(one.out, two.out);
+  ASSERT_EQ(one.files.size(), two.files.size());
+  for (const auto& [path, bytes] : one.files) {
+    const auto other = two.files.find(path);
+    ASSERT_NE(other, two.files.end()) << path;
+    EXPECT_TRUE(other->second == bytes) << path << " differs";
+  }
+  // The runs built something worth comparing.
+  bool wrote_index = false;
+  for (const auto& [path, bytes] : one.files) wrote_index |= path.ends_with("/command.js") && !bytes.empty();
+  EXPECT_EQ(wrote_index, one.ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, BuildWorkersTest,
+    ::testing::Values(Shape{"mixed",
+                            [] {
+                              return std::string("Zeta|/docs/html/Modules/gfx.draw/index.html#Zeta\r\n"
+                                                 "alpha|/docs/html/Modules/GFX.draw/index.html#alpha\n"
+                                                 "Alpha|/mod/pub.mod/net.mod/doc/commands.html#Alpha\n"
+                                                 "Beta \"q\"|/docs/html/Modules/str.util/index.html#Beta\n"
+                                                 "Back\\slash|/docs/html/Modules/str.util\\index.html#Back\n"
+                                                 "Alpha|/docs/html/Modules/str.util/index.html#Alpha2\n"
+                                                 "Caf\xE9|/docs/html/Modules/str.util/index.html#Cafe\n"
+                                                 "|/docs/nothing\n");
+                            },
+                            {}},
+                      Shape{"empty", [] { return std::string(); }, {}}, Shape{"large", LargeList, {}},
+                      Shape{"module per record", ModulePerRecordList, {}},
+                      Shape{"links.js cannot be replaced", LargeList,
+                            [](const fs::path& inst) { fs::create_directories(inst / "docs/html/Modules/links.js"); }}),
+    [](const ::testing::TestParamInfo<Shape>& info) {
+      std::string name;
+      for (const char c : std::string(info.param.what)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
+
+}  // namespace
+}  // namespace qm

@@ -461,9 +461,12 @@ function MakeRow(i) {
 
 function MeasureRow() {
 	if (rowHeight > 0) return rowHeight;
-	var probe = document.createElement("div");
+	var probe = document.createElement("a");
+	var line = document.createElement("span");
 	probe.className = "entry";
-	probe.innerHTML = "<span class='title'><span class='name'>M</span></span>";
+	line.className = "title";
+	line.textContent = "M";
+	probe.appendChild(line);
 	rowsHolder.appendChild(probe);
 	rowHeight = probe.getBoundingClientRect().height || 24;
 	rowsHolder.removeChild(probe);

@@ -25,7 +25,7 @@ async function typed(page, term) {
 // Runs axe-core inside the page and returns one line per failing element.
 async function violations(page) {
   await page.evaluate(AXE);
-  const found = await page.evaluate((tags) => window.axe.run(document, { runOnly: { type: 'tag', values: tags } })
+  const found = await page.evaluate((tags) => window.axe.run(document, { runOnly: { type: 'tag', values: tags }, resultTypes: ['violations'] })
     .then((r) => r.violations.map((v) => v.id + ': ' + v.nodes.map((n) => n.target.join(' ')).join(', '))), RULES);
   return found;
 }

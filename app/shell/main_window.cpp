@@ -5,11 +5,14 @@
 #include "app/rebuild/doc_rebuild.h"
 #include "app/shell/settings.h"
 #include "gui/event.h"
-#include "gui/gtk/gtk_accessibility.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
+
+#ifdef QM_HAVE_GTK
+#include "gui/gtk/gtk_accessibility.h"
+#endif
 
 namespace qm {
 
@@ -57,10 +60,14 @@ void BuildMainWindow() {
   button_cancel = CreateButton(u"CLOSE", 210, 80, 180, 20, window, ButtonPushStyle);
   CreateLabel(kCredit, 10, 105, 380, 20, window, 0);
   SetButtonState(button_docs, ToInt(buildDoc));
+#ifdef QM_HAVE_GTK
   // A screen reader names the path by its caption, and Tab reads the window
   // as the eye does: the path's Change button first, then down the window.
   LabelGadgetFor(caption, label_path);
   SetFocusOrder({change_path, button_docs, button_ok, button_cancel});
+#else
+  static_cast<void>(caption);
+#endif
 }
 
 void BuildPressed() {

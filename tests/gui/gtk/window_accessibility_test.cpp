@@ -4,10 +4,9 @@
 // the accessible tree, the keyboard's path through the window and what
 // BUILD's accessible action does.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,59 +21,52 @@ extern char** environ;
 namespace qm {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace qm::testing;
 
 TEST(WindowAccessibility, RolesNamesLabelKeysAndBuildActionOverAtSpi) {
   QM_REQUIRE_PRIVATE_DISPLAY();
   ScratchDir scratch("atspi");
-  const fs::path app = scratch.path() / "app";
-  const fs::path inst = scratch.path() / "sample";
-  fs::create_directories(app);
+  const auto app = scratch.path() / "app", inst = scratch.path() / "sample";
+  std::filesystem::create_directories(app);
   CopiedApplication(app);
   CopySampleInstallation(inst);
-  WriteBytes(app / "config.txt", inst.string() + "\r\n0\r\n");
+  const std::string settings = inst.string() + "\r\n0\r\n";
+  WriteBytes(app / "config.txt", settings);
 
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  const std::string script = std::string(QM_SOURCE_DIR) + "/tests/gui/gtk/read_accessible_window.py";
   const ProgramResult run = RunProgramForTest(
-      {"/usr/bin/dbus-run-session", "--", "/usr/bin/python3", script, (app / "Quillmere").string(), app.string()}, env);
+      {"/usr/bin/dbus-run-session", "--", "/usr/bin/python3", QM_SOURCE_DIR "/tests/gui/gtk/read_accessible_window.py",
+       (app / "Quillmere").string(), app.string()},
+      env);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-
-  std::set<std::string> lines;
+  std::vector<std::string> lines;
   std::istringstream out(run.out);
-  for (std::string line; std::getline(out, line);) lines.insert(line);
-  for (const std::string& want : {
-           std::string("control|label|Tallowin Path"),
-           "control|label|" + inst.string(),
-           std::string("control|check box|Rebuild docs"),
-           std::string("control|push button|Change"),
-           std::string("control|push button|BUILD"),
-           std::string("control|push button|CLOSE"),
-           std::string("control|label|Indexes and searches the Tallowin documentation."),
-           "label-for|Tallowin Path|" + inst.string(),
-           "labelled|" + inst.string() + "|Tallowin Path",
-           std::string("enter|Rebuild docs|0|1"),
-           std::string("exit|0"),
-       }) {
-    EXPECT_TRUE(lines.count(want)) << "missing: " << want << "\n" << run.out << run.err;
+  for (std::string line; std::getline(out, line);) lines.push_back(line);
+  const auto has = [&](const std::string& line) { return std::count(lines.begin(), lines.end(), line) == 1; };
+
+  const std::string path = inst.string();
+  // The sample's command list holds one command a line.
+  const std::string list = ReadBytes(inst / "docs/html/Modules/commands.txt");
+  const auto commands = std::count(list.begin(), list.end(), '\n');
+  for (const std::string& want : std::vector<std::string>{
+           "control|label|Tallowin Path", "control|label|" + path, "control|check box|Rebuild docs",
+           "control|push button|Change", "control|push button|BUILD", "control|push button|CLOSE",
+           "control|label|Indexes and searches the Tallowin documentation.",
+           // The caption and the path it names point at each other.
+           "label-for|Tallowin Path|" + path, "labelled|" + path + "|Tallowin Path",
+           // Tab from "Change" goes down the window and round again; Return presses the focused box.
+           "focus|Rebuild docs", "focus|BUILD", "focus|CLOSE", "focus|Change", "enter|Rebuild docs|0|1",
+           // BUILD's accessible action built and counted the index.
+           "title|Quillmere v.1.2 Items: " + std::to_string(commands),
+           // Escape ended the program as the close box does, saving nothing.
+           "exit|0"}) {
+    EXPECT_TRUE(has(want)) << "missing: " << want << "\n" << run.out << run.err;
   }
-  // BUILD through its accessible action built the index and counted it in the title.
-  const std::string built = "title|Quillmere v.1.2 Items: ";
-  auto title = lines.lower_bound(built);
-  ASSERT_TRUE(title != lines.end() && title->rfind(built, 0) == 0) << run.out;
-  EXPECT_GT(std::stoi(title->substr(built.size())), 100);
-  EXPECT_TRUE(fs::exists(inst / "docs/html/Modules/command.js"));
-  // Tab from "Change" goes down the window and round again.
-  std::vector<std::string> focus;
-  std::istringstream again(run.out);
-  for (std::string line; std::getline(again, line);) {
-    if (line.rfind("focus|", 0) == 0) focus.push_back(line.substr(6));
-  }
-  EXPECT_EQ(focus, (std::vector<std::string>{"Rebuild docs", "BUILD", "CLOSE", "Change"})) << run.out;
-  // Escape ends the program as the close box does: nothing is saved.
-  EXPECT_EQ(ReadBytes(app / "config.txt"), inst.string() + "\r\n0\r\n");
+  const auto focus = std::find(lines.begin(), lines.end(), "focus|Rebuild docs");
+  EXPECT_EQ(std::vector<std::string>(focus, focus + std::min<long>(4, lines.end() - focus)),
+            (std::vector<std::string>{"focus|Rebuild docs", "focus|BUILD", "focus|CLOSE", "focus|Change"}));
+  EXPECT_EQ(ReadBytes(app / "config.txt"), settings);
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
 #include "app/shell/main_window.h"
 
 #include "app/index/catalogue.h"
-#include "app/rebuild/doc_rebuild.h"
 #include "app/index/index_writer.h"
+#include "app/rebuild/doc_rebuild.h"
 #include "app/shell/settings.h"
 #include "gui/event.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
 #include "system/system_driver.h"
+
+#ifdef QM_HAVE_GTK
+#include "gui/gtk/gtk_accessibility.h"
+#endif
 
 namespace qm {
 
@@ -46,7 +50,7 @@ bool Is(const ObjectRef& source, const GadgetPtr& gadget) { return gadget && sou
 
 void BuildMainWindow() {
   window = CreateWindow(u"Quillmere v." + version, 100, 100, 400, 150, nullptr, WindowTitleBar | WindowCenter);
-  CreateLabel(u"Tallowin Path", 10, 10, 380, 20, window, 0);
+  const GadgetPtr caption = CreateLabel(u"Tallowin Path", 10, 10, 380, 20, window, 0);
   label_path = CreateLabel(tlwndir, 10, 30, 300, 20, window, LabelFrame);
   SetGadgetColor(label_path, 200, 200, 200, 1);
   SetGadgetColor(label_path, 20, 20, 230, 0);
@@ -56,6 +60,14 @@ void BuildMainWindow() {
   button_cancel = CreateButton(u"CLOSE", 210, 80, 180, 20, window, ButtonPushStyle);
   CreateLabel(kCredit, 10, 105, 380, 20, window, 0);
   SetButtonState(button_docs, ToInt(buildDoc));
+#ifdef QM_HAVE_GTK
+  // A screen reader names the path by its caption, and Tab reads the window
+  // as the eye does: the path's Change button first, then down the window.
+  LabelGadgetFor(caption, label_path);
+  SetFocusOrder({change_path, button_docs, button_ok, button_cancel});
+#else
+  static_cast<void>(caption);
+#endif
 }
 
 void BuildPressed() {

@@ -15,7 +15,7 @@
 const path = require('node:path');
 const fs = require('node:fs');
 const tests = path.resolve(__dirname, '..', '..', 'tests', 'pages');
-const { chromium } = require(path.join(tests, 'node_modules', 'playwright-core'));
+const puppeteer = require(path.join(tests, 'node_modules', 'puppeteer-core'));
 const { pathToFileURL } = require('node:url');
 const synthetic = require(path.join(tests, 'synthetic'));
 
@@ -32,7 +32,7 @@ function median(xs) {
 
 async function loadTime(page, url) {
   await page.goto(url);
-  await page.waitForSelector('#results[aria-busy="false"]', { state: 'attached', timeout: 60000 });
+  await page.waitForSelector('#results[aria-busy="false"]', { timeout: 60000 });
   return page.evaluate(() => [performance.getEntriesByName('results-shown')[0].startTime,
     performance.getEntriesByName('index-loaded')[0].startTime,
     performance.getEntriesByName('links-ready')[0].startTime]);
@@ -48,7 +48,7 @@ async function keystrokes(page) {
     const marks = await page.evaluate(() => performance.getEntriesByName('results-shown').length);
     await page.keyboard.press(ch);
     await page.waitForFunction((m) => performance.getEntriesByName('results-shown').length > m &&
-      document.getElementById('results').getAttribute('aria-busy') === 'false', marks, { timeout: 60000, polling: 5 });
+      document.getElementById('results').getAttribute('aria-busy') === 'false', { timeout: 60000, polling: 5 }, marks);
     times.push(await page.evaluate(() => {
       const all = performance.getEntriesByName('results-shown');
       return all[all.length - 1].startTime - window.__keyAt;
@@ -58,7 +58,8 @@ async function keystrokes(page) {
 }
 
 async function main() {
-  const browser = await chromium.launch({
+  const browser = await puppeteer.launch({
+    browser: 'chrome',
     executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--no-first-run'],
@@ -70,7 +71,8 @@ async function main() {
     const built = Date.now() - started;
     const file = path.join(html, 'Modules', 'commands.html');
     const bytes = ['command.js', 'links.js', 'modules.js'].reduce((t, f) => t + fs.statSync(path.join(html, 'Modules', f)).size, 0);
-    const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1280, height: 800 });
     const full = [], search = [], keys = [], uptime = [];
     for (let r = 0; r < RUNS; r++) {
       full.push(await loadTime(page, pathToFileURL(file).href));
@@ -78,10 +80,10 @@ async function main() {
       uptime.push(require('node:os').loadavg()[0]);
       await loadTime(page, pathToFileURL(file).href);
       // A reader starts typing a moment after the page shows.
-      await page.waitForTimeout(1000);
+      await new Promise((resolve) => setTimeout(resolve, 1000));
       keys.push(...await keystrokes(page));
     }
-    const count = await page.textContent('#resultcount');
+    const count = await page.$eval('#resultcount', (e) => e.textContent);
     await page.close();
     const at = (xs, i) => median(xs.map((x) => x[i]));
     rows.push({ n, mb: bytes / 1e6, built, index: at(full, 1), full: at(full, 0), search: at(search, 0), links: at(full, 2), key: median(keys),

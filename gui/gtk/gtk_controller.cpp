@@ -84,16 +84,19 @@ gboolean OnKeyPress(GtkWidget* window, GdkEventKey* event, gpointer) {
     return MoveFocus(GTK_WINDOW(window), backwards) ? TRUE : FALSE;
   }
   if (event->keyval == GDK_KEY_Escape) {
-    // Escape presses the window's cancel button, as Return presses its OK button.
+    // Escape presses the window's cancel button, as Return presses its OK
+    // button; a window without one takes it as a click on its close box.
     auto gadget = TGtkGadget::FromWidget(window);
     if (!gadget) return FALSE;
     for (const auto& weak : gadget->kids) {
       auto button = std::dynamic_pointer_cast<TGtkButton>(weak.lock());
-      if (button && button->Kind() == ButtonCancel && button->handle && gtk_widget_is_sensitive(button->handle)) {
-        gtk_button_clicked(GTK_BUTTON(button->handle));
+      if (button && button->Kind() == ButtonCancel) {
+        if (button->handle && gtk_widget_is_sensitive(button->handle)) gtk_button_clicked(GTK_BUTTON(button->handle));
         return TRUE;
       }
     }
+    GtkController::PostEvent(EVENT_WINDOWCLOSE, window, 0, 0, 0, 0, nullptr);
+    return TRUE;
   }
   return FALSE;
 }

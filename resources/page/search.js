@@ -318,10 +318,13 @@ var moduleSelect = document.getElementById("modulefilter");
 var box = document.getElementById("results");
 var rowsHolder = document.createElement("div");
 var countLine = document.getElementById("resultcount");
+var summary = document.getElementById("resultsummary");
 var notice = document.getElementById("indexnotice");
 var total = document.getElementById("totalcommands");
 
 rowsHolder.className = "rows";
+// The rows are the list box's options; their holder means nothing to it.
+rowsHolder.setAttribute("role", "presentation");
 box.appendChild(rowsHolder);
 
 if (total != null) total.textContent = "Total commands " + rawNames.length + " ";
@@ -385,6 +388,19 @@ function ModuleFilter(list) {
 
 var searching = false;  // a search is under way; its list is still to come
 
+// The count is told to screen readers once typing has paused: announcing it
+// at every key would talk over the reader's own echo of the keys.
+var ANNOUNCE_AFTER = 600;  // ms
+var announceTimer = 0;
+
+function Announce(text) {
+	if (announceTimer) clearTimeout(announceTimer);
+	announceTimer = setTimeout(function () {
+		announceTimer = 0;
+		summary.textContent = text;
+	}, ANNOUNCE_AFTER);
+}
+
 function Show(list) {
 	searching = false;
 	box.setAttribute("aria-busy", rawLinks == null ? "true" : "false");
@@ -395,44 +411,62 @@ function Show(list) {
 	var status = shown.at.length + " commands";
 	if (list.tooLong) status += " (the term took too long as a pattern and was looked for as plain text)";
 	countLine.textContent = status;
+	Announce(status);
+	field.setAttribute("aria-expanded", shown.at.length > 0 ? "true" : "false");
 	Layout();
 	Draw(true);
 }
 
+function RowId(k) { return "command-" + k; }
+
+// One result is one option of the list box, and it is itself the link to
+// the command's page, so it wraps no other control: a click or middle click
+// works as on any link, while focus stays in the field.  The name and the
+// module share the row's first line; more lines can follow it in the row.
 function MakeRow(i) {
 	var k = shown.at[i];
-	var row = document.createElement("div");
-	var a = document.createElement("a");
+	var row = document.createElement("a");
+	var title = document.createElement("span");
+	var label = document.createElement("span");
 	var mod = document.createElement("span");
 	var name = NameOf(k);
 	row.className = i == selected ? "entry selected" : "entry";
+	row.id = RowId(k);
 	row.setAttribute("role", "option");
-	if (rawLinks != null) a.setAttribute("href", LinkOf(k));
-	a.setAttribute("data-at", String(k));
+	row.setAttribute("aria-selected", i == selected ? "true" : "false");
+	row.setAttribute("tabindex", "-1");
+	if (rawLinks != null) row.setAttribute("href", LinkOf(k));
+	row.setAttribute("data-at", String(k));
+	title.className = "title";
+	label.className = "name";
 	var start = shown.from ? shown.from[i] : -1;
 	var len = shown.size ? shown.size[i] : 0;
 	if (start >= 0 && len > 0 && start + len <= name.length) {
 		var mark = document.createElement("mark");
 		mark.textContent = name.substring(start, start + len);
-		if (start > 0) a.appendChild(document.createTextNode(name.substring(0, start)));
-		a.appendChild(mark);
-		if (start + len < name.length) a.appendChild(document.createTextNode(name.substring(start + len)));
+		if (start > 0) label.appendChild(document.createTextNode(name.substring(0, start)));
+		label.appendChild(mark);
+		if (start + len < name.length) label.appendChild(document.createTextNode(name.substring(start + len)));
 	} else {
-		a.textContent = name;
+		label.textContent = name;
 	}
 	mod.className = "module";
 	mod.textContent = ModuleOf(k);
-	row.appendChild(a);
-	row.appendChild(document.createTextNode(" "));
-	row.appendChild(mod);
+	title.appendChild(label);
+	title.appendChild(document.createTextNode(" "));
+	title.appendChild(mod);
+	row.appendChild(title);
 	return row;
 }
 
 function MeasureRow() {
 	if (rowHeight > 0) return rowHeight;
-	var probe = document.createElement("div");
+	var probe = document.createElement("a");
+	var line = document.createElement("span");
 	probe.className = "entry";
-	probe.textContent = "M";
+	line.className = "title";
+	line.textContent = "M";
+	probe.appendChild(line);
 	rowsHolder.appendChild(probe);
 	rowHeight = probe.getBoundingClientRect().height || 24;
 	rowsHolder.removeChild(probe);
@@ -483,6 +517,11 @@ function Draw(force) {
 	rowsHolder.appendChild(frag);
 	rowsHolder.style.transform = top ? "translateY(" + top + "px)" : "";
 	drawn = { first: first, last: last, count: rows };
+	if (selected >= 0 && selected < rows && document.getElementById(RowId(shown.at[selected])) != null) {
+		field.setAttribute("aria-activedescendant", RowId(shown.at[selected]));
+	} else {
+		field.removeAttribute("aria-activedescendant");
+	}
 	if (window.performance && performance.mark) performance.mark("results-shown");
 }
 

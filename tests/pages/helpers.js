@@ -1,13 +1,14 @@
 'use strict';
 // Shared pieces of the page tests: where the indexed installation is, the
-// catalogue it was given, the expected lists, and a browser page that
-// records every script error and failed request.
+// catalogue it was given, the expected lists, the browser under test
+// (QUILLMERE_BROWSER: chromium or firefox) and a page in it that records
+// every script error and failed request.
 
 const fs = require('node:fs');
 const path = require('node:path');
 const vm = require('node:vm');
 const { pathToFileURL } = require('node:url');
-const { chromium } = require('playwright-core');
+const puppeteer = require('puppeteer-core');
 
 const INSTALL = process.env.QUILLMERE_PAGES_INSTALL;
 if (!INSTALL) {
@@ -107,15 +108,35 @@ function isValidRegExp(text) {
   try { new RegExp(text); return true; } catch { return false; }
 }
 
-const LAUNCH = {
-  executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--no-first-run'],
+// Both browsers are Debian's own; nothing is downloaded.  Chromium runs as
+// root here, hence no sandbox, and is kept from calling home.
+const BROWSERS = {
+  chromium: {
+    browser: 'chrome',
+    executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--no-first-run'],
+  },
+  firefox: {
+    browser: 'firefox',
+    executablePath: process.env.QUILLMERE_FIREFOX || '/usr/bin/firefox-esr',
+    extraPrefsFirefox: { 'app.update.enabled': false, 'browser.shell.checkDefaultBrowser': false },
+  },
 };
+const BROWSER = process.env.QUILLMERE_BROWSER || 'chromium';
+if (!BROWSERS[BROWSER]) throw new Error('QUILLMERE_BROWSER must be chromium or firefox, not ' + BROWSER);
 
-function launch() {
-  return chromium.launch(LAUNCH);
+// dark: the browser prefers the dark colour scheme, as with a dark desktop.
+// (Firefox over WebDriver BiDi cannot be told so per tab.)
+function launch({ dark = false } = {}) {
+  const { browser, executablePath, args = [], extraPrefsFirefox = {} } = BROWSERS[BROWSER];
+  return puppeteer.launch({
+    browser, executablePath, headless: true,
+    args: dark ? args.concat('--force-dark-mode') : args,
+    extraPrefsFirefox: dark ? { ...extraPrefsFirefox, 'layout.css.prefers-color-scheme.content-override': 0 }
+      : extraPrefsFirefox,
+    defaultViewport: { width: 1280, height: 720 },
+  });
 }
 
 // Opens a page that keeps every uncaught script error, console error and
@@ -128,7 +149,7 @@ async function openPage(browser) {
   page.on('requestfailed', (r) => {
     // Leaving a page while its search worker still loads aborts the worker's
     // script; that is no missing file.
-    if (r.url().startsWith('blob:') && (r.failure() || {}).errorText === 'net::ERR_ABORTED') return;
+    if (r.url().startsWith('blob:')) return;
     problems.failedRequests.push(r.url() + ' ' + (r.failure() || {}).errorText);
   });
   return { page, problems };
@@ -136,7 +157,7 @@ async function openPage(browser) {
 
 // Waits until the page has shown the results of its latest search.
 async function settled(page) {
-  await page.waitForSelector('#results[aria-busy="false"]', { state: 'attached' });
+  await page.waitForSelector('#results[aria-busy="false"]');
 }
 
 // The listed commands: the links that point into the documentation,
@@ -154,7 +175,7 @@ async function readList(page) {
       bars: bars.length,
       entries: entries.map((a) => ({
         href: a.getAttribute('href'),
-        text: a.textContent,
+        text: (a.querySelector('.name') || a).textContent,
         inside: inside(a),
       })),
     };
@@ -184,6 +205,35 @@ function pageSession() {
   return session;
 }
 
+// What a reader's typing leaves in a field: its value replaced, one input
+// event, the field focused for the keys that follow.
+async function fill(page, selector, value) {
+  await page.$eval(selector, (e, v) => {
+    e.focus();
+    e.value = v;
+    e.dispatchEvent(new Event('input', { bubbles: true }));
+  }, value);
+}
+
+function text(page, selector) {
+  return page.$eval(selector, (e) => e.textContent);
+}
+
+function value(page, selector) {
+  return page.$eval(selector, (e) => e.value);
+}
+
+// A copy of the installed documentation tree with some index files replaced.
+function treeWith(name, files) {
+  const root = path.join(SCRATCH, 'variants', name);
+  fs.rmSync(root, { recursive: true, force: true });
+  fs.cpSync(HTML, root, { recursive: true });
+  for (const [file, text] of Object.entries(files)) {
+    fs.writeFileSync(path.join(root, 'Modules', file), text, 'latin1');
+  }
+  return root;
+}
+
 function ensureDir(dir) {
   fs.mkdirSync(dir, { recursive: true });
   return dir;
@@ -193,5 +243,5 @@ module.exports = {
   INSTALL, HTML, MODULES, SHOTS, SCRATCH, LETTERS,
   loadCatalogue, buttonTarget, fileUrl, formEncode, searchQuery,
   expectAll, expectLetter, expectSearch, searchMode, isValidRegExp,
-  launch, openPage, settled, readList, pageSession, ensureDir,
+  BROWSER, launch, openPage, settled, readList, pageSession, fill, text, value, treeWith, ensureDir,
 };

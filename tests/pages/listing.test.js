@@ -153,24 +153,31 @@ test('a lower-case letter lists the same as the upper-case one; two letters list
   assert.ok(h.expectLetter(session.cat, 'W').length > 0);
 });
 
+// Clicks the link of the first letter bar whose text is exactly text.
+async function clickBarLink(page, text) {
+  const link = await page.evaluateHandle((t) => Array.from(document.querySelector('table.navbar').querySelectorAll('a'))
+    .find((a) => a.textContent === t), text);
+  await link.asElement().click();
+}
+
 test('following the letter bar and ALL from the search page', async () => {
   const v = await visit(SEARCH);
-  await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('K', { exact: true }).click()]);
+  await Promise.all([v.page.waitForNavigation(), clickBarLink(v.page, 'K')]);
   assert.equal(path.basename(fileURLToPath(v.page.url().replace(/\?.*$/, ''))), 'commands.html');
   let list = await h.readList(v.page);
   assertListed(list, h.expectLetter(session.cat, 'K'), 'letter K');
   assert.ok(list.entries.some((e) => e.text === 'KeyDown'));
-  await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('ALL', { exact: true }).click()]);
+  await Promise.all([v.page.waitForNavigation(), clickBarLink(v.page, 'ALL')]);
   list = await h.readList(v.page);
   assertListed(list, h.expectAll(session.cat), 'ALL');
-  await Promise.all([v.page.waitForNavigation(), v.page.locator('table.navbar').first().getByText('Home', { exact: true }).click()]);
+  await Promise.all([v.page.waitForNavigation(), clickBarLink(v.page, 'Home')]);
   assert.equal(fileURLToPath(v.page.url()), SEARCH);
   assertClean(v);
 });
 
 // Typing into the field and pressing Search, as a reader would.
 async function typeAndSearch(page, term) {
-  await page.fill('input[name=textfield]', term);
+  await h.fill(page, 'input[name=textfield]', term);
   await Promise.all([page.waitForNavigation(), page.click('input[name=Submit]')]);
   return h.readList(page);
 }
@@ -210,21 +217,30 @@ test('form searches: contains, begins-with, ends-with, "*" and both stars', asyn
   }
 });
 
-test('screenshots of a search at desktop and phone width, and of a letter list', async () => {
+test('screenshots of a search at desktop and phone width, light and dark, and of a letter list', async () => {
   h.ensureDir(h.SHOTS);
-  const v = await visit(SEARCH);
-  for (const [name, size] of [['search-desktop.png', { width: 1280, height: 800 }], ['search-phone.png', { width: 390, height: 844 }]]) {
-    await v.page.setViewportSize(size);
-    await v.page.fill('input[name=textfield]', 'gadget');
-    await h.readList(v.page);
-    await v.page.keyboard.press('ArrowDown');
-    await v.page.screenshot({ path: path.join(h.SHOTS, name) });
+  const dark = await h.launch({ dark: true });
+  try {
+    const darkPage = await dark.newPage();
+    const v = await visit(SEARCH);
+    for (const [page, scheme] of [[v.page, ''], [darkPage, '-dark']]) {
+      if (page === darkPage) await page.goto(h.fileUrl(SEARCH));
+      for (const [name, size] of [['search-desktop', { width: 1280, height: 800 }], ['search-phone', { width: 390, height: 844 }]]) {
+        await page.setViewport(size);
+        await h.fill(page, 'input[name=textfield]', 'gadget');
+        await h.readList(page);
+        await page.keyboard.press('ArrowDown');
+        await page.screenshot({ path: path.join(h.SHOTS, name + scheme + '.png') });
+      }
+    }
+  } finally {
+    await dark.close();
   }
-  await v.page.setViewportSize({ width: 1280, height: 720 });
+  await session.tab.page.setViewport({ width: 1280, height: 720 });
   const l = await visit(COMMANDS, 'S');
   await l.page.screenshot({ path: path.join(h.SHOTS, 'letters.png'), fullPage: true });
   assertClean(l);
-  for (const f of ['search-desktop.png', 'search-phone.png', 'letters.png']) {
+  for (const f of ['search-desktop.png', 'search-phone.png', 'search-desktop-dark.png', 'search-phone-dark.png', 'letters.png']) {
     assert.ok(fs.statSync(path.join(h.SHOTS, f)).size > 1000, f + ' written');
   }
 });

@@ -530,9 +530,9 @@ TEST_F(ProgramWindow, ChangeCancelledEmptiesThePathAndBuildAsksForOne) {
   EXPECT_TRUE(WaitUntil([&] { return PathPixels().blue == 0; }, 2000, kPollMs)) << "the path label still shows a path";
   EXPECT_GT(PathPixels().grey, 3000) << "the path label is gone";
 
-  // From "Change" the focus ring leads to "BUILD"; Space presses it.
+  // From "Change" the focus ring leads over "Rebuild docs" to "BUILD"; Space presses it.
   window.Activate();
-  Xdotool("key Tab");
+  Xdotool("key Tab Tab");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   Xdotool("key space");
   const ProgramWindowHandle notice = WaitForWindow(program->pid(), std::string("^") + kNoticeTitle + "$");

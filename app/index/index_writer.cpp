@@ -14,6 +14,7 @@
 #include "app/index/command_list_reader.h"
 #include "app/export/devhelp_book.h"
 #include "app/index/index_outputs.h"
+#include "app/search/search_details.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
@@ -318,6 +319,9 @@ IndexBuildResult IndexBuild::Run() {
   if (!Save(index_dir + u"modules.js", array_file("modules", Field::kModule))) return result_;
   for (const auto& record : map_module->Values()) Print(record->Modules);
   if (!Save(index_dir + u"mod.js", ModsArrayFile(*map_module))) return result_;
+  // What the pages show beside each name, in files of their own.
+  if (!Save(index_dir + u"sigs.js", SignaturesArrayFile(catalogue))) return result_;
+  if (!Save(index_dir + u"summaries.js", SummariesArrayFile(ReadSummaries(catalogue, tlwndir)))) return result_;
   Print(u"Indeces created...");
 
   const String search_page = LoadText(u"incbin::resources\\index.html");

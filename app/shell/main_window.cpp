@@ -1,10 +1,15 @@
 #include "app/shell/main_window.h"
 
+#include <chrono>
+#include <string>
+
 #include "app/index/catalogue.h"
 #include "app/rebuild/doc_rebuild.h"
 #include "app/index/index_writer.h"
+#include "app/search/search_details.h"
 #include "app/shell/settings.h"
 #include "gui/event.h"
+#include "gui/event_queue.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
@@ -40,6 +45,30 @@ void ChangePressed() {
   SaveInfo();
 }
 
+// "5995" as "5,995".
+String Grouped(std::size_t number) {
+  std::string digits = std::to_string(number), out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return FromBytes(out);
+}
+
+// Reading the pages of a large documentation set takes seconds: the title
+// says how far it has come, a few times a second, and the window is kept
+// drawn meanwhile (what the user does is taken and dropped, as during the
+// documentation rebuild).
+void ShowPageReading(std::size_t done, std::size_t total) {
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point last_shown;
+  const Clock::time_point now = Clock::now();
+  if (done != total && done != 1 && now - last_shown < std::chrono::milliseconds(100)) return;
+  last_shown = now;
+  SetGadgetText(window, u"Reading pages: " + Grouped(done) + u" of " + Grouped(total));
+  for (int i = 0; i < 64 && PeekEvent(); ++i) WaitEvent();
+}
+
 bool Is(const ObjectRef& source, const GadgetPtr& gadget) { return gadget && source.get() == gadget.get(); }
 
 }  // namespace
@@ -70,7 +99,9 @@ void BuildPressed() {
     RebuildDocumentation(tlwndir);
   }
   SetGadgetText(window, u"Creating index....");
+  SetPageReadingObserver(ShowPageReading);
   const IndexBuildResult result = CreateSearchIndex();
+  SetPageReadingObserver(nullptr);
   SetCommandButtons(true);
   SetGadgetText(window, u"Quillmere v." + version + u" Items: " + FromInt(list_command->Count()));
   if (!result.ok) Notify(u"The index could not be built.\n" + FixPath(result.path) + u"\n" + result.reason, 0);

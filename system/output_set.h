@@ -43,6 +43,10 @@ class OutputSet {
   // The same for a content too large to hold whole: write hands it to the
   // sink in pieces and answers false when it gave up.
   bool AddWritten(const String& path, const std::function<bool(const ByteSink&)>& write, String* error = nullptr);
+  // Removes path with the commit, after the renames: a file of an earlier
+  // build that this one no longer writes. A path that is not there by then
+  // is no error.
+  void Remove(const String& path);
   // Replaces every target. false, with the reason in *error, when a target
   // could not be replaced; before the first replacement that leaves every
   // target as it was.
@@ -58,6 +62,7 @@ class OutputSet {
     std::string temporary;
     int slot = -1;
     bool replaces_link = false;
+    bool removal = false;  // no temporary: the target goes
   };
   bool WriteJournal(String* error);
   void DropTemporary(Output& output);

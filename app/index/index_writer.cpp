@@ -3,17 +3,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <new>
+#include <set>
 #include <vector>
 
+#include "app/export/devhelp_book.h"
 #include "app/index/button_link.h"
 #include "app/index/command_list_reader.h"
-#include "app/export/devhelp_book.h"
 #include "app/index/index_outputs.h"
+#include "app/search/fulltext_index.h"
 #include "app/search/search_details.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
@@ -43,6 +47,8 @@ void AppendJsEscaped(std::string& out, const String& text) {
 }
 
 namespace {
+
+bool full_text_wanted = true;
 
 // From this many elements on, an array is written as a literal: engines
 // limit the argument count of a call, so "new Array(...)" with that many
@@ -240,6 +246,7 @@ class IndexBuild {
     return Fail(tlwndir + u"/docs/html", error);
   }
   bool ReadCommandListFile(const String& path, int& lines);
+  bool SaveSummariesAndFullText(const String& index_dir);
 
   IndexBuildResult result_;
   std::size_t list_bytes_ = 0;
@@ -298,6 +305,41 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   return true;
 }
 
+// One reading of the pages gives the summaries and the full-text index.
+// Full-text files an earlier build wrote and this one does not leave with
+// the same commit.
+bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
+  std::set<std::string> written;
+  std::unique_ptr<FullTextIndex> full_text;
+  if (full_text_wanted) {
+    full_text =
+        std::make_unique<FullTextIndex>(NewFullTextBuildId(), [&](const std::string& name, const std::string& bytes) {
+          written.insert(name);
+          return Save(index_dir + FromBytes(name), bytes);
+        });
+  }
+  std::vector<std::string> summaries;
+  if (!ReadPages(*list_command, tlwndir, full_text.get(), &summaries)) {
+    if (result_.ok) {
+      result_.ok = false;
+      result_.stopped = true;
+      result_.reason = u"stopped";
+    }
+    return false;
+  }
+  if (full_text && !full_text->Finish()) return false;
+  if (const auto dir = SystemPath(index_dir, true)) {
+    if (DIR* listing = opendir(dir->c_str())) {
+      while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (IsFullTextFileName(name) && written.count(name) == 0) outputs_->Remove(index_dir + FromBytes(name));
+      }
+      closedir(listing);
+    }
+  }
+  return Save(index_dir + u"summaries.js", SummariesArrayFile(summaries));
+}
+
 IndexBuildResult IndexBuild::Run() {
   if (!list_command) CreateCatalogue();
   list_command->Clear();
@@ -321,7 +363,7 @@ IndexBuildResult IndexBuild::Run() {
   if (!Save(index_dir + u"mod.js", ModsArrayFile(*map_module))) return result_;
   // What the pages show beside each name, in files of their own.
   if (!Save(index_dir + u"sigs.js", SignaturesArrayFile(catalogue))) return result_;
-  if (!Save(index_dir + u"summaries.js", SummariesArrayFile(ReadSummaries(catalogue, tlwndir)))) return result_;
+  if (!SaveSummariesAndFullText(index_dir)) return result_;
   Print(u"Indeces created...");
 
   const String search_page = LoadText(u"incbin::resources\\index.html");
@@ -408,5 +450,7 @@ String ButtonScript(const String& link_target) {
 }
 
 IndexBuildResult CreateSearchIndex() { return IndexBuild().Run(); }
+
+void SetFullTextIndexWanted(bool wanted) { full_text_wanted = wanted; }
 
 }  // namespace qm

@@ -11,6 +11,8 @@ struct IndexBuildResult {
   bool ok = true;
   String path;
   String reason;
+  // The reader asked to stop while the pages were read; nothing changed.
+  bool stopped = false;
 };
 
 // One whole build for the installation in tlwndir: reads the command list
@@ -18,6 +20,11 @@ struct IndexBuildResult {
 // index files, the button script and the pages. Progress goes to standard
 // output; a failure adds one line on standard error.
 IndexBuildResult CreateSearchIndex();
+
+// Whether builds also write the full-text index of the pages (the default;
+// batch mode's --no-full-text turns it off, and a build without it removes
+// the files of an earlier one).
+void SetFullTextIndexWanted(bool wanted);
 
 // The text of a JavaScript string literal's body: only the double quote and
 // the backslash need escaping for the pages to parse the arrays.

@@ -1,5 +1,7 @@
 #include "app/search/page_summary.h"
 
+#include "app/search/fulltext_sections.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 
@@ -160,7 +162,8 @@ struct OpenElement {
 
 class SummaryReader {
  public:
-  SummaryReader(const std::vector<std::string>& fragments, bool page) : page_wanted_(page) {
+  SummaryReader(const std::vector<std::string>& fragments, bool page, PageTextSink* sink)
+      : page_wanted_(page), sink_(sink) {
     for (const auto& f : fragments)
       if (!f.empty()) wanted_.insert(f);
   }
@@ -185,11 +188,21 @@ class SummaryReader {
   }
 
   static void StartElement(void* self, const xmlChar* name, const xmlChar** atts) {
-    static_cast<SummaryReader*>(self)->Start(reinterpret_cast<const char*>(name), atts);
+    auto* reader = static_cast<SummaryReader*>(self);
+    reader->Start(reinterpret_cast<const char*>(name), atts);
+    if (reader->sink_ && !reader->stopped_)
+      reader->sink_->StartElement(reinterpret_cast<const char*>(name), reinterpret_cast<const char* const*>(atts));
   }
-  static void EndElement(void* self, const xmlChar*) { static_cast<SummaryReader*>(self)->End(); }
+  static void EndElement(void* self, const xmlChar*) {
+    auto* reader = static_cast<SummaryReader*>(self);
+    reader->End();
+    if (reader->sink_ && !reader->stopped_) reader->sink_->EndElement();
+  }
   static void Characters(void* self, const xmlChar* text, int size) {
-    static_cast<SummaryReader*>(self)->Text(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
+    auto* reader = static_cast<SummaryReader*>(self);
+    reader->Text(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
+    if (reader->sink_ && !reader->stopped_)
+      reader->sink_->Characters(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
   }
 
  private:
@@ -201,6 +214,7 @@ class SummaryReader {
   void Start(const char* name, const xmlChar** atts) {
     if (open_.size() >= kMaxDepth) {
       target_state_ = TargetState::kNone;
+      stopped_ = true;
       xmlStopParser(ctxt_);
       return;
     }
@@ -347,6 +361,8 @@ class SummaryReader {
 
   // Every wanted item is found and the page needs no more reading.
   void MaybeStop() {
+    // The full-text index wants the whole page.
+    if (sink_ != nullptr) return;
     if (target_state_ != TargetState::kNone || seen_.size() < wanted_.size()) return;
     if (page_wanted_ && main_paragraph_.empty()) return;
     xmlStopParser(ctxt_);
@@ -354,6 +370,8 @@ class SummaryReader {
 
   htmlParserCtxtPtr ctxt_ = nullptr;
   bool page_wanted_;
+  PageTextSink* sink_;
+  bool stopped_ = false;
   std::unordered_set<std::string> wanted_, seen_;
   PageSummaries result_;
   std::vector<OpenElement> open_;
@@ -429,12 +447,19 @@ std::string FirstSentence(std::string_view text) {
   return out + "\xE2\x80\xA6";
 }
 
-PageSummaries SummarizePage(std::string_view markup, const std::vector<std::string>& fragments, bool page_description) {
+bool IsRepeatedNavigation(const char* name, const std::string& lower_class, const std::string& lower_id,
+                          const std::string& lower_role) {
+  return IsNavigation(name) || lower_role == "navigation" || IsNavigationClass(lower_class) ||
+         IsNavigationClass(lower_id);
+}
+
+PageSummaries SummarizePage(std::string_view markup, const std::vector<std::string>& fragments, bool page_description,
+                            PageTextSink* sink) {
   if (markup.empty() || markup.size() > static_cast<std::size_t>(INT_MAX)) return {};
   std::unique_ptr<htmlParserCtxt, ContextDeleter> ctxt(
       htmlCreateMemoryParserCtxt(markup.data(), static_cast<int>(markup.size())));
   if (!ctxt) return {};
-  SummaryReader reader(fragments, page_description);
+  SummaryReader reader(fragments, page_description, sink);
   htmlSAXHandler sax{};
   sax.startElement = &SummaryReader::StartElement;
   sax.endElement = &SummaryReader::EndElement;

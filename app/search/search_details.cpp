@@ -1,9 +1,13 @@
 #include "app/search/search_details.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <string_view>
 
 #include "app/index/index_writer.h"
+#include "app/search/fulltext_index.h"
+#include "app/search/fulltext_sections.h"
 #include "app/search/page_summary.h"
 #include "system/contained_file.h"
 #include "system/fix_path.h"
@@ -47,6 +51,31 @@ struct PageRef {
   std::uint32_t record;  // catalogue position
 };
 
+bool IsHtmlName(const std::string& name) {
+  std::string lower = name.substr(name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower == ".html" || lower == ".htm" || lower == ".xhtml";
+}
+
+// Every HTML page under docs/html, as paths from the installation's folder,
+// except the two pages the build installs itself. Links to folders are not
+// followed, so the walk stays in the tree and ends.
+std::vector<std::string> DocumentationPages(const std::string& install_real) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> pages;
+  const fs::path html = fs::path(install_real) / "docs" / "html";
+  std::error_code error;
+  fs::recursive_directory_iterator it(html, fs::directory_options::skip_permission_denied, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    if (it.depth() > 32) it.disable_recursion_pending();
+    if (!it->is_regular_file(error) || !IsHtmlName(it->path().filename().string())) continue;
+    const std::string relative = it->path().lexically_relative(html).generic_string();
+    if (relative == "index.html" || relative == "Modules/commands.html") continue;
+    pages.push_back("/docs/html/" + relative);
+  }
+  return pages;
+}
+
 // Joins items as one array literal of escaped strings.
 template <class Each>
 std::string ArrayFile(const char* name, std::size_t count, Each each) {
@@ -65,9 +94,16 @@ std::string ArrayFile(const char* name, std::size_t count, Each each) {
 void SetPageReadingObserver(PageReadingObserver observer) { Observer() = std::move(observer); }
 
 std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String& install_dir) {
-  std::vector<std::string> summaries(static_cast<std::size_t>(catalogue.Count()));
+  std::vector<std::string> summaries;
+  ReadPages(catalogue, install_dir, nullptr, &summaries);
+  return summaries;
+}
+
+bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIndex* full_text,
+               std::vector<std::string>* summaries) {
+  summaries->assign(static_cast<std::size_t>(catalogue.Count()), std::string());
   std::vector<PageRef> refs;
-  refs.reserve(summaries.size());
+  refs.reserve(summaries->size());
   std::uint32_t at = 0;
   catalogue.ForEachRecord([&](const CatalogueRecord& record) {
     // A record added whole carries a complete link of its own, not a path
@@ -82,20 +118,27 @@ std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String&
     }
     ++at;
   });
+  const auto root = SystemPath(install_dir, true);
+  const std::string root_real = root ? RealPathOf(*root) : std::string();
+  // Pages no record links to are read for the full text alone.
+  constexpr std::uint32_t kNoRecord = UINT32_MAX;
+  if (full_text != nullptr && !root_real.empty()) {
+    for (auto& page : DocumentationPages(root_real)) refs.push_back({std::move(page), std::string(), kNoRecord});
+  }
   std::stable_sort(refs.begin(), refs.end(), [](const PageRef& a, const PageRef& b) { return a.page < b.page; });
 
   std::size_t pages = 0;
   for (std::size_t i = 0; i < refs.size(); ++i) pages += i == 0 || refs[i].page != refs[i - 1].page;
-  const auto root = SystemPath(install_dir, true);
-  const std::string root_real = root ? RealPathOf(*root) : std::string();
   const PageReadingObserver& observer = Observer();
   std::size_t done = 0;
   std::string bytes, error;
+  SectionSplitter splitter;
   for (std::size_t first = 0; first < refs.size();) {
     std::size_t last = first;
     std::vector<std::string> fragments;
     bool page_wanted = false;
     for (; last < refs.size() && refs[last].page == refs[first].page; ++last) {
+      if (refs[last].record == kNoRecord) continue;
       if (refs[last].fragment.empty()) {
         page_wanted = true;
       } else {
@@ -104,19 +147,22 @@ std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String&
     }
     const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(refs[first].page));
     if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, &bytes, &error)) {
-      const PageSummaries found = SummarizePage(bytes, fragments, page_wanted);
+      const PageSummaries found =
+          SummarizePage(bytes, fragments, page_wanted, full_text != nullptr ? &splitter : nullptr);
       for (std::size_t i = first; i < last; ++i) {
+        if (refs[i].record == kNoRecord) continue;
         if (refs[i].fragment.empty()) {
-          summaries[refs[i].record] = found.page;
+          (*summaries)[refs[i].record] = found.page;
         } else if (const auto it = found.by_fragment.find(refs[i].fragment); it != found.by_fragment.end()) {
-          summaries[refs[i].record] = it->second;
+          (*summaries)[refs[i].record] = it->second;
         }
       }
+      if (full_text != nullptr && !full_text->AddPage(refs[first].page, splitter.Take())) return false;
     }
     first = last;
-    if (observer) observer(++done, pages);
+    if (observer && !observer(++done, pages)) return false;
   }
-  return summaries;
+  return true;
 }
 
 std::string SignaturesArrayFile(const Catalogue& catalogue) {

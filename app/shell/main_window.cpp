@@ -55,21 +55,38 @@ String Grouped(std::size_t number) {
   return FromBytes(out);
 }
 
-// Reading the pages of a large documentation set takes seconds: the title
-// says how far it has come, a few times a second, and the window is kept
-// drawn meanwhile (what the user does is taken and dropped, as during the
-// documentation rebuild).
-void ShowPageReading(std::size_t done, std::size_t total) {
+bool Is(const ObjectRef& source, const GadgetPtr& gadget) { return gadget && source.get() == gadget.get(); }
+
+// CLOSE or the close box, pressed while the pages were read: handled once
+// the build has let go of the installation.
+struct StopEvent {
+  std::int32_t id = 0;
+  ObjectRef source;
+};
+StopEvent stop_event;
+
+// Reading and indexing the pages of a large documentation set takes seconds
+// to minutes: the title says how far it has come, a few times a second, and
+// the window is kept drawn meanwhile. What the user does is taken and
+// dropped, as during the documentation rebuild, except CLOSE and the close
+// box, which stop the build.
+bool ShowPageReading(std::size_t done, std::size_t total) {
   using Clock = std::chrono::steady_clock;
   static Clock::time_point last_shown;
   const Clock::time_point now = Clock::now();
-  if (done != total && done != 1 && now - last_shown < std::chrono::milliseconds(100)) return;
+  if (done != total && done != 1 && now - last_shown < std::chrono::milliseconds(100)) return true;
   last_shown = now;
-  SetGadgetText(window, u"Reading pages: " + Grouped(done) + u" of " + Grouped(total));
-  for (int i = 0; i < 64 && PeekEvent(); ++i) WaitEvent();
+  SetGadgetText(window, u"Indexing pages: " + Grouped(done) + u" of " + Grouped(total));
+  for (int i = 0; i < 64 && PeekEvent(); ++i) {
+    const std::int32_t id = WaitEvent();
+    const ObjectRef source = EventSource();
+    if (id == EVENT_WINDOWCLOSE || (id == EVENT_GADGETACTION && Is(source, button_cancel))) {
+      stop_event = {id, source};
+      return false;
+    }
+  }
+  return true;
 }
-
-bool Is(const ObjectRef& source, const GadgetPtr& gadget) { return gadget && source.get() == gadget.get(); }
 
 }  // namespace
 
@@ -99,9 +116,18 @@ void BuildPressed() {
     RebuildDocumentation(tlwndir);
   }
   SetGadgetText(window, u"Creating index....");
+  // Only CLOSE stays live while the pages are read.
+  EnableGadget(button_cancel);
+  stop_event = {};
   SetPageReadingObserver(ShowPageReading);
   const IndexBuildResult result = CreateSearchIndex();
   SetPageReadingObserver(nullptr);
+  if (result.stopped) {
+    const StopEvent stop = std::move(stop_event);
+    stop_event = {};
+    HandleMainWindowEvent(stop.id, stop.source);
+    return;
+  }
   SetCommandButtons(true);
   SetGadgetText(window, u"Quillmere v." + version + u" Items: " + FromInt(list_command->Count()));
   if (!result.ok) Notify(u"The index could not be built.\n" + FixPath(result.path) + u"\n" + result.reason, 0);

@@ -536,6 +536,7 @@ function Hide() {
 	list.textContent = "";
 	countEl.textContent = "";
 	region.style.display = broken ? "" : "none";
+	if (window.performance && performance.mark) performance.mark("fulltext-shown");
 }
 
 function Normalized(text) { return " " + Compounds(text).map(function (c) { return c.whole; }).join(" ") + " "; }

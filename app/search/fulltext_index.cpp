@@ -81,12 +81,13 @@ FullTextIndex::FullTextIndex(std::string build_id, FileSaver save)
 FullTextIndex::~FullTextIndex() = default;
 
 std::uint32_t FullTextIndex::TermId(std::string_view term) {
-  const auto [it, added] = term_ids_.try_emplace(std::string(term), static_cast<std::uint32_t>(terms_.size()));
-  if (added) {
-    terms_.emplace_back(term);
-    postings_.emplace_back();
-  }
-  return it->second;
+  if (const auto it = term_ids_.find(term); it != term_ids_.end()) return it->second;
+  const auto id = static_cast<std::uint32_t>(terms_.size());
+  term_ids_.emplace(std::string(term), id);
+  terms_.emplace_back(term);
+  postings_.emplace_back();
+  counts_.push_back(0);
+  return id;
 }
 
 bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
@@ -100,7 +101,10 @@ bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
   AppendJsString(text_pages_, page.title);
   text_pages_ += '"';
 
-  std::unordered_map<std::uint32_t, std::uint32_t> counts;
+  const auto count = [&](std::uint32_t term, std::uint32_t weight) {
+    if (counts_[term] == 0) touched_.push_back(term);
+    counts_[term] += weight;
+  };
   std::uint32_t title_words = 0;
   std::vector<std::uint32_t> title_terms;
   ForEachToken(page.title, [&](std::string_view t) {
@@ -111,18 +115,22 @@ bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
     const auto id = static_cast<std::uint32_t>(lengths_.size());
     // Postings keep the section in 24 bits.
     if (id >= (1u << 24)) break;
-    counts.clear();
     std::uint32_t words = 0;
     ForEachToken(section.text, [&](std::string_view t) {
-      ++counts[TermId(t)];
+      count(TermId(t), 1);
       ++words;
     });
     ForEachToken(section.heading, [&](std::string_view t) {
-      counts[TermId(t)] += kHeadingWeight;
+      count(TermId(t), kHeadingWeight);
       ++words;
     });
-    for (const std::uint32_t t : title_terms) counts[t] += kTitleWeight;
-    for (const auto& [term, count] : counts) postings_[term].push_back(id << 8 | std::min<std::uint32_t>(count, 255));
+    for (const std::uint32_t t : title_terms) count(t, kTitleWeight);
+    // In the order first met; the page sorts nothing, postings only grow.
+    for (const std::uint32_t term : touched_) {
+      postings_[term].push_back(id << 8 | std::min<std::uint32_t>(counts_[term], 255));
+      counts_[term] = 0;
+    }
+    touched_.clear();
     lengths_.push_back(words + title_words);
     ++stats_.sections;
     stats_.text_bytes += section.heading.size() + section.text.size() + 1;

@@ -61,8 +61,15 @@ class FullTextIndex {
   FullTextStats stats_;
   bool ok_ = true;
 
+  // Looked up by the words' own bytes, without a copy for known words.
+  struct TermHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
   // Postings by term: section << 8 | weighted count (at most 255).
-  std::unordered_map<std::string, std::uint32_t> term_ids_;
+  std::unordered_map<std::string, std::uint32_t, TermHash, std::equal_to<>> term_ids_;
+  std::vector<std::uint32_t> counts_;   // by term, for the section being added
+  std::vector<std::uint32_t> touched_;  // the terms counted in it
   std::vector<std::string> terms_;
   std::vector<std::vector<std::uint32_t>> postings_;
   std::vector<std::uint32_t> lengths_;  // words per section

@@ -135,9 +135,21 @@ bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
     ++stats_.sections;
     stats_.text_bytes += section.heading.size() + section.text.size() + 1;
 
+    // Generated anchors of one page mostly share their start with the one
+    // before ("gtk-widget-show", "gtk-widget-show-all"): the page's number
+    // and the length shared (under 64) are one number.
+    std::size_t shared = 0;
+    while (shared < 63 && shared < section.anchor.size() && shared < previous_anchor_.size() &&
+           section.anchor[shared] == previous_anchor_[shared])
+      ++shared;
+    // A cut inside a UTF-8 sequence would leave the rest undecodable.
+    while (shared > 0 && shared < section.anchor.size() &&
+           (static_cast<unsigned char>(section.anchor[shared]) & 0xC0) == 0x80)
+      --shared;
+    previous_anchor_ = section.anchor;
     text_sections_ += text_sections_.empty() ? "" : ",";
-    text_sections_ += std::to_string(page_at - 0) + ",\"";
-    AppendJsString(text_sections_, section.anchor);
+    text_sections_ += std::to_string(page_at * 64 + shared) + ",\"";
+    AppendJsString(text_sections_, std::string_view(section.anchor).substr(shared));
     text_sections_ += "\",\"";
     AppendJsString(text_sections_, section.heading);
     text_sections_ += "\",\"";
@@ -159,6 +171,7 @@ bool FullTextIndex::FlushText() {
   text_pages_.clear();
   text_sections_.clear();
   text_page_count_ = 0;
+  previous_anchor_.clear();
   text_first_section_ = static_cast<std::uint32_t>(lengths_.size());
   return ok_;
 }

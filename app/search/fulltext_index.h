@@ -78,6 +78,7 @@ class FullTextIndex {
   std::string text_pages_, text_sections_;
   std::size_t text_page_count_ = 0;
   std::uint32_t text_first_section_ = 0;
+  std::string previous_anchor_;  // anchors are stored after what they share with it
   std::vector<std::uint32_t> text_starts_;
 };
 

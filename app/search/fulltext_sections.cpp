@@ -72,6 +72,7 @@ void SectionSplitter::StartSection(std::string anchor) {
   page_.sections.back().anchor = std::move(anchor);
   space_ = false;
   pending_anchor_.clear();
+  pending_split_ = false;
 }
 
 void SectionSplitter::StartElement(const char* name, const char* const* atts) {
@@ -108,13 +109,11 @@ void SectionSplitter::StartElement(const char* name, const char* const* atts) {
       const bool empty = page_.sections.empty() || page_.sections.back().text.empty();
       if (empty) {
         pending_anchor_ = anchor;
-      } else if (page_.sections.back().text.size() >= kAnchorSplitBytes && !in_heading_) {
-        // The part under the same heading, from its own anchor on.
-        std::string heading = page_.sections.back().heading;
-        StartSection(anchor);
-        page_.sections.back().heading = std::move(heading);
       } else {
+        // After a long stretch, the part from this anchor on is a section of
+        // its own: under the same heading, unless a heading comes first.
         pending_anchor_ = anchor;
+        pending_split_ = page_.sections.back().text.size() >= kAnchorSplitBytes && !in_heading_;
       }
     }
   }
@@ -143,9 +142,19 @@ void SectionSplitter::Characters(const char* text, std::size_t size) {
   if (in_heading_) {
     Add(section.heading, text, size, heading_space_);
   } else {
+    if (pending_split_ && std::any_of(text, text + size, [](char c) { return static_cast<unsigned char>(c) > ' '; })) {
+      std::string heading = section.heading;
+      StartSection(pending_anchor_);
+      page_.sections.back().heading = std::move(heading);
+      Add(page_.sections.back().text, text, size, space_);
+      return;
+    }
     const std::size_t before = section.text.size();
     Add(section.text, text, size, space_);
-    if (section.text.size() != before) pending_anchor_.clear();
+    if (section.text.size() != before) {
+      pending_anchor_.clear();
+      pending_split_ = false;
+    }
   }
 }
 

@@ -60,6 +60,7 @@ class SectionSplitter : public PageTextSink {
   bool in_heading_ = false, in_title_ = false;
   bool space_ = false, heading_space_ = false, title_space_ = false;
   std::string pending_anchor_;  // named before any text of its own
+  bool pending_split_ = false;  // that anchor starts a section with its first text
   std::size_t total_ = 0;
 };
 

@@ -612,6 +612,15 @@ return {
 	},
 	text: function (build, n, pages, sections) {
 		if (root == null || build !== root.build) return;
+		// Each section's first number is its page * 64 + the length of the
+		// start its anchor shares with the anchor before it.
+		var k, previous = "", code;
+		for (k = 0; k + 3 < sections.length; k += 4) {
+			code = sections[k];
+			sections[k] = Math.floor(code / 64);
+			sections[k + 1] = previous.substring(0, code % 64) + sections[k + 1];
+			previous = sections[k + 1];
+		}
 		textShards[n] = { first: root.texts[n], pages: pages, sections: sections };
 	},
 	// For the tests: the words a query is looked up by.

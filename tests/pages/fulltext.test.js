@@ -83,6 +83,14 @@ test('prose, phrase and prefix queries find their sections, marked, and Enter op
   assert.equal(await page.$$eval('#fulltext img', (n) => n.length), 0);
   assert.equal(await page.evaluate(() => window.__pwned), undefined);
 
+  // What a query is looked up by: identifiers whole, stop words dropped
+  // while other words remain, the word being typed marked as a start.
+  const parsed = await page.evaluate((qs) => qs.map((q) => QuillmereFullText.ParseQuery(q).words
+    .map((w) => w.term + (w.prefix ? '*' : '')).join(' ')), ['GtkWidget gtk_widget_show', 'how do I close a so',
+    'the of', '"draw the text" twice ', 'std::vector x.y_z']);
+  assert.deepEqual(parsed, ['gtkwidget gtk_widget_show*', 'close so*', 'the of*', 'draw the text twice',
+    'std::vector x.y_z*']);
+
   await search(page, 'soft shadow');
   await page.focus('#fulltextresults a');
   await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);

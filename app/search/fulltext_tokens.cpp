@@ -1,6 +1,7 @@
 #include "app/search/fulltext_tokens.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace qm {
 namespace {
@@ -101,29 +102,33 @@ class Tokenizer {
 
  private:
   // Reads one compound from its first word character; answers where it ends.
+  // Lower-casing keeps every character's byte length, so a part is the
+  // same span of the lower-cased compound as of the text.
   std::size_t Compound(std::size_t i) {
     parts_.clear();
     whole_.clear();
+    const std::size_t start = i;
     std::size_t part_start = i;
     char32_t before = 0;
     bool has_before = false;
     while (i < text_.size()) {
-      const CodePoint c = Decode(text_, i);
+      const unsigned char byte = static_cast<unsigned char>(text_[i]);
+      const CodePoint c = byte < 0x80 ? CodePoint{byte, i, 1} : Decode(text_, i);
       if (IsWordChar(c.value)) {
         // A change of case starts a part: "gtkWidget", and the last capital
         // of a run before lower case: "HTMLParser" reads html, parser.
         if (has_before && IsUpper(c.value) && !IsUpper(before) && !IsDigit(before)) {
-          EndPart(part_start, i);
+          parts_.emplace_back(part_start - start, i - start);
           part_start = i;
         } else if (has_before && IsUpper(before) && !IsUpper(c.value) && !IsDigit(c.value) && i - part_start > 1 &&
                    IsUpper(Decode(text_, part_start).value)) {
           const std::size_t last_capital = PreviousStart(i);
           if (last_capital > part_start) {
-            EndPart(part_start, last_capital);
+            parts_.emplace_back(part_start - start, last_capital - start);
             part_start = last_capital;
           }
         }
-        Append(c.value);
+        Encode(Lower(c.value), whole_);
         before = c.value;
         has_before = true;
         i += c.size;
@@ -135,15 +140,16 @@ class Tokenizer {
       if (c.value == '_')
         while (next < text_.size() && text_[next] == '_') ++next;
       if (joiner == 0 || next >= text_.size() || !IsWordChar(Decode(text_, next).value)) break;
-      EndPart(part_start, i);
+      parts_.emplace_back(part_start - start, i - start);
       whole_.append(text_.substr(i, next - i));
       i = part_start = next;
       has_before = false;
     }
-    EndPart(part_start, i);
-    if (parts_.size() > 1 && whole_.size() <= kMaxTokenBytes) emit_(whole_);
-    for (const auto& part : parts_)
-      if (part.size() <= kMaxTokenBytes) emit_(part);
+    parts_.emplace_back(part_start - start, i - start);
+    const std::string_view whole(whole_);
+    if (parts_.size() > 1 && whole.size() <= kMaxTokenBytes) emit_(whole);
+    for (const auto& [from, to] : parts_)
+      if (to > from && to - from <= kMaxTokenBytes) emit_(whole.substr(from, to - from));
     return i;
   }
 
@@ -153,22 +159,9 @@ class Tokenizer {
     return i;
   }
 
-  void Append(char32_t c) { Encode(Lower(c), whole_); }
-
-  void EndPart(std::size_t from, std::size_t to) {
-    if (to <= from) return;
-    std::string part;
-    for (std::size_t i = from; i < to;) {
-      const CodePoint c = Decode(text_, i);
-      Encode(Lower(c.value), part);
-      i += c.size;
-    }
-    parts_.push_back(std::move(part));
-  }
-
   std::string_view text_;
   const std::function<void(std::string_view)>& emit_;
-  std::vector<std::string> parts_;
+  std::vector<std::pair<std::size_t, std::size_t>> parts_;  // spans of whole_
   std::string whole_;
 };
 

@@ -192,9 +192,9 @@ function LoadRoot(then) {
 			rootState = 3;  // no full-text index was built
 		} else {
 			rootState = 2;
-			var a = document.createElement("a");
-			a.href = rootUrl;
-			base = a.href.replace(/docs\/html\/Modules\/fulltext\.js$/, "");
+			// Links stay relative to the page, like the tree they point into:
+			// the root sits in docs/html/Modules of the installation.
+			base = rootUrl.replace(/fulltext\.js$/, "") + "../../../";
 		}
 		then();
 	});

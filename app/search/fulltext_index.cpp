@@ -48,7 +48,7 @@ void PutNumber(std::string& out, std::uint32_t value) {
 }  // namespace
 
 bool IsFullTextFileName(std::string_view name) {
-  if (name == kFullTextRoot) return true;
+  if (name == kFullTextRoot || name == "fulltext-p.js") return true;
   if (!name.starts_with("fulltext-") || !name.ends_with(".js") || name.size() < 14) return false;
   const std::string_view middle = name.substr(9, name.size() - 12);
   if (middle[0] != 't' && middle[0] != 'x') return false;
@@ -93,6 +93,7 @@ std::uint32_t FullTextIndex::TermId(std::string_view term) {
 bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
   if (!ok_ || page.sections.empty()) return ok_;
   ++stats_.pages;
+  page_starts_.push_back(static_cast<std::uint32_t>(lengths_.size()));
   stats_.text_bytes += page.title.size();
   const std::size_t page_at = text_page_count_++;
   text_pages_ += text_pages_.empty() ? "\"" : ",\"";
@@ -229,6 +230,12 @@ bool FullTextIndex::Finish() {
     if (words.size() + lists.size() >= kTermShardBytes && !flush()) return ok_ = false;
   }
   if (!flush()) return ok_ = false;
+  std::string starts;
+  for (std::size_t i = 0; i < page_starts_.size(); ++i)
+    PutNumber(starts, i == 0 ? page_starts_[0] : page_starts_[i] - page_starts_[i - 1]);
+  const std::string starts_file = "QuillmereFullText.pageStarts(\"" + build_ + "\",\"" + starts + "\");\n";
+  stats_.index_bytes += starts_file.size();
+  if (!save_("fulltext-p.js", starts_file)) return ok_ = false;
   std::string texts;
   for (const std::uint32_t start : text_starts_) texts += (texts.empty() ? "" : ",") + std::to_string(start);
   const std::string root = "QuillmereFullText.root({build:\"" + build_ +

@@ -19,6 +19,8 @@ namespace qm {
 //                     text shard; loaded once the reader types.
 //   fulltext-tN.js    terms in order with their postings, loaded only when a
 //                     query needs a term in its range.
+//   fulltext-p.js     where each page's sections start, so that words
+//                     spread over a page's sections still find it.
 //   fulltext-xN.js    the pages and sections in order with their titles,
 //                     headings and text (white space collapsed), for the
 //                     results' titles, excerpts and quoted phrases.
@@ -72,7 +74,8 @@ class FullTextIndex {
   std::vector<std::uint32_t> touched_;  // the terms counted in it
   std::vector<std::string> terms_;
   std::vector<std::vector<std::uint32_t>> postings_;
-  std::vector<std::uint32_t> lengths_;  // words per section
+  std::vector<std::uint32_t> lengths_;      // words per section
+  std::vector<std::uint32_t> page_starts_;  // the first section of each page
 
   // The text shard being filled.
   std::string text_pages_, text_sections_;

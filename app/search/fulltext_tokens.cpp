@@ -106,8 +106,10 @@ class Tokenizer {
   // same span of the lower-cased compound as of the text.
   std::size_t Compound(std::size_t i) {
     parts_.clear();
+    segments_.clear();
     whole_.clear();
     const std::size_t start = i;
+    std::size_t segment_start = i, segment_first_part = 0;
     std::size_t part_start = i;
     char32_t before = 0;
     bool has_before = false;
@@ -141,13 +143,22 @@ class Tokenizer {
         while (next < text_.size() && text_[next] == '_') ++next;
       if (joiner == 0 || next >= text_.size() || !IsWordChar(Decode(text_, next).value)) break;
       parts_.emplace_back(part_start - start, i - start);
+      // A piece between joiners that has parts of its own ("CairoNode" of
+      // "Gsk.CairoNode") is a word too.
+      if (parts_.size() - segment_first_part > 1) segments_.emplace_back(segment_start - start, i - start);
+      segment_start = next;
+      segment_first_part = parts_.size();
       whole_.append(text_.substr(i, next - i));
       i = part_start = next;
       has_before = false;
     }
     parts_.emplace_back(part_start - start, i - start);
+    if (segment_start != start && parts_.size() - segment_first_part > 1)
+      segments_.emplace_back(segment_start - start, i - start);
     const std::string_view whole(whole_);
     if (parts_.size() > 1 && whole.size() <= kMaxTokenBytes) emit_(whole);
+    for (const auto& [from, to] : segments_)
+      if (to - from <= kMaxTokenBytes) emit_(whole.substr(from, to - from));
     for (const auto& [from, to] : parts_)
       if (to > from && to - from <= kMaxTokenBytes) emit_(whole.substr(from, to - from));
     return i;
@@ -162,6 +173,7 @@ class Tokenizer {
   std::string_view text_;
   const std::function<void(std::string_view)>& emit_;
   std::vector<std::pair<std::size_t, std::size_t>> parts_;  // spans of whole_
+  std::vector<std::pair<std::size_t, std::size_t>> segments_;
   std::string whole_;
 };
 

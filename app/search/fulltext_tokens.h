@@ -10,7 +10,9 @@ namespace qm {
 // and digits in any script, lower-cased. Runs joined by "_", "." or "::"
 // (identifiers, qualified names, version numbers) and runs with a change of
 // case inside ("GtkWidget", "HTMLParser") are kept whole and also give each
-// of their parts, so that "widget" finds gtk_widget_show and GtkWidget.
+// of their parts, so that "widget" finds gtk_widget_show and GtkWidget; a
+// piece between joiners with parts of its own is kept whole as well
+// ("CairoNode" of "Gsk.CairoNode").
 // The search page splits what the reader types by the same rules.
 
 // The longest word kept, in bytes; longer runs are no words anyone types.

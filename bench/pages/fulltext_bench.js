@@ -304,4 +304,4 @@ async function main() {
 }
 
 if (require.main === module) main().catch((e) => { console.error(e); process.exit(1); });
-module.exports = { syntheticInstall };
+module.exports = { syntheticInstall, readIndex, distinctiveQueries };

@@ -37,6 +37,7 @@ var field = document.getElementById("textfield");
 var rootUrl = null, base = "", root = null, rootState = 0;  // 0 none, 1 loading, 2 ready, 3 absent
 var termShards = {}, textShards = {};  // n -> data, or false while loading
 var broken = false;
+var pageStarts = null;  // the first section of every page
 var serial = 0, current = null;
 
 // ---- Words, as the index builder reads them -------------------------------
@@ -195,6 +196,12 @@ function LoadRoot(then) {
 			// Links stay relative to the page, like the tree they point into:
 			// the root sits in docs/html/Modules of the installation.
 			base = rootUrl.replace(/fulltext\.js$/, "") + "../../../";
+			// Where each page's sections start, for words spread over a page.
+			Script(rootUrl.replace(/fulltext\.js$/, "fulltext-p.js"), function () {
+				if (pageStarts == null && !broken) Incomplete();
+				then();
+			});
+			return;
 		}
 		then();
 	});
@@ -248,7 +255,7 @@ function ShardOf(firsts, key) {
 
 // groups: for each word, the posting strings of the terms that may stand
 // for it.  The sections holding every word, best first: {at, score, total}.
-function MatchSections(groups, sections, keep) {
+function MatchSections(groups, sections, keep, starts) {
 	function Decode(s, fn) {
 		var i = 0, v, c, section = -1, first = true, n = s.length;
 		while (i < n) {
@@ -273,42 +280,78 @@ function MatchSections(groups, sections, keep) {
 		}
 		return n / 2;
 	}
-	var hits = new Uint8Array(sections), scores = new Float32Array(sections), best = new Float32Array(sections);
-	var g, a, touched, t, s, total = 0, out = [];
-	for (g = 0; g < groups.length; g++) {
+	// Sections holding every word come first; a page holding every word
+	// only across its sections follows with its best section, its score
+	// (the best of each word in the page) damped.
+	var G = groups.length, count = new Uint8Array(sections), scores = new Float32Array(sections);
+	var best = new Float32Array(sections), pages = starts ? starts.length : 0;
+	var pageOf = new Int32Array(pages ? sections : 0), pageCount = new Uint8Array(pages);
+	var pageScore = new Float32Array(pages), pageBest = new Float32Array(pages);
+	var g, a, touched, touchedPages, t, s, p, k, out = [], rank = {};
+	for (p = 0; p < pages; p++) {
+		for (s = starts[p]; s < (p + 1 < pages ? starts[p + 1] : sections); s++) pageOf[s] = p;
+	}
+	for (g = 0; g < G; g++) {
 		touched = [];
+		touchedPages = [];
 		for (a = 0; a < groups[g].length; a++) {
 			var df = Count(groups[g][a]);
 			var idf = Math.log(1 + (sections - df + 0.5) / (df + 0.5));
 			Decode(groups[g][a], function (sec, impact) {
-				if (sec >= sections || hits[sec] != g) return;
+				if (sec >= sections || count[sec] != g && pages == 0) return;
 				var v = idf * impact;
 				if (best[sec] == 0) touched.push(sec);
 				if (v > best[sec]) best[sec] = v;
 			});
 		}
+		if (touched.length == 0) return { at: [], score: [], total: 0 };
 		for (t = 0; t < touched.length; t++) {
 			s = touched[t];
-			hits[s] = g + 1;
-			scores[s] += best[s];
+			if (count[s] == g) {
+				count[s] = g + 1;
+				scores[s] += best[s];
+			}
+			if (pages) {
+				p = pageOf[s];
+				if (pageCount[p] == g) {
+					if (pageBest[p] == 0) touchedPages.push(p);
+					if (best[s] > pageBest[p]) pageBest[p] = best[s];
+				}
+			}
 			best[s] = 0;
 		}
-		if (touched.length == 0) return { at: [], score: [], total: 0 };
-	}
-	for (s = 0; s < sections; s++) {
-		if (hits[s] == groups.length) {
-			total++;
-			out.push(s);
+		for (t = 0; t < touchedPages.length; t++) {
+			p = touchedPages[t];
+			pageCount[p] = g + 1;
+			pageScore[p] += pageBest[p];
+			pageBest[p] = 0;
 		}
 	}
-	out.sort(function (x, y) { return scores[y] - scores[x] || x - y; });
+	for (s = 0; s < sections; s++) {
+		if (count[s] == G) {
+			out.push(s);
+			rank[s] = scores[s];
+			if (pages) pageCount[pageOf[s]] = 0;  // the page is found by its section
+		}
+	}
+	for (p = 0; p < pages; p++) {
+		if (pageCount[p] != G) continue;
+		var end = p + 1 < pages ? starts[p + 1] : sections, pick = starts[p];
+		for (k = starts[p]; k < end; k++) {
+			if (count[k] > count[pick] || (count[k] == count[pick] && scores[k] > scores[pick])) pick = k;
+		}
+		out.push(pick);
+		rank[pick] = pageScore[p] * 0.7;
+	}
+	var total = out.length;
+	out.sort(function (x, y) { return rank[y] - rank[x] || x - y; });
 	out = out.slice(0, keep);
-	return { at: out, score: out.map(function (x) { return scores[x]; }), total: total };
+	return { at: out, score: out.map(function (x) { return rank[x]; }), total: total };
 }
 
 function WorkerMain() {
 	onmessage = function (e) {
-		var r = MatchSections(e.data.groups, e.data.sections, e.data.keep);
+		var r = MatchSections(e.data.groups, e.data.sections, e.data.keep, e.data.starts);
 		r.id = e.data.id;
 		postMessage(r);
 	};
@@ -358,7 +401,7 @@ var Matcher = {
 		if (this.busy != null) this.Stop();
 		this.Start();
 		if (this.worker == null) {
-			req.done(MatchSections(req.groups, req.sections, req.keep));
+			req.done(MatchSections(req.groups, req.sections, req.keep, req.starts));
 			return;
 		}
 		this.busy = req;
@@ -366,7 +409,8 @@ var Matcher = {
 			self.Stop();
 			req.done(null);
 		}, 1000 + Math.floor(req.sections / 500));
-		this.worker.postMessage({ id: req.id, groups: req.groups, sections: req.sections, keep: req.keep });
+		this.worker.postMessage({ id: req.id, groups: req.groups, sections: req.sections, keep: req.keep,
+		                          starts: req.starts });
 	}
 };
 
@@ -563,7 +607,8 @@ function Run(typed) {
 				return;
 			}
 			var keep = query.phrases.length > 0 ? PHRASE_CANDIDATES : SHOWN;
-			Matcher.Find({ id: id, groups: groups, sections: root.sections, keep: keep, done: function (r) {
+			Matcher.Find({ id: id, groups: groups, sections: root.sections, keep: keep, starts: pageStarts,
+			               done: function (r) {
 				if (current != id || broken) return;
 				if (r == null) {
 					Draw(query, [], 0);
@@ -622,6 +667,23 @@ return {
 			previous = sections[k + 1];
 		}
 		textShards[n] = { first: root.texts[n], pages: pages, sections: sections };
+	},
+	pageStarts: function (build, text) {
+		if (root == null || build !== root.build) return;
+		var starts = new Int32Array(root.pages), i = 0, n = 0, v, c, at = 0;
+		text = String(text);
+		while (i < text.length && n < starts.length) {
+			v = 0;
+			for (;;) {
+				c = text.charCodeAt(i++);
+				c = c > 0x5C ? c - 0x24 : c - 0x23;
+				if (c < 32) { v = v * 32 + c; break; }
+				v = v * 32 + c - 32;
+			}
+			at = n == 0 ? v : at + v;
+			starts[n++] = at;
+		}
+		if (n == starts.length) pageStarts = starts;
 	},
 	// For the tests: the words a query is looked up by.
 	ParseQuery: ParseQuery

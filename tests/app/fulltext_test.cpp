@@ -35,6 +35,8 @@ TEST(FullTextTokens, SplitsIdentifiersAndKeepsThemWhole) {
       {"gtk_widget_show()", "gtk_widget_show gtk widget show"},
       {"GtkWidget and HTMLParser", "gtkwidget gtk widget and htmlparser html parser"},
       {"std::vector<int> g_object.ref", "std::vector std vector int g_object.ref g object ref"},
+      {"Gsk.CairoNode gtk_widget_get_HTMLView",
+       "gsk.caironode caironode gsk cairo node gtk_widget_get_htmlview htmlview gtk widget get html view"},
       {"version 3.24 of utf8 __init__", "version 3.24 3 24 of utf8 init"},
       {"Ende. Neu \xC3\x9C"
        "BER \xC3\xA9t\xC3\xA9",

@@ -8,6 +8,12 @@ file(READ "${DIR}/navigation.html" navigation)
 file(READ "${DIR}/letterbar.html" letterbar)
 file(READ "${DIR}/search.css" style)
 file(READ "${DIR}/search.js" script)
+# What results show besides their names comes first, for search.js to use.
+file(READ "${DIR}/details.js" details)
+string(PREPEND script "${details}")
+# The full-text search of the pages comes after, on its own.
+file(READ "${DIR}/fulltext.js" fulltext)
+string(APPEND script "${fulltext}")
 if(PAGE STREQUAL "search")
   set(up "")
   set(mod "Modules/")

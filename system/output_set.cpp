@@ -24,9 +24,11 @@ namespace {
 
 // The journal: a header, then the temporary and target name of every output
 // (each ended by a zero byte), then the end mark. Without the end mark it was
-// never finished, and no rename had begun.
+// never finished, and no rename had begun. A target to remove has the mark
+// "-" in place of its temporary name.
 constexpr std::string_view kJournalHeader = "quillmere commit 1";
 constexpr std::string_view kJournalEnd = "end";
+constexpr std::string_view kJournalRemoval = "-";
 
 String Describe(const char* what, const std::string& path, int error_number) {
   return FromBytes(std::string(what) + " " + path + ": " + std::strerror(error_number));
@@ -133,7 +135,9 @@ std::string BaseName(const std::string& path) {
 // base: relative names without "..", side by side, the temporary named after
 // the target.
 bool AcceptableFromJournal(const std::string& temporary, const std::string& target) {
+  const bool removal = temporary == kJournalRemoval;
   for (const auto* name : {&temporary, &target}) {
+    if (removal && name == &temporary) continue;
     if (name->empty() || name->front() == '/') return false;
     for (std::size_t at = 0; at <= name->size();) {
       const std::size_t end = std::min(name->find('/', at), name->size());
@@ -141,6 +145,7 @@ bool AcceptableFromJournal(const std::string& temporary, const std::string& targ
       at = end + 1;
     }
   }
+  if (removal) return true;
   if (DirectoryOf(temporary) != DirectoryOf(target)) return false;
   const std::string temporary_name = BaseName(temporary);
   return TemporaryWriter(temporary_name).has_value() && temporary_name.rfind("." + BaseName(target) + ".", 0) == 0;
@@ -251,11 +256,21 @@ bool OutputSet::Finish(std::unique_ptr<Pending> pending, String* error) {
   return true;
 }
 
+void OutputSet::Remove(const String& path) {
+  const auto system_path = SystemPath(path);
+  if (!system_path || system_path->empty()) return;
+  Output output;
+  output.target = *system_path;
+  output.removal = true;
+  outputs_.push_back(std::move(output));
+}
+
 bool OutputSet::WriteJournal(String* error) {
   std::string text(kJournalHeader);
   text += '\0';
   for (const auto& output : outputs_) {
-    const std::string temporary = JournalName(output.temporary, base_dir_);
+    const std::string temporary =
+        output.removal ? std::string(kJournalRemoval) : JournalName(output.temporary, base_dir_);
     const std::string target = JournalName(output.target, base_dir_);
     if (temporary.empty() || target.empty()) {
       SetError(error, FromBytes("Cannot replace " + output.target + ": it lies outside " + base_dir_));
@@ -291,7 +306,8 @@ bool OutputSet::WriteJournal(String* error) {
 bool OutputSet::Commit(String* error) {
   if (outputs_.empty()) return true;
   std::vector<std::string> names;
-  for (const auto& output : outputs_) names.push_back(output.temporary);
+  for (const auto& output : outputs_)
+    if (!output.removal) names.push_back(output.temporary);
   // Every temporary file must be findable before the journal names it.
   SyncDirectoriesOf(names);
   const bool journaled = !journal_path_.empty();
@@ -310,6 +326,7 @@ bool OutputSet::Commit(String* error) {
       return false;
     }
     for (auto& output : outputs_) {
+      if (output.removal) continue;
       if (std::rename(output.temporary.c_str(), output.target.c_str()) == 0) {
         output.temporary.clear();
         output.slot = -1;
@@ -320,6 +337,9 @@ bool OutputSet::Commit(String* error) {
         DropTemporary(output);
       }
     }
+    // Removals come after every new file is in place.
+    for (const auto& output : outputs_)
+      if (output.removal) unlink(output.target.c_str());
     names.clear();
     for (const auto& output : outputs_) names.push_back(output.target);
     SyncDirectoriesOf(names);
@@ -405,10 +425,14 @@ InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const
   result.complete = !base_dir.empty() && fields.size() >= 2 && fields.size() % 2 == 0 &&
                     fields.front() == kJournalHeader && fields.back() == kJournalEnd;
   if (result.complete) {
-    std::vector<std::string> targets;
+    std::vector<std::string> targets, removals;
     for (std::size_t i = 1; i + 1 < fields.size(); i += 2) {
       if (!AcceptableFromJournal(fields[i], fields[i + 1]) || (is_output && !is_output(fields[i + 1]))) {
         ++result.refused;
+        continue;
+      }
+      if (fields[i] == kJournalRemoval) {
+        removals.push_back(base_dir + "/" + fields[i + 1]);
         continue;
       }
       const std::string temporary = base_dir + "/" + fields[i];
@@ -428,6 +452,12 @@ InterruptedCommit FinishInterruptedCommit(const std::string& journal_path, const
         ++result.failed;
         unlink(temporary.c_str());
       }
+    }
+    for (const auto& path : removals) {
+      // Only a plain file or a link: never a directory in its place.
+      struct stat info {};
+      if (lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && unlink(path.c_str()) == 0)
+        targets.push_back(path);
     }
     SyncDirectoriesOf(targets);
   }

@@ -56,6 +56,10 @@ class OutputSet {
   static void Write(Pending& pending, const std::function<bool(const ByteSink&)>& write);
   bool Finish(std::unique_ptr<Pending> pending, String* error = nullptr);
 
+  // Removes path with the commit, after the renames: a file of an earlier
+  // build that this one no longer writes. A path that is not there by then
+  // is no error.
+  void Remove(const String& path);
   // Replaces every target. false, with the reason in *error, when a target
   // could not be replaced; before the first replacement that leaves every
   // target as it was.
@@ -71,6 +75,7 @@ class OutputSet {
     std::string temporary;
     int slot = -1;
     bool replaces_link = false;
+    bool removal = false;  // no temporary: the target goes
   };
   bool WriteJournal(String* error);
   static void DropTemporary(std::string& temporary, int& slot);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/index/catalogue.h"
+#include "app/search/fulltext_index.h"
 #include "gui/event_queue.h"
 #include "system/contained_file.h"
 #include "system/error_line.h"
@@ -22,7 +23,8 @@ const char kJournalName[] = "/Modules/.quillmere-commit";
 constexpr std::string_view kOutputNames[] = {
     "Modules/command.js", "Modules/links.js",      "Modules/modules.js", "Modules/mod.js",
     "index.html",         "Modules/commands.html", "tlwstyle.css",       "Modules/tlwstyle.css",
-    "button.js",          "Modules/button.js",     "tallowin.devhelp2",
+    "button.js",          "Modules/button.js",     "tallowin.devhelp2",  "Modules/sigs.js",
+    "Modules/summaries.js",
 };
 
 // Keeps a window drawn while another copy holds the lock; what the person
@@ -47,7 +49,8 @@ String IndexLockPath(const String& install_dir) { return install_dir + kLockName
 bool IsIndexOutputName(std::string_view relative) {
   for (const std::string_view name : kOutputNames)
     if (name == relative) return true;
-  return false;
+  // The full-text files, whose number follows the size of the documentation.
+  return relative.starts_with("Modules/") && IsFullTextFileName(relative.substr(8));
 }
 
 bool OutputFoldersInside(const String& install_dir, String* path, String* reason) {

@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "app/export/devhelp_book.h"
@@ -15,6 +18,8 @@
 #include "app/index/button_link.h"
 #include "app/index/command_list_reader.h"
 #include "app/index/index_outputs.h"
+#include "app/search/fulltext_index.h"
+#include "app/search/search_details.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
@@ -49,6 +54,8 @@ void AppendJsEscaped(std::string& out, const String& text) {
 }
 
 namespace {
+
+bool full_text_wanted = true;
 
 // From this many elements on, an array is written as a literal: engines
 // limit the argument count of a call, so "new Array(...)" with that many
@@ -206,6 +213,7 @@ class IndexBuild {
     return Fail(tlwndir + u"/docs/html", error);
   }
   bool ReadCommandListFile(const String& path, int& lines);
+  bool SaveSummariesAndFullText(const String& index_dir);
 
   // One of the large outputs. With several workers they are all written at
   // once, before they are due, and Place only joins each to the set at its
@@ -294,6 +302,41 @@ void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs) {
   RunJobs(begun.size(), workers_, [&](std::size_t k) { OutputSet::Write(*begun[k]->pending, begun[k]->write); });
 }
 
+// One reading of the pages gives the summaries and the full-text index.
+// Full-text files an earlier build wrote and this one does not leave with
+// the same commit.
+bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
+  std::set<std::string> written;
+  std::unique_ptr<FullTextIndex> full_text;
+  if (full_text_wanted) {
+    full_text =
+        std::make_unique<FullTextIndex>(NewFullTextBuildId(), [&](const std::string& name, const std::string& bytes) {
+          written.insert(name);
+          return Save(index_dir + FromBytes(name), bytes);
+        });
+  }
+  std::vector<std::string> summaries;
+  if (!ReadPages(*list_command, tlwndir, full_text.get(), &summaries)) {
+    if (result_.ok) {
+      result_.ok = false;
+      result_.stopped = true;
+      result_.reason = u"stopped";
+    }
+    return false;
+  }
+  if (full_text && !full_text->Finish()) return false;
+  if (const auto dir = SystemPath(index_dir, true)) {
+    if (DIR* listing = opendir(dir->c_str())) {
+      while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (IsFullTextFileName(name) && written.count(name) == 0) outputs_->Remove(index_dir + FromBytes(name));
+      }
+      closedir(listing);
+    }
+  }
+  return Save(index_dir + u"summaries.js", SummariesArrayFile(summaries));
+}
+
 IndexBuildResult IndexBuild::Run() {
   if (!list_command) CreateCatalogue();
   list_command->Clear();
@@ -335,6 +378,9 @@ IndexBuildResult IndexBuild::Run() {
   for (const auto& record : map_module->Values()) out.WriteLine(record->Modules);
   out.Flush();
   if (!Place(mods)) return result_;
+  // What the pages show beside each name, in files of their own.
+  if (!Save(index_dir + u"sigs.js", SignaturesArrayFile(catalogue))) return result_;
+  if (!SaveSummariesAndFullText(index_dir)) return result_;
   Print(u"Indeces created...");
 
   const String search_page = LoadText(u"incbin::resources\\index.html");
@@ -439,5 +485,7 @@ String ButtonScript(const String& link_target) {
 IndexBuildResult CreateSearchIndex() { return CreateSearchIndex(BuildWorkers()); }
 
 IndexBuildResult CreateSearchIndex(unsigned workers) { return IndexBuild(workers).Run(); }
+
+void SetFullTextIndexWanted(bool wanted) { full_text_wanted = wanted; }
 
 }  // namespace qm

@@ -13,6 +13,8 @@ struct IndexBuildResult {
   bool ok = true;
   String path;
   String reason;
+  // The reader asked to stop while the pages were read; nothing changed.
+  bool stopped = false;
 };
 
 // One whole build for the installation in tlwndir: reads the command list
@@ -23,6 +25,11 @@ IndexBuildResult CreateSearchIndex();
 // The same build on at most workers threads; its outputs are the same
 // whatever the number.
 IndexBuildResult CreateSearchIndex(unsigned workers);
+
+// Whether builds also write the full-text index of the pages (the default;
+// batch mode's --no-full-text turns it off, and a build without it removes
+// the files of an earlier one).
+void SetFullTextIndexWanted(bool wanted);
 
 // The one JavaScript escaper of the index files: writes bytes as a string
 // literal's body at p (room for twice their size) and returns the end. Only

@@ -1,10 +1,15 @@
 #include "app/shell/main_window.h"
 
+#include <chrono>
+#include <string>
+
 #include "app/index/catalogue.h"
 #include "app/index/index_writer.h"
 #include "app/rebuild/doc_rebuild.h"
+#include "app/search/search_details.h"
 #include "app/shell/settings.h"
 #include "gui/event.h"
+#include "gui/event_queue.h"
 #include "system/fix_path.h"
 #include "system/lifetime.h"
 #include "system/strings.h"
@@ -44,7 +49,48 @@ void ChangePressed() {
   SaveInfo();
 }
 
+// "5995" as "5,995".
+String Grouped(std::size_t number) {
+  std::string digits = std::to_string(number), out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return FromBytes(out);
+}
+
 bool Is(const ObjectRef& source, const GadgetPtr& gadget) { return gadget && source.get() == gadget.get(); }
+
+// CLOSE or the close box, pressed while the pages were read: handled once
+// the build has let go of the installation.
+struct StopEvent {
+  std::int32_t id = 0;
+  ObjectRef source;
+};
+StopEvent stop_event;
+
+// Reading and indexing the pages of a large documentation set takes seconds
+// to minutes: the title says how far it has come, a few times a second, and
+// the window is kept drawn meanwhile. What the user does is taken and
+// dropped, as during the documentation rebuild, except CLOSE and the close
+// box, which stop the build.
+bool ShowPageReading(std::size_t done, std::size_t total) {
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point last_shown;
+  const Clock::time_point now = Clock::now();
+  if (done != total && done != 1 && now - last_shown < std::chrono::milliseconds(100)) return true;
+  last_shown = now;
+  SetGadgetText(window, u"Indexing pages: " + Grouped(done) + u" of " + Grouped(total));
+  for (int i = 0; i < 64 && PeekEvent(); ++i) {
+    const std::int32_t id = WaitEvent();
+    const ObjectRef source = EventSource();
+    if (id == EVENT_WINDOWCLOSE || (id == EVENT_GADGETACTION && Is(source, button_cancel))) {
+      stop_event = {id, source};
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -82,7 +128,18 @@ void BuildPressed() {
     RebuildDocumentation(tlwndir);
   }
   SetGadgetText(window, u"Creating index....");
+  // Only CLOSE stays live while the pages are read.
+  EnableGadget(button_cancel);
+  stop_event = {};
+  SetPageReadingObserver(ShowPageReading);
   const IndexBuildResult result = CreateSearchIndex();
+  SetPageReadingObserver(nullptr);
+  if (result.stopped) {
+    const StopEvent stop = std::move(stop_event);
+    stop_event = {};
+    HandleMainWindowEvent(stop.id, stop.source);
+    return;
+  }
   SetCommandButtons(true);
   // A refused or failed build wrote nothing: a count in the title would
   // claim an index that is not there.

@@ -49,6 +49,8 @@ ProgramOptions ParseCommandLine(const std::vector<String>& args, const String& l
     }
     if (arg == u"--rebuild-docs") {
       line.rebuild_docs = true;
+    } else if (arg == u"--no-full-text") {
+      line.full_text = false;
     } else if (const FolderOption* option = FolderOptionOf(arg)) {
       String value;
       if (arg == option->name) {
@@ -71,7 +73,8 @@ String UsageText(const String& settings_file, const String& settings_default, co
   const String fallback =
       settings_default.empty() ? String() : u"          (until it exists: " + settings_default + u")\n";
   return u"Usage: quillmere [--help | --version]\n"
-         u"       quillmere [--dir DIR] [--rebuild-docs] [--docset DIR] [ARGUMENT...]\n"
+         u"       quillmere [--dir DIR] [--rebuild-docs] [--no-full-text]\n"
+         u"                 [--docset DIR] [ARGUMENT...]\n"
          u"\n"
          u"Gives the HTML documentation of a Tallowin installation a command index\n"
          u"and search pages.\n"
@@ -86,6 +89,8 @@ String UsageText(const String& settings_file, const String& settings_default, co
          u"  --dir DIR        build the installation in DIR for this run only (not\n"
          u"                   remembered); no window and no settings file needed\n"
          u"  --rebuild-docs   run the installation's bin/makedocs before the index\n"
+         u"  --no-full-text   leave out the full-text index of the pages (the search\n"
+         u"                   page then finds commands by name only)\n"
          u"  --docset DIR     after the build, export DIR/Tallowin.docset for offline\n"
          u"                   documentation browsers\n"
          u"  -h, --help       print this text and exit\n"

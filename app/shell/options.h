@@ -12,6 +12,8 @@ struct ProgramOptions {
   Action action = Action::kWindow;
   // --rebuild-docs: regenerate the documentation before the index.
   bool rebuild_docs = false;
+  // --no-full-text: build without the full-text index of the pages.
+  bool full_text = true;
   // --dir DIR: the installation for this run only, made absolute against
   // the launch directory; "" when not given.
   String dir;

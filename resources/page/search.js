@@ -453,6 +453,9 @@ function MakeRow(i) {
 	mod.className = "module";
 	mod.textContent = ModuleOf(k);
 	title.appendChild(label);
+	// The signature and the summary, when the page has them, stand between
+	// the name and the module on the row's one line.
+	ResultDetails.AddTo(title, k, Shown);
 	title.appendChild(document.createTextNode(" "));
 	title.appendChild(mod);
 	row.appendChild(title);
@@ -571,10 +574,18 @@ function Search(typed, atOnce) {
 	box.setAttribute("aria-busy", "true");
 	searching = true;
 	if (atOnce && (mode != 0 || !/[\\^$.|?*+()[\]{}]/.test(term))) {
-		Show(FindMatches(UpperNames(), term.toUpperCase(), mode, true));
+		ShowRanked(term, mode)(FindMatches(UpperNames(), term.toUpperCase(), mode, true));
 		return;
 	}
-	Searcher.Find(term.toUpperCase(), mode, Show);
+	Searcher.Find(term.toUpperCase(), mode, ShowRanked(term, mode));
+}
+
+// Search results, typed or from an address, in the order of ResultDetails.Rank.
+function ShowRanked(term, mode) {
+	return function (list) {
+		var plain = mode == 0 && (list.plain || list.tooLong || !/[\\^$.|?*+()[\]{}]/.test(term));
+		Show(term == "" ? list : ResultDetails.Rank(list, plain ? term.toUpperCase() : "", NameOf));
+	};
 }
 
 // ---- The reader's keys and choices -------------------------------------------
@@ -676,6 +687,7 @@ function LinksArrived() {
 	if (!searching) box.setAttribute("aria-busy", "false");
 	Draw(true);
 	if (openWhenLinked >= 0) Open(openWhenLinked);
+	ResultDetails.Load(count, function () { Draw(true); });
 }
 
 // links.js sits beside command.js.  It is asked for once the first results

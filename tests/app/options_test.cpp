@@ -46,6 +46,10 @@ TEST(CommandLineOptions, ActionsDirectoriesAndMistakes) {
   const ProgramOptions exporting = ParseCommandLine({u"/Q", u"--docset", u"out", u"--dir=/opt/t"}, u"/home/me");
   EXPECT_EQ(exporting.docset_dir, u"/home/me/out");
   EXPECT_EQ(exporting.dir, u"/opt/t");
+  EXPECT_TRUE(exporting.full_text);
+  const ProgramOptions plain = ParseCommandLine({u"/Q", u"--no-full-text"}, u"/");
+  EXPECT_EQ(plain.action, Action::kBatch);
+  EXPECT_FALSE(plain.full_text);
 }
 
 }  // namespace

@@ -90,18 +90,52 @@ function searchMode(typed) {
   return { mode, term: term.toUpperCase() };
 }
 
+// Where a search term starts a word of a name: after a non-letter, at a
+// lower-to-upper case change, where digits start or stop.
+function startsWord(name, i) {
+  if (i === 0) return true;
+  const a = name[i - 1], b = name[i];
+  const digit = (c) => c >= '0' && c <= '9';
+  if (digit(a) !== digit(b)) return true;
+  if (!digit(a) && a.toLowerCase() === a.toUpperCase()) return true;
+  return a !== a.toUpperCase() && b !== b.toLowerCase();
+}
+
+// Search results in the pages' order: exact names, then names beginning with
+// the term, then names where it starts a word, then the rest, each group in
+// catalogue order.
 function expectSearch(cat, typed) {
   const { mode, term } = searchMode(typed);
-  let test;
-  if (mode === 'begins') test = (n) => n.startsWith(term);
-  else if (mode === 'ends') test = (n) => n.endsWith(term);
-  else if (term === '') test = () => true;
-  else {
-    let re = null;
+  let re = null;
+  if (mode === 'contains' && term !== '') {
     try { re = new RegExp(term); } catch { re = null; }
-    test = re ? (n) => re.test(n) : (n) => n.includes(term);
   }
-  return cat.commands.flatMap((name, k) => (test(name.toUpperCase()) ? [k] : []));
+  const plain = mode === 'contains' && (!re || !/[\\^$.|?*+()[\]{}]/.test(term));
+  const groups = [[], [], [], []];
+  cat.commands.forEach((name, k) => {
+    const upper = name.toUpperCase();
+    let from = -1, size = term.length;
+    if (mode === 'begins') from = upper.startsWith(term) ? 0 : -1;
+    else if (mode === 'ends') from = upper.endsWith(term) ? upper.length - term.length : -1;
+    else if (term === '') from = 0;
+    else if (re) {
+      const m = re.exec(upper);
+      if (m) { from = m.index; size = m[0].length; }
+    } else from = upper.indexOf(term);
+    if (from < 0) return;
+    let group = 3;
+    if (term === '') group = 0;
+    else if (from === 0 && size === name.length) group = 0;
+    else if (from === 0) group = 1;
+    else if (startsWord(name, from)) group = 2;
+    else if (plain) {
+      for (let at = upper.indexOf(term, from + 1); at > 0; at = upper.indexOf(term, at + 1)) {
+        if (startsWord(name, at)) { group = 2; break; }
+      }
+    }
+    groups[group].push(k);
+  });
+  return groups.flat();
 }
 
 function isValidRegExp(text) {

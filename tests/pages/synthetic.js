@@ -38,8 +38,9 @@ function syntheticLines(n) {
 
 // Copies the program next to a fresh installation at root, writes the
 // command list and lets the program index it. Returns the documentation
-// directory (docs/html). extraLines are appended to the synthetic ones.
-function buildInstall(root, exe, n, { extraLines = [], installName = 'install' } = {}) {
+// directory (docs/html). extraLines are appended to the synthetic ones;
+// beforeBuild(install) may add documentation pages first.
+function buildInstall(root, exe, n, { extraLines = [], installName = 'install', beforeBuild = null } = {}) {
   const app = path.join(root, 'app');
   const install = path.join(root, installName);
   const modules = path.join(install, 'docs', 'html', 'Modules');
@@ -51,6 +52,7 @@ function buildInstall(root, exe, n, { extraLines = [], installName = 'install' }
   fs.writeFileSync(path.join(app, 'config.txt'), Buffer.concat([Buffer.from(install), Buffer.from('\r\n0\r\n')]));
   const text = syntheticLines(n).concat(extraLines).join('\n') + '\n';
   fs.writeFileSync(path.join(modules, 'commands.txt'), Buffer.from(text, 'latin1'));
+  if (beforeBuild) beforeBuild(install);
   execFileSync(path.join(app, 'Quillmere'), ['batch'], { cwd: root, stdio: ['ignore', 'pipe', 'pipe'], maxBuffer: 1 << 24 });
   return path.join(install, 'docs', 'html');
 }

@@ -129,6 +129,32 @@ TEST(OutputSet, AStartCompletesAFinishedJournalAndIgnoresAnythingElse) {
   EXPECT_FALSE(FinishInterruptedCommit(empty.File(".journal"), empty.path()).found);
 }
 
+TEST(OutputSet, RemovalsGoWithTheCommitOrWithTheJournalThatCompletesIt) {
+  ScratchDir dir;
+  WriteBytes(dir.File("old-t9.js"), "stale");
+  WriteBytes(dir.File("a.js"), "old a");
+  {
+    OutputSet set(dir.File(".journal"), dir.path());
+    ASSERT_TRUE(set.Add(dir.Path("a.js"), "new a"));
+    set.Remove(dir.Path("old-t9.js"));
+    set.Remove(dir.Path("never-there.js"));
+    EXPECT_TRUE(fs::exists(dir.File("old-t9.js"))) << "nothing goes before the commit";
+    String error;
+    ASSERT_TRUE(set.Commit(&error)) << ToUtf8(error);
+  }
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"a.js"}));
+  // A commit stopped after its journal: the next start removes the files too,
+  // but never a directory, nor anything outside the tree.
+  fs::create_directories(dir.File("Modules/gone-dir"));
+  WriteBytes(dir.File("Modules/stale.js"), "stale");
+  WriteBytes(dir.File("outside.js"), "keep");
+  WriteBytes(dir.File("Modules/.journal"),
+             Journal({"-", "Modules/stale.js", "-", "Modules/gone-dir", "-", "Modules/../outside.js"}, true));
+  FinishInterruptedCommit(dir.File("Modules/.journal"), dir.path());
+  EXPECT_EQ(Names(dir.File("Modules")), (std::set<std::string>{"gone-dir"}));
+  EXPECT_TRUE(fs::exists(dir.File("outside.js")));
+}
+
 TEST(OutputSet, LeftoversOfEndedWritersAreRemovedThoseOfRunningOnesKept) {
   ScratchDir dir;
   const std::string running = ".a.js.quillmere-tmp-" + std::to_string(getppid()) + "-3";

@@ -594,6 +594,35 @@ TEST_F(ProgramWindow, MixedBoxSkipsTheGeneratorButBuildsTheIndex) {
 namespace qm {
 namespace {
 
+TEST_F(ProgramWindow, CloseWhileThePagesAreIndexedEndsTheProgramAndLeavesTheOldIndex) {
+  // Enough pages for the reading to take a while.
+  const std::string paragraph = "<p>" + std::string(40, ' ') + "Words about windows and sockets. </p>";
+  std::string page = "<html><body><h2 id=\"a\">Heading</h2>";
+  for (int i = 0; i < 400; ++i) page += paragraph;
+  fs::create_directories(inst_ / "docs/html/many");
+  for (int i = 0; i < 6000; ++i) WriteBytes(inst_ / ("docs/html/many/p" + std::to_string(i) + ".html"), page);
+  std::vector<std::string> before;
+  for (const auto& entry : fs::directory_iterator(inst_ / "docs/html/Modules")) before.push_back(entry.path().string());
+  std::sort(before.begin(), before.end());
+  Remember(inst_.string(), "0");
+  auto program = Start();
+  const ProgramWindowHandle window = OpenMainWindow(*program);
+  ASSERT_TRUE(window.Found()) << Diagnostics();
+  ClickBuild();
+  std::string title;
+  WaitUntil([&] { return (title = window.Title()).rfind("Indexing pages: ", 0) == 0; }, 20000, kPollMs);
+  ASSERT_EQ(title.rfind("Indexing pages: ", 0), 0u) << title << Diagnostics();
+  EXPECT_NE(title.find(" of 6,0"), std::string::npos) << title;
+  ClickClose();
+  EXPECT_EQ(program->WaitForExit(), 0) << Diagnostics();
+  std::vector<std::string> after;
+  // The lock stays, as after every build.
+  for (const auto& entry : fs::directory_iterator(inst_ / "docs/html/Modules"))
+    if (entry.path().filename() != ".quillmere.lock") after.push_back(entry.path().string());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before) << "a stopped build changes nothing and leaves no temporary file";
+}
+
 TEST_F(ProgramWindow, AFailedBuildSaysNothingWasBuiltAndNotifiesThePath) {
   fs::remove(inst_ / "docs/html/Modules/commands.txt");
   Remember(inst_.string(), "0");

@@ -1,0 +1,224 @@
+// The full-text index: the words a page is found by, the sections it is
+// split into, and a build that writes its files and removes stale ones.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "app/search/fulltext_index.h"
+#include "app/search/fulltext_sections.h"
+#include "app/search/fulltext_tokens.h"
+#include "app/search/page_summary.h"
+#include "support/files.h"
+#include "support/program_runner.h"
+#include "support/scratch_dir.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const auto& w : words) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
+
+TEST(FullTextTokens, SplitsIdentifiersAndKeepsThemWhole) {
+  const struct {
+    const char* text;
+    const char* words;
+  } cases[] = {
+      {"Draw text, with a Shadow!", "draw text with a shadow"},
+      {"gtk_widget_show()", "gtk_widget_show gtk widget show"},
+      {"GtkWidget and HTMLParser", "gtkwidget gtk widget and htmlparser html parser"},
+      {"std::vector<int> g_object.ref", "std::vector std vector int g_object.ref g object ref"},
+      {"Gsk.CairoNode gtk_widget_get_HTMLView",
+       "gsk.caironode caironode gsk cairo node gtk_widget_get_htmlview htmlview gtk widget get html view"},
+      {"version 3.24 of utf8 __init__", "version 3.24 3 24 of utf8 init"},
+      {"Ende. Neu \xC3\x9C"
+       "BER \xC3\xA9t\xC3\xA9",
+       "ende neu \xC3\xBC"
+       "ber \xC3\xA9t\xC3\xA9"},
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x80\x94 \xE6\x96\x87\xE5\xAD\x97",
+       "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE6\x96\x87\xE5\xAD\x97"},
+      {"a\xFF"
+       "b \xC0\xAF"
+       "c",
+       "a b c"},
+      {"trailing_ dot. ::colons", "trailing dot colons"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Joined(Tokens(c.text)), c.words) << c.text;
+  EXPECT_TRUE(Tokens(std::string(100, 'x')).empty()) << "no word longer than anyone types";
+}
+
+TEST(FullTextSections, SplitsAtHeadingsAndAnchorsAndLeavesOutWhatIsNotContent) {
+  const std::string long_text(450, 'w');
+  const struct {
+    const char* what;
+    std::string markup;
+    const char* title;
+    // anchor|heading|text for each section, joined by " / "
+    const char* sections;
+  } cases[] = {
+      {"headings with ids, text before the first",
+       "<title>T  one</title><p>Intro  text.</p><h2 id=\"a\">First <i>part</i></h2><p>Body one.</p>"
+       "<h2 id=\"b\">Second</h2>Body two.",
+       "T one", "||Intro text. / a|First part|Body one. / b|Second|Body two."},
+      {"anchor before its heading, navigation, script and style left out",
+       "<nav>Home Next</nav><div class=\"navbar\">Up</div><script>var x;</script><style>p{}</style>"
+       "<a name=\"g-free\"></a><h3>g_free ()</h3><pre>void g_free (gpointer mem);</pre><p>Frees mem.</p>"
+       "<footer>Generated</footer>",
+       "", "g-free|g_free ()|void g_free (gpointer mem); Frees mem."},
+      {"named anchor inside long text starts a section under the same heading",
+       "<h1>Page</h1><p>" + long_text + "</p><a name=\"later\"></a><p>Later text.</p>", "",
+       ("|Page|" + long_text + " / later|Page|Later text.").c_str()},
+      {"empty heading sections dropped, blocks separate words",
+       "<h2 id=\"x\"></h2><h2 id=\"y\">Y</h2><ul><li>one</li><li>two</li></ul><td>a</td><td>b</td>", "",
+       "y|Y|one two a b"},
+  };
+  for (const auto& c : cases) {
+    SectionSplitter splitter;
+    // The same parse as the summaries: the page is read once for both.
+    SummarizePage(c.markup, {}, true, &splitter);
+    const PageText page = splitter.Take();
+    std::string got;
+    for (const auto& s : page.sections) got += (got.empty() ? "" : " / ") + s.anchor + "|" + s.heading + "|" + s.text;
+    EXPECT_EQ(got, c.sections) << c.what;
+    EXPECT_EQ(page.title, c.title) << c.what;
+  }
+}
+
+TEST(FullTextBuild, WritesItsFilesRemovesStaleOnesAndCanBeLeftOut) {
+  testing::ScratchDir scratch("fulltext");
+  const fs::path app = scratch.path() / "app", inst = scratch.path() / "sample";
+  const fs::path modules = inst / "docs/html/Modules";
+  testing::CopiedApplication(app);
+  testing::CopySampleInstallation(inst);
+  // A shard of an earlier, larger index.
+  testing::WriteBytes(modules / "fulltext-t99.js", "QuillmereFullText.terms(\"old\",99,\"\",[]);");
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {(app / "Quillmere").string(), "--dir", inst.string()});
+    return testing::RunProgramForTest(args, testing::HeadlessEnvironment(), scratch.path().string());
+  };
+  const auto built = run({"build"});
+  ASSERT_EQ(built.status, 0) << built.err;
+  // Standard error is no terminal here: no progress line.
+  EXPECT_EQ(built.err.find("Indexing pages"), std::string::npos) << built.err;
+  EXPECT_FALSE(fs::exists(modules / "fulltext-t99.js"));
+  const std::string root = testing::ReadBytes(modules / "fulltext.js");
+  EXPECT_EQ(root.rfind("QuillmereFullText.root({build:\"", 0), 0u) << root;
+  const std::string build_id = root.substr(31, 12);
+  for (const char* shard : {"fulltext-t0.js", "fulltext-x0.js"})
+    EXPECT_NE(testing::ReadBytes(modules / shard).find("\"" + build_id + "\""), std::string::npos) << shard;
+  // Prose of the users' guide, its title and its heading are all in.
+  const std::string text = testing::ReadBytes(modules / "fulltext-x0.js");
+  EXPECT_NE(text.find("\"/docs/html/User Guide/index.html\",\"Tallowin - Users guide\""), std::string::npos);
+  EXPECT_NE(text.find("\"Installing\",\"Unpack the Tallowin archive"), std::string::npos);
+
+  const auto without = run({"--no-full-text", "build"});
+  ASSERT_EQ(without.status, 0) << without.err;
+  for (const auto& entry : fs::directory_iterator(modules))
+    EXPECT_EQ(entry.path().filename().string().rfind("fulltext", 0), std::string::npos) << entry.path();
+  EXPECT_TRUE(fs::exists(modules / "summaries.js"));
+}
+
+TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsIndexed) {
+  testing::ScratchDir scratch("fulltext-hostile");
+  const fs::path app = scratch.path() / "app", inst = scratch.path() / "sample";
+  const fs::path html = inst / "docs/html";
+  testing::CopiedApplication(app);
+  testing::CopySampleInstallation(inst);
+  fs::create_directories(html / "bad");
+  testing::WriteBytes(html / "bad/binary.html", std::string("\0\xFF\xFEzz\x01<h1>\xC3", 10) + "binaryword");
+  std::string nested;
+  for (int i = 0; i < 20000; ++i) nested += "<div>";
+  testing::WriteBytes(html / "bad/nested.html", "<p>nestedword</p>" + nested + "deepword");
+  testing::WriteBytes(html / "bad/latin1.html", "<meta charset=\"iso-8859-1\"><h2 id=\"c\">Caf\xE9</h2><p>Kr\xE4"
+                                                "fte wirken.</p>");
+  testing::WriteBytes(scratch.path() / "outside.html", "<p>outsideword</p>");
+  fs::create_symlink(scratch.path() / "outside.html", html / "bad/link.html");
+  fs::create_directory_symlink(scratch.path(), html / "bad/up");
+  ASSERT_EQ(mkfifo((html / "bad/fifo.html").c_str(), 0644), 0);
+  const auto built = testing::RunProgramForTest({(app / "Quillmere").string(), "--dir", inst.string(), "build"},
+                                                testing::HeadlessEnvironment(), scratch.path().string());
+  ASSERT_EQ(built.status, 0) << built.err;
+  std::string text;
+  for (const auto& entry : fs::directory_iterator(html / "Modules"))
+    if (entry.path().filename().string().rfind("fulltext-x", 0) == 0) text += testing::ReadBytes(entry.path());
+  EXPECT_NE(text.find("nestedword"), std::string::npos);
+  EXPECT_NE(text.find("\"Caf\xC3\xA9\",\"Kr\xC3\xA4"
+                      "fte wirken.\""),
+            std::string::npos)
+      << "charset honoured";
+  EXPECT_EQ(text.find("outsideword"), std::string::npos) << "a link out of the installation was followed";
+}
+
+TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
+  std::map<std::string, std::string> files;
+  FullTextIndex index("0123456789ab", [&](const std::string& name, const std::string& bytes) {
+    files[name] = bytes;
+    return true;
+  });
+  // Enough distinct words for several term shards; "common" in every section.
+  for (int page = 0; page < 300; ++page) {
+    PageText text;
+    text.title = "Page " + std::to_string(page);
+    for (int s = 0; s < 3; ++s) {
+      std::string body = "common";
+      for (int w = 0; w < 40; ++w) body += " w" + std::to_string(page * 1000 + s * 100 + w);
+      text.sections.push_back({"a" + std::to_string(s), "Heading", body});
+    }
+    ASSERT_TRUE(index.AddPage("/docs/html/p" + std::to_string(page) + ".html", text));
+  }
+  ASSERT_TRUE(index.Finish());
+  EXPECT_EQ(index.Stats().sections, 900u);
+  const std::string& root = files.at("fulltext.js");
+  EXPECT_EQ(root.rfind("QuillmereFullText.root({build:\"0123456789ab\",sections:900,pages:300,terms:[\"", 0), 0u);
+  EXPECT_GT(files.count("fulltext-t1.js") + files.count("fulltext-x1.js"), 1u) << "more than one shard of each";
+  // The postings of "common": every section, in order (the first number
+  // is the section, each next one the step from the one before; a digit
+  // below 32 ends a number, and each posting ends with its impact digit).
+  const auto split = [](const std::string& text, const std::string& separator) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0;;) {
+      const std::size_t next = text.find(separator, at);
+      out.push_back(text.substr(at, next - at));
+      if (next == std::string::npos) return out;
+      at = next + separator.size();
+    }
+  };
+  std::string list;
+  for (const auto& [name, bytes] : files) {
+    if (name.rfind("fulltext-t", 0) != 0) continue;
+    const std::size_t words_at = bytes.find(",\"", bytes.find(',') + 1) + 2;
+    const std::size_t lists_at = bytes.find("\",[\"", words_at);
+    const auto words = split(bytes.substr(words_at, lists_at - words_at), "\\n");
+    const auto lists = split(bytes.substr(lists_at + 4, bytes.rfind("\"]") - lists_at - 4), "\",\"");
+    ASSERT_EQ(words.size(), lists.size()) << name;
+    for (std::size_t k = 0; k < words.size(); ++k)
+      if (words[k] == "common") list = lists[k];
+  }
+  ASSERT_FALSE(list.empty());
+  std::vector<unsigned> sections;
+  for (std::size_t i = 0; i < list.size();) {
+    unsigned value = 0, digit = 0;
+    do {
+      const unsigned c = static_cast<unsigned char>(list[i++]);
+      digit = c > 0x5C ? c - 0x24 : c - 0x23;
+      value = value * 32 + (digit & 31);
+    } while (digit >= 32);
+    sections.push_back(sections.empty() ? value : sections.back() + value);
+    ++i;  // the impact
+  }
+  ASSERT_EQ(sections.size(), 900u);
+  for (unsigned s = 0; s < 900; ++s) ASSERT_EQ(sections[s], s);
+  EXPECT_TRUE(IsFullTextFileName("fulltext-t12.js") && IsFullTextFileName("fulltext.js") &&
+              !IsFullTextFileName("fulltext-q1.js") && !IsFullTextFileName("fulltext-t.js"));
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,151 @@
+// Summaries read from documentation pages, the files that carry them and the
+// signatures, and what becomes of pages that are not what they should be.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/index/catalogue.h"
+#include "app/index/command_list_reader.h"
+#include "app/search/page_summary.h"
+#include "app/search/search_details.h"
+#include "support/files.h"
+#include "support/program_runner.h"
+#include "support/scratch_dir.h"
+#include "system/display_text.h"
+#include "system/strings.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
+
+struct Shape {
+  const char* what;
+  std::string markup;
+  const char* fragment;  // "" for the page's own description
+  const char* summary;   // "" for none
+};
+
+TEST(PageSummary, FindsTheFirstSentenceForEachMarkupShape) {
+  const std::string long_prose(300, 'x');
+  const Shape shapes[] = {
+      {"anchor, name, declaration, prose",
+       "<table><tr><td><a name=\"Open\"></a><b>Open</b></td><td><pre>Open:Int( x:Int )</pre>Opens a new window. "
+       "It has a title.</td></tr><tr><td><a name=\"Close\"></a><b>Close</b></td><td><pre>Close()</pre>Closes it."
+       "</td></tr></table>",
+       "Close", "Closes it."},
+      {"heading with an id, code listing, prose with inline code",
+       "<h3 id=\"gtk-window-new\">gtk_window_new ()</h3><pre class=\"programlisting\">GtkWidget *gtk_window_new "
+       "(void);</pre><p>Creates a new <code>GtkWindow</code>, e.g. a toplevel. More.</p><h3 id=\"n\">n</h3>",
+       "gtk-window-new", "Creates a new GtkWindow, e.g. a toplevel."},
+      {"anchor before its title heading",
+       "<div class=\"refsect2\"><a name=\"g-free\"></a><h3>g_free ()</h3><pre>void g_free (gpointer mem);</pre>"
+       "<p>Frees the memory pointed to by mem.</p></div>",
+       "g-free", "Frees the memory pointed to by mem."},
+      {"definition list",
+       "<dl><dt id=\"foo\"><code>foo(int a)</code></dt><dd><p>Returns foo of <em>a</em>; never fails.</p></dd>"
+       "<dt id=\"bar\">bar</dt><dd>Bar.</dd></dl>",
+       "foo", "Returns foo of a; never fails."},
+      {"declaration table, code-only paragraph, entities",
+       "<a name=\"x\"></a><table class=\"t-dcl-begin\"><tr><td>void x();</td></tr></table><p><code>x()</code></p>"
+       "<p>Does x &amp; y&nbsp;now &lt;script&gt;.</p>",
+       "x", "Does x & y now <script>."},
+      {"no prose before the next item", "<a name=\"a\"></a><pre>a()</pre><a name=\"b\"></a><p>About b.</p>", "a", ""},
+      {"missing fragment", "<p id=\"here\">Here.</p>", "nothere", ""},
+      {"page: meta description",
+       "<html><head><meta name=\"description\" content=\"The  gadget\n module.\"></head><body><p>Other.</p>", "",
+       "The gadget module."},
+      {"page: first paragraph of the main content, never navigation",
+       "<body><nav><p>Home | Up</p></nav><div class=\"navbar\"><p>Prev Next</p></div><div id=\"content\"><p>Lists "
+       "the files of a folder. Then more.</p></div>",
+       "", "Lists the files of a folder."},
+      {"declared Latin-1",
+       "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"></head><body>"
+       "<p id=\"c\">\xC9"
+       "crit la cha\xEEne.</p>",
+       "c",
+       "\xC3\x89"
+       "crit la cha\xC3\xAE"
+       "ne."},
+      {"long sentence cut with an ellipsis", "<p id=\"l\">A " + long_prose + " b.</p>", "l",
+       ("A " + long_prose.substr(0, 157) + "\xE2\x80\xA6").c_str()},
+  };
+  for (const Shape& shape : shapes) {
+    const std::string fragment = shape.fragment;
+    const PageSummaries found = SummarizePage(
+        shape.markup, fragment.empty() ? std::vector<std::string>{} : std::vector{fragment}, fragment.empty());
+    const auto it = found.by_fragment.find(fragment);
+    const std::string got = fragment.empty() ? found.page : it == found.by_fragment.end() ? "" : it->second;
+    EXPECT_EQ(got, shape.summary) << shape.what;
+  }
+}
+
+// An installation whose pages are every kind of bad input, beside one good
+// page: each bad record simply gets no summary, and nothing blocks.
+TEST(PageSummary, BadPagesGiveNoSummaryAndNeverStopTheBuild) {
+  ScratchDir scratch("summaries");
+  const fs::path inst = scratch.path() / "inst", html = inst / "docs/html";
+  fs::create_directories(html);
+  WriteBytes(scratch.path() / "secret.html", "<p id=\"s\">Outside the installation.</p>");
+  WriteBytes(html / "good.html", "<p id=\"g\">Good.</p>");
+  WriteBytes(html / "binary.html", std::string("\x00\xFF\x01<p\x00 id=\"b\">", 14) + std::string(4096, '\x9C'));
+  WriteBytes(html / "broken.html", "<p id=\"k\">Broken <b>markup <i>still reads. </p></div></span><<<>>");
+  WriteBytes(html / "wrong.html", "<meta charset=\"utf-8\"><p id=\"w\">Caf\xE9 \xFF bytes.</p>");
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<div>";
+  WriteBytes(html / "deep.html", deep + "<p id=\"d\">Deep.</p>");
+  WriteBytes(html / "huge.html", "<p id=\"h\">Huge.</p>");
+  fs::resize_file(html / "huge.html", 100u << 20);
+  ASSERT_EQ(mkfifo((html / "fifo.html").c_str(), 0600), 0);
+  fs::create_symlink(scratch.path() / "secret.html", html / "link.html");
+
+  const std::string list =
+      "Good|/docs/html/good.html#g\nBinary|/docs/html/binary.html#b\nBroken|/docs/html/broken.html#k\n"
+      "Wrong|/docs/html/wrong.html#w\nDeep|/docs/html/deep.html#d\nHuge|/docs/html/huge.html#h\n"
+      "Fifo|/docs/html/fifo.html#f\nLink|/docs/html/link.html#s\nUp|/docs/html/../../secret.html#s\n"
+      "Gone|/docs/html/gone.html#g\nNoFragment|/docs/html/binary.html\n";
+  Catalogue catalogue;
+  ModuleMap modules;
+  const String dir = FromBytes(inst.string());
+  ReadCatalogue(list, dir, catalogue, modules);
+  catalogue.Sort();
+  const std::vector<std::string> got = ReadSummaries(catalogue, dir);
+  // Catalogue order is by name.
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Binary", ""},     {"Broken", "Broken markup still reads."},
+      {"Deep", ""},       {"Fifo", ""},
+      {"Gone", ""},       {"Good", "Good."},
+      {"Huge", ""},       {"Link", ""},
+      {"NoFragment", ""}, {"Up", ""},
+      {"Wrong", ""}};
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    if (expected[i].first == "Wrong") {
+      // A page that lies about its character set still gives text, never
+      // broken UTF-8.
+      EXPECT_TRUE(HoldsUtf8Bytes(FromBytes(got[i]))) << got[i];
+      EXPECT_NE(got[i].find("bytes."), std::string::npos) << got[i];
+    } else {
+      EXPECT_EQ(got[i], expected[i].second) << expected[i].first;
+    }
+  }
+}
+
+TEST(SearchDetails, FilesHoldSignaturesAndEscapedTextInCatalogueOrder) {
+  Catalogue catalogue;
+  ModuleMap modules;
+  ReadCatalogue("Zed:Int( a:String=\"\\\" )|/z.html#Z\nAlpha|/a.html#A\nMid()|/m.html\n", u"/nowhere", catalogue,
+                modules);
+  catalogue.Sort();
+  EXPECT_EQ(SignaturesArrayFile(catalogue), "var sigs=[\"\",\"Mid()\",\"Zed:Int( a:String=\\\"\\\\\\\" )\"];");
+  EXPECT_EQ(SummariesArrayFile({"<img onerror=x>", "", "Says \"hi\"."}),
+            "var summaries=[\"<img onerror=x>\",\"\",\"Says \\\"hi\\\".\"];");
+}
+
+}  // namespace
+}  // namespace qm

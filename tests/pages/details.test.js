@@ -1,0 +1,87 @@
+'use strict';
+// Signatures and summaries under the result names, the order of search
+// results, and markup in both shown as text.
+
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const h = require('./helpers');
+const synthetic = require('./synthetic');
+
+const PAGE = 'docs/html/Modules/tlw.gadgets/index.html';
+const LINES = ['Window:TGadget( title:String )', 'CreateWindow:TGadget( title:String, x:Int )',
+  'WindowMenu:TGadget( window:TGadget )', 'Rewindowed()', 'Gadget_window',
+  'Evil:Int( a:String="><img src=x onerror=window.__pwned=1> )'];
+const PROSE = {
+  Window: 'The window type. More.', CreateWindow: 'Opens a new window.', WindowMenu: 'Its menu.',
+  Rewindowed: 'Windowed again.', Gadget_window: 'Holds a window.',
+  Evil: 'Runs &lt;script&gt;window.__pwned=2&lt;/script&gt; "&gt;&lt;img src=x onerror=window.__pwned=3&gt;.',
+};
+
+let root, html, browser;
+
+before(async () => {
+  root = path.join(h.SCRATCH, 'details');
+  const name = (line) => line.split(/[(:]/)[0];
+  const rows = LINES.map((line) => `<tr><td><a name="${name(line)}"></a><b>${name(line)}</b></td>` +
+    `<td><pre>${line.replace(/</g, '&lt;')}</pre>${PROSE[name(line)]}</td></tr>`);
+  html = synthetic.buildInstall(root, process.env.QUILLMERE_PAGES_EXE, 0, {
+    extraLines: LINES.map((line) => `${line}|/${PAGE}#${name(line)}`),
+    // The pages are written before the build reads them.
+    beforeBuild: (install) => {
+      fs.mkdirSync(path.dirname(path.join(install, PAGE)), { recursive: true });
+      fs.writeFileSync(path.join(install, PAGE), '<html><body><table>' + rows.join('\n') + '</table></body></html>');
+    },
+  });
+  browser = await h.launch();
+});
+
+after(async () => {
+  if (browser) await browser.close();
+});
+
+// The rows once signatures and summaries have arrived.
+async function rows(page) {
+  await page.waitForFunction(() => performance.getEntriesByName('details-ready').length > 0);
+  await h.settled(page);
+  return page.$$eval('#results .entry', (rs) => rs.map((r) => ({
+    name: r.querySelector('a').textContent,
+    sig: (r.querySelector('.sig') || {}).textContent || '',
+    summary: (r.querySelector('.summary') || {}).textContent || '',
+  })));
+}
+
+test('search results rank exact, prefix, word-start, rest; lists keep catalogue order; details stay text', async () => {
+  const { page, problems } = await h.openPage(browser);
+  const searchPage = path.join(html, 'index.html');
+  const ranked = ['Window', 'WindowMenu', 'CreateWindow', 'Gadget_window', 'Rewindowed'];
+  // Typed, and from the address the form sends on Enter: the same order.
+  await page.goto(h.fileUrl(searchPage));
+  await page.fill('#textfield', 'window');
+  const typed = await rows(page);
+  assert.deepEqual(typed.map((r) => r.name), ranked);
+  assert.equal(await page.textContent('#resultcount'), '5 commands');
+  await page.goto(h.fileUrl(searchPage, h.searchQuery('window')));
+  const opened = await rows(page);
+  assert.deepEqual(opened, typed);
+  const create = opened.find((r) => r.name === 'CreateWindow');
+  assert.deepEqual(create, { name: 'CreateWindow', sig: LINES[1], summary: 'Opens a new window.' });
+  assert.equal(opened.find((r) => r.name === 'Gadget_window').sig, '', 'a line without a signature shows none');
+
+  // The letter list and the full list: catalogue order, details too.
+  await page.goto(h.fileUrl(path.join(html, 'Modules', 'commands.html'), 'W'));
+  assert.deepEqual((await rows(page)).map((r) => r.name), ['Window', 'WindowMenu']);
+  await page.goto(h.fileUrl(searchPage));
+  const all = await rows(page);
+  assert.deepEqual(all.map((r) => r.name), ['CreateWindow', 'Evil', 'Gadget_window', 'Rewindowed', 'Window',
+    'WindowMenu']);
+  const evil = all.find((r) => r.name === 'Evil');
+  assert.equal(evil.sig, LINES[5]);
+  assert.equal(evil.summary, 'Runs <script>window.__pwned=2</script> "><img src=x onerror=window.__pwned=3>.');
+  assert.equal(await page.$$eval('#results img, #results script', (n) => n.length), 0, 'no markup made');
+  await page.waitForTimeout(200);
+  assert.equal(await page.evaluate(() => window.__pwned), undefined, 'no script ran');
+  assert.deepEqual(problems.pageErrors, []);
+  assert.deepEqual(problems.failedRequests, []);
+});

@@ -34,31 +34,22 @@ bool PathWithin(const std::string& path, const std::string& root_real, std::stri
   return within;
 }
 
-bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
-                       String* error) {
-  const std::string real = RealPathOf(path);
-  if (real.empty()) {
-    *error = FromByteString(std::strerror(errno));
-    return false;
-  }
-  if (!RealPathWithin(real, root_real)) {
-    *error = FromBytes("leads outside the installation, to " + real);
-    return false;
-  }
-  // Non-blocking and without following a link swapped in since realpath:
-  // what is opened is checked again below, not trusted.
-  UniqueFd fd(open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+namespace {
+
+// Opens path with flags (never blocking) and reads the whole regular file.
+bool ReadWhole(const std::string& path, int flags, std::size_t max_bytes, std::string* bytes, String* error) {
+  const UniqueFd fd(open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!fd.Valid()) {
     *error = FromByteString(std::strerror(errno));
     return false;
   }
   struct stat info {};
   if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    *error = u"is not a regular file";
+    *error = u"not a regular file";
     return false;
   }
   if (static_cast<unsigned long long>(info.st_size) > max_bytes) {
-    *error = FromBytes("is larger than " + std::to_string(max_bytes) + " bytes");
+    *error = FromBytes("larger than " + std::to_string(max_bytes) + " bytes");
     return false;
   }
   bytes->resize(static_cast<std::size_t>(info.st_size));
@@ -75,6 +66,29 @@ bool ReadContainedFile(const std::string& path, const std::string& root_real, st
   }
   bytes->resize(got);
   return true;
+}
+
+}  // namespace
+
+bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
+                       String* error) {
+  const std::string real = RealPathOf(path);
+  if (real.empty()) {
+    *error = FromByteString(std::strerror(errno));
+    return false;
+  }
+  if (!RealPathWithin(real, root_real)) {
+    *error = FromBytes("leads outside the installation, to " + real);
+    return false;
+  }
+  // Without following a link swapped in since realpath: what is opened is
+  // checked again, not trusted.
+  return ReadWhole(real, O_RDONLY | O_NOFOLLOW, max_bytes, bytes, error);
+}
+
+bool ReadRegularFile(const std::string& path, bool for_update, std::size_t max_bytes, std::string* bytes,
+                     String* error) {
+  return ReadWhole(path, for_update ? O_RDWR : O_RDONLY, max_bytes, bytes, error);
 }
 
 }  // namespace qm

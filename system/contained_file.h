@@ -29,4 +29,10 @@ bool PathWithin(const std::string& path, const std::string& root_real, std::stri
 bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
                        String* error);
 
+// Reads the whole regular file at path (links followed) into bytes, opened
+// for reading and writing with for_update so that a file that cannot be
+// written fails too. Never blocks; false with the reason in *error.
+bool ReadRegularFile(const std::string& path, bool for_update, std::size_t max_bytes, std::string* bytes,
+                     String* error);
+
 }  // namespace qm

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "system/cstream.h"
 #include "system/ram_stream.h"
 #include "system/stream_factory.h"
 #include "system/strings.h"
@@ -77,10 +76,6 @@ StreamPtr OpenFile(const String& url, bool readable, bool writeable) {
   for (int n; (n = stream->Read(block, sizeof block)) > 0;) bytes.append(block, static_cast<std::size_t>(n));
   stream->Close();
   return TRamStream::CreateOwned(std::move(bytes), true, false);
-}
-
-StreamPtr OpenPlainFile(const String& path, bool readable, bool writeable) {
-  return TCStream::OpenFile(path, readable, writeable);
 }
 
 StreamPtr ReadFile(const String& url) { return OpenFile(url, true, false); }

@@ -15,10 +15,6 @@ namespace qm {
 StreamPtr OpenFile(const String& url, bool readable, bool writeable);
 StreamPtr ReadFile(const String& url);
 StreamPtr WriteFile(const String& url);
-// The same modes for a file on disk named by its path alone: "::" in an
-// installation's or the program's path is part of a folder's name, never a
-// protocol. Protocols are only for the program's own embedded names.
-StreamPtr OpenPlainFile(const String& path, bool readable, bool writeable);
 // Closes stream (null is allowed); result 0.
 int CloseFile(TStream* stream);
 inline int CloseFile(const StreamPtr& stream) { return CloseFile(stream.get()); }

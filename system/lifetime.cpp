@@ -1,5 +1,7 @@
 #include "system/lifetime.h"
 
+#include <new>
+
 #include <unistd.h>
 
 #include <chrono>
@@ -90,6 +92,10 @@ void RunProgram(const std::function<void()>& body) {
     body();
   } catch (const RuntimeError& error) {
     FailWithRuntimeError(error);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out (a catalogue beyond what the machine can hold): ended
+    // here as any run-time error, not by an abort that runs no clean-up.
+    FailWithRuntimeError(RuntimeError(u"Out of memory"));
   }
   End(0);
 }

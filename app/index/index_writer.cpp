@@ -20,6 +20,7 @@
 #include "app/index/index_outputs.h"
 #include "app/search/fulltext_index.h"
 #include "app/search/search_details.h"
+#include "system/contained_file.h"
 #include "system/display_text.h"
 #include "system/error_line.h"
 #include "system/filesystem.h"
@@ -244,50 +245,18 @@ class IndexBuild {
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
-  // Only a regular file (after links) comes to an end: a named pipe, a
-  // device or a socket would keep the build waiting for ever.
-  if (const auto system_path = SystemPath(path)) {
-    struct stat info {};
-    if (stat(system_path->c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-      return Fail(path, u"not a regular file");
-  }
   // Opened for update, as the installation's list has always been: a list
-  // that cannot be written is treated as missing.
-  errno = 0;
-  StreamPtr stream = OpenPlainFile(path, 1, 1);
-  if (!stream) return Fail(path, errno ? FromByteString(std::strerror(errno)) : String(u"cannot be opened"));
-  const String too_large = u"too large to read into memory";
-  try {
-    // The whole list is read straight into the buffer the catalogue keeps.
-    std::string bytes;
-    const std::int64_t size = std::max<std::int64_t>(stream->Size(), 0);
-    if (static_cast<std::uint64_t>(size) > PhysicalMemory()) {
-      CloseFile(stream);
-      return Fail(path, too_large);
-    }
-    bytes.resize(static_cast<std::size_t>(size));
-    std::size_t filled = 0;
-    while (true) {
-      if (filled == bytes.size()) bytes.resize(filled + 65536);  // the file grew, or has no size
-      const int n =
-          stream->Read(bytes.data() + filled, static_cast<int>(std::min<std::size_t>(bytes.size() - filled, 1 << 30)));
-      if (n <= 0) break;
-      filled += static_cast<std::size_t>(n);
-    }
-    bytes.resize(filled);
-    lines = ReadSortedCatalogue(std::move(bytes), tlwndir, *list_command, *map_module, workers_);
-  } catch (const std::bad_alloc&) {
-    list_command->Clear();
-    CloseFile(stream);
-    return Fail(path, too_large);
-  } catch (const std::length_error&) {
-    list_command->Clear();
-    CloseFile(stream);
-    return Fail(path, too_large);
-  }
+  // that cannot be written is treated as missing. Only a regular file is
+  // read, never blocking: a named pipe, a device or a socket would keep the
+  // build waiting for ever. A list larger than the machine's memory cannot
+  // be held.
+  const auto system_path = SystemPath(path);
+  std::string bytes;
+  String error = u"invalid file name";
+  if (!system_path || !ReadRegularFile(*system_path, true, PhysicalMemory(), &bytes, &error)) return Fail(path, error);
+  lines = ReadSortedCatalogue(std::move(bytes), tlwndir, *list_command, *map_module, workers_);
   Print(u"Total commands: " + FromInt(list_command->Count()) + u" " + FromInt(lines));
   Print(u"");
-  CloseFile(stream);
   return true;
 }
 

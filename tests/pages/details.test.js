@@ -46,7 +46,7 @@ async function rows(page) {
   await page.waitForFunction(() => performance.getEntriesByName('details-ready').length > 0);
   await h.settled(page);
   return page.$$eval('#results .entry', (rs) => rs.map((r) => ({
-    name: r.querySelector('a').textContent,
+    name: r.querySelector('.name').textContent,
     sig: (r.querySelector('.sig') || {}).textContent || '',
     summary: (r.querySelector('.summary') || {}).textContent || '',
   })));
@@ -58,10 +58,10 @@ test('search results rank exact, prefix, word-start, rest; lists keep catalogue 
   const ranked = ['Window', 'WindowMenu', 'CreateWindow', 'Gadget_window', 'Rewindowed'];
   // Typed, and from the address the form sends on Enter: the same order.
   await page.goto(h.fileUrl(searchPage));
-  await page.fill('#textfield', 'window');
+  await h.fill(page, '#textfield', 'window');
   const typed = await rows(page);
   assert.deepEqual(typed.map((r) => r.name), ranked);
-  assert.equal(await page.textContent('#resultcount'), '5 commands');
+  assert.equal(await h.text(page, '#resultcount'), '5 commands');
   await page.goto(h.fileUrl(searchPage, h.searchQuery('window')));
   const opened = await rows(page);
   assert.deepEqual(opened, typed);
@@ -80,7 +80,7 @@ test('search results rank exact, prefix, word-start, rest; lists keep catalogue 
   assert.equal(evil.sig, LINES[5]);
   assert.equal(evil.summary, 'Runs <script>window.__pwned=2</script> "><img src=x onerror=window.__pwned=3>.');
   assert.equal(await page.$$eval('#results img, #results script', (n) => n.length), 0, 'no markup made');
-  await page.waitForTimeout(200);
+  await new Promise((r) => setTimeout(r, 200));
   assert.equal(await page.evaluate(() => window.__pwned), undefined, 'no script ran');
   assert.deepEqual(problems.pageErrors, []);
   assert.deepEqual(problems.failedRequests, []);

@@ -44,7 +44,7 @@ after(async () => {
 
 async function search(page, typed) {
   await page.evaluate(() => performance.clearMarks('fulltext-shown'));
-  await page.fill('#textfield', typed);
+  await h.fill(page, '#textfield', typed);
   await page.waitForFunction(() => performance.getEntriesByName('fulltext-shown').length > 0 ||
     document.getElementById('fulltextnotice').style.display != 'none');
   return page.$$eval('#fulltextresults li', (items) => items.map((li) => ({
@@ -68,7 +68,7 @@ test('prose, phrase and prefix queries find their sections, marked, and Enter op
   assert.equal(prose[0].href, 'Guide/effects.html#shadow');
   assert.equal(prose[0].heading, 'Drop shadows');
   assert.ok(prose[0].marks.includes('soft') && prose[0].marks.includes('shadow'), prose[0].marks.join());
-  assert.equal(await page.textContent('#resultcount'), '0 commands');
+  assert.equal(await h.text(page, '#resultcount'), '0 commands');
 
   assert.deepEqual((await search(page, '"render the string twice"')).map((r) => r.href), ['Guide/effects.html#shadow']);
   assert.deepEqual(await search(page, '"twice the string render"'), [], 'the words, but not as a phrase');
@@ -109,10 +109,10 @@ test('a shard missing or from another build gives the notice; command search kee
       const { page } = await h.openPage(browser);
       await page.goto(h.fileUrl(path.join(html, 'index.html')));
       await search(page, 'shadow');
-      assert.match(await page.textContent('#fulltextnotice'), /incomplete.*rebuild/);
-      await page.fill('#textfield', 'paint');
+      assert.match(await h.text(page, '#fulltextnotice'), /incomplete.*rebuild/);
+      await h.fill(page, '#textfield', 'paint');
       await h.settled(page);
-      assert.equal(await page.textContent('#resultcount'), '1 commands');
+      assert.equal(await h.text(page, '#resultcount'), '1 commands');
       await page.close();
     }
   } finally {

@@ -44,8 +44,8 @@ function keywords(book) {
 const root = path.join(os.tmpdir(), 'quillmere-coverage');
 fs.mkdirSync(root, { recursive: true });
 const rows = [];
-for (const spec of sets) {
-  const [name, book] = spec.split('=');
+for (const named of sets) {
+  const [name, book] = named.split('=');
   const { base, out } = keywords(book);
   const dir = path.join(root, name);
   const install = path.join(dir, 'install');

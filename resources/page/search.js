@@ -453,12 +453,15 @@ function MakeRow(i) {
 	mod.className = "module";
 	mod.textContent = ModuleOf(k);
 	title.appendChild(label);
-	// The signature and the summary, when the page has them, stand between
-	// the name and the module on the row's one line.
-	ResultDetails.AddTo(title, k, Shown);
 	title.appendChild(document.createTextNode(" "));
 	title.appendChild(mod);
 	row.appendChild(title);
+	// The signature and the summary, when the page has them, on a line of
+	// their own under the name.
+	var detail = document.createElement("span");
+	detail.className = "detail";
+	ResultDetails.AddTo(detail, k, Shown);
+	row.appendChild(detail);
 	return row;
 }
 

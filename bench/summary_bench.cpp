@@ -76,7 +76,10 @@ void CompareWithXmllint(const fs::path& inst) {
   qm::ReadCatalogue(std::move(bytes), dir, catalogue, modules);
   catalogue.Sort();
   std::size_t read = 0;
-  qm::SetPageReadingObserver([&](std::size_t done, std::size_t) { read = done; });
+  qm::SetPageReadingObserver([&](std::size_t done, std::size_t) {
+    read = done;
+    return true;
+  });
   rusage before{}, after{};
   getrusage(RUSAGE_SELF, &before);
   auto t0 = std::chrono::steady_clock::now();
@@ -86,7 +89,7 @@ void CompareWithXmllint(const fs::path& inst) {
   const double pass_cpu = CpuSeconds(after) - CpuSeconds(before);
   qm::SetPageReadingObserver(nullptr);
   std::size_t found = 0;
-  for (std::size_t i = 0; i < summaries.Count(); ++i) found += summaries.Get(i).empty() ? 0 : 1;
+  for (const std::string& summary : summaries) found += summary.empty() ? 0 : 1;
 
   getrusage(RUSAGE_CHILDREN, &before);
   t0 = std::chrono::steady_clock::now();
@@ -97,10 +100,10 @@ void CompareWithXmllint(const fs::path& inst) {
   const double xmllint_cpu = CpuSeconds(after) - CpuSeconds(before);
   fs::remove(names);
   std::printf("%-28s %7zu %7zu %8.1f %8zu %8.3f %9.3f %8.2f %8.3f %9.3f %8.2f%s\n",
-              inst.parent_path().filename().c_str(), summaries.Count(), pages.size(),
+              inst.parent_path().filename().c_str(), summaries.size(), pages.size(),
               static_cast<double>(page_bytes) / (1 << 20), read, pass, xmllint, xmllint / pass, pass_cpu, xmllint_cpu,
               xmllint_cpu / pass_cpu, WIFEXITED(status) ? "" : " (xmllint failed)");
-  std::printf("%28s %zu of %zu records have a summary\n", "", found, summaries.Count());
+  std::printf("%28s %zu of %zu records have a summary\n", "", found, summaries.size());
 }
 
 // 10^4 pages of ten items each, and a command list of one line per item.

@@ -52,24 +52,6 @@ int DecodeOne(const Byte* bytes, std::size_t size, std::size_t at, char32_t& cod
   return length;
 }
 
-void AppendCodePoint(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 void AppendUnits(String& out, char32_t c) {
   if (c < 0x10000) {
     out += static_cast<char16_t>(c);
@@ -89,18 +71,36 @@ std::string UnitsAsUtf8(const String& text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
     if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      AppendCodePointUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-      AppendCodePoint(out, kReplacement);
+      AppendCodePointUtf8(out, kReplacement);
     } else {
-      AppendCodePoint(out, u);
+      AppendCodePointUtf8(out, u);
     }
   }
   return out;
 }
 
 }  // namespace
+
+void AppendCodePointUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
 
 bool HoldsUtf8Bytes(const String& text) {
   for (const char16_t unit : text)
@@ -131,7 +131,7 @@ void AppendDisplayUtf8(std::string& out, std::string_view bytes) {
     out += bytes;
     return;
   }
-  for (const char byte : bytes) AppendCodePoint(out, static_cast<unsigned char>(byte));
+  for (const char byte : bytes) AppendCodePointUtf8(out, static_cast<unsigned char>(byte));
 }
 
 String FromDisplayUtf8(std::string_view utf8) {

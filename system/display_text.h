@@ -21,6 +21,9 @@ namespace qm {
 // U+10FFFF, no stray or missing continuation bytes. The empty text is.
 bool HoldsUtf8Bytes(const String& text);
 
+// The UTF-8 bytes of one code point, appended to out.
+void AppendCodePointUtf8(std::string& out, char32_t c);
+
 // The text as a person sees it, encoded as well-formed UTF-8. In the
 // one-character-per-unit case a surrogate pair is one character and a lone
 // surrogate, which no UTF-8 can carry, becomes U+FFFD.

@@ -1,4 +1,5 @@
 #include "app/search/fulltext_tokens.h"
+#include "system/display_text.h"
 
 #include <cstdint>
 #include <utility>
@@ -29,24 +30,6 @@ CodePoint Decode(std::string_view text, std::size_t i) {
       (value >= 0xD800 && value <= 0xDFFF))
     return {0xFFFD, i, 1};
   return {value, i, size};
-}
-
-void Encode(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // Letters and digits: ASCII ones, and beyond ASCII everything that is not
@@ -130,7 +113,7 @@ class Tokenizer {
             part_start = last_capital;
           }
         }
-        Encode(Lower(c.value), whole_);
+        AppendCodePointUtf8(whole_, Lower(c.value));
         before = c.value;
         has_before = true;
         i += c.size;

@@ -22,7 +22,7 @@ const fs = require('node:fs');
 const vm = require('node:vm');
 const { execFileSync } = require('node:child_process');
 const tests = path.resolve(__dirname, '..', '..', 'tests', 'pages');
-const { chromium } = require(path.join(tests, 'node_modules', 'playwright-core'));
+const puppeteer = require(path.join(tests, 'node_modules', 'puppeteer-core'));
 const { pathToFileURL } = require('node:url');
 
 const exe = path.resolve(process.argv[2] || 'build/Quillmere');
@@ -232,7 +232,12 @@ function distinctiveQueries(index, count) {
 }
 
 async function main() {
-  const browser = await chromium.launch({ executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium' });
+  const browser = await puppeteer.launch({
+    browser: 'chrome',
+    executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--no-first-run'],
+  });
   const rows = [], relevance = [];
   for (const corpus of corpora) {
     const [kind, arg] = corpus.split(/:(.*)/);

@@ -46,7 +46,9 @@ TEST(ContainedFile, OnlyRegularFilesWhoseRealPathIsInsideAreRead) {
     String error;
     EXPECT_EQ(ReadContainedFile((inst / c.path).string(), root, 100, &bytes, &error), c.read) << c.path;
     EXPECT_EQ(error.empty(), c.read) << c.path << ": " << ToUtf8(error);
-    if (c.read) EXPECT_EQ(bytes, "<p>inside</p>");
+    if (c.read) {
+      EXPECT_EQ(bytes, "<p>inside</p>");
+    }
   }
   EXPECT_TRUE(RealPathWithin(root, root));
   EXPECT_FALSE(RealPathWithin(root + "-other/x", root));

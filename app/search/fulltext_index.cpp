@@ -6,6 +6,7 @@
 #include <numeric>
 #include <random>
 
+#include "app/index/index_writer.h"
 #include "app/search/fulltext_tokens.h"
 
 namespace qm {
@@ -56,16 +57,16 @@ bool IsFullTextFileName(std::string_view name) {
 }
 
 void AppendJsString(std::string& out, std::string_view utf8) {
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      out += ' ';
-    } else {
-      out += c;
-    }
-  }
+  // Page text may hold line ends and other control bytes, which a string
+  // literal cannot: they become blanks, and the rest goes through the index
+  // files' one escaper.
+  const std::size_t at = out.size();
+  out.resize(at + 2 * utf8.size());
+  char* const start = out.data() + at;
+  char* const end = PutJsEscaped(start, utf8);
+  for (char* p = start; p < end; ++p)
+    if (static_cast<unsigned char>(*p) < 0x20) *p = ' ';
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 std::string NewFullTextBuildId() {

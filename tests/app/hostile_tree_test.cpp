@@ -46,8 +46,8 @@ struct Tree {
   std::function<void(Scene&)> make;
   int status;
   std::string err;  // what the one line on standard error holds, the scratch folder as ROOT; "" for none
-  std::function<std::string(Scene&)> seen;  // a finding, compared with expected
-  std::string expected;
+  std::function<std::string(Scene&)> seen = nullptr;  // a finding, compared with expected
+  std::string expected = "";
 };
 
 const std::string kJournal = "docs/html/Modules/.quillmere-commit";
@@ -114,7 +114,8 @@ const Tree kTrees[] = {
        const char* script = "import sqlite3, sys\n"
                             "q = \"SELECT path FROM searchIndex WHERE type = 'Function' ORDER BY name\"\n"
                             "for row in sqlite3.connect(sys.argv[1]).execute(q): print(row[0])\n";
-       return RunProgramForTest({"/usr/bin/python3", "-c", script, (s.root / "out/Tallowin.docset/Contents/Resources/docSet.dsidx").string()},
+       return RunProgramForTest({"/usr/bin/python3", "-c", script,
+                                 (s.root / "out/Tallowin.docset/Contents/Resources/docSet.dsidx").string()},
                                 HeadlessEnvironment())
            .out;
      },
@@ -135,8 +136,12 @@ TEST(HostileTree, StaysInsideItselfWithOneLineAndItsStatus) {
   for (const Tree& tree : kTrees) {
     SCOPED_TRACE(tree.what);
     ScratchDir scratch("hostile");
-    Scene s{scratch.path(), scratch.path() / tree.inst_name, scratch.path() / "outside",
-            scratch.path() / "outside/home/.ssh/id_rsa"};
+    Scene s{scratch.path(),
+            scratch.path() / tree.inst_name,
+            scratch.path() / "outside",
+            scratch.path() / "outside/home/.ssh/id_rsa",
+            {},
+            {}};
     WriteBytes(s.key, "PRIVATE KEY");
     CopySampleInstallation(s.outside / "trusted");
     CopySampleInstallation(s.inst);
@@ -149,11 +154,14 @@ TEST(HostileTree, StaysInsideItselfWithOneLineAndItsStatus) {
 
     EXPECT_EQ(s.result.status, tree.status) << s.result.err;
     std::string err = s.result.err.substr(std::min(s.result.err.find_first_not_of('\n'), s.result.err.size()));
-    for (std::size_t at; (at = err.find(s.root.string())) != std::string::npos;) err.replace(at, s.root.string().size(), "ROOT");
+    for (std::size_t at; (at = err.find(s.root.string())) != std::string::npos;)
+      err.replace(at, s.root.string().size(), "ROOT");
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), tree.err.empty() ? 0 : 1) << err;
     EXPECT_NE(err.find(tree.err), std::string::npos) << err;
     EXPECT_EQ(Snapshot(s.outside), before);
-    if (tree.seen) EXPECT_EQ(tree.seen(s), tree.expected);
+    if (tree.seen) {
+      EXPECT_EQ(tree.seen(s), tree.expected);
+    }
   }
 }
 

@@ -62,7 +62,7 @@ TEST(FullTextSections, SplitsAtHeadingsAndAnchorsAndLeavesOutWhatIsNotContent) {
     std::string markup;
     const char* title;
     // anchor|heading|text for each section, joined by " / "
-    const char* sections;
+    std::string sections;
   } cases[] = {
       {"headings with ids, text before the first",
        "<title>T  one</title><p>Intro  text.</p><h2 id=\"a\">First <i>part</i></h2><p>Body one.</p>"
@@ -75,7 +75,7 @@ TEST(FullTextSections, SplitsAtHeadingsAndAnchorsAndLeavesOutWhatIsNotContent) {
        "", "g-free|g_free ()|void g_free (gpointer mem); Frees mem."},
       {"named anchor inside long text starts a section under the same heading",
        "<h1>Page</h1><p>" + long_text + "</p><a name=\"later\"></a><p>Later text.</p>", "",
-       ("|Page|" + long_text + " / later|Page|Later text.").c_str()},
+       "|Page|" + long_text + " / later|Page|Later text."},
       {"empty heading sections dropped, blocks separate words",
        "<h2 id=\"x\"></h2><h2 id=\"y\">Y</h2><ul><li>one</li><li>two</li></ul><td>a</td><td>b</td>", "",
        "y|Y|one two a b"},

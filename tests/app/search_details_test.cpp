@@ -28,7 +28,7 @@ struct Shape {
   const char* what;
   std::string markup;
   const char* fragment;  // "" for the page's own description
-  const char* summary;   // "" for none
+  std::string summary;   // "" for none
 };
 
 TEST(PageSummary, FindsTheFirstSentenceForEachMarkupShape) {
@@ -73,7 +73,7 @@ TEST(PageSummary, FindsTheFirstSentenceForEachMarkupShape) {
        "crit la cha\xC3\xAE"
        "ne."},
       {"long sentence cut with an ellipsis", "<p id=\"l\">A " + long_prose + " b.</p>", "l",
-       ("A " + long_prose.substr(0, 157) + "\xE2\x80\xA6").c_str()},
+       "A " + long_prose.substr(0, 157) + "\xE2\x80\xA6"},
   };
   for (const Shape& shape : shapes) {
     const std::string fragment = shape.fragment;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/index/catalogue.h"
+#include "app/index/module_map.h"
 
 namespace qm {
 
@@ -75,7 +76,7 @@ void VisitCatalogue(const CatalogueVisitor& visitor, const String& install_dir) 
     });
   }
   if (visitor.module && map_module) {
-    for (const auto& r : map_module->Values()) visitor.module(r->Modules, r->link);
+    map_module->ForEach([&](const tcommand& r) { visitor.module(r.Modules, r.link); });
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/index/build_workers.h"
 #include "app/index/command_list_reader.h"
+#include "app/index/module_map.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -16,10 +17,17 @@ std::shared_ptr<ModuleMap> map_module;
 
 void CreateCatalogue() {
   list_command = std::make_shared<Catalogue>();
-  map_module = CreateMap<String, CommandPtr>();
+  map_module = std::make_shared<ModuleMap>();
+}
+
+Catalogue::~Catalogue() { ReleaseModuleMap(); }
+
+void Catalogue::ReleaseModuleMap() {
+  if (module_map_ != nullptr) module_map_->Detach();
 }
 
 void Catalogue::Clear() {
+  ReleaseModuleMap();
   // Swapping with empty storage gives the memory back, not just the sizes.
   std::string().swap(text_);
   std::string().swap(extra_);

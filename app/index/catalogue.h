@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "app/index/tcommand.h"
-#include "system/map.h"
 
 namespace qm {
 
-// Keyed by the upper-cased module text; the value is the record most
-// recently read with that key.
-using ModuleMap = TMap<String, CommandPtr>;
+class ModuleMap;
 
 // Where one record's texts are. The name is a prefix of its line and the
 // link's own part is the rest of the line after the bar; both live in the
@@ -37,6 +34,11 @@ struct CatalogueRecord {
 // one record at a time.
 class Catalogue {
  public:
+  Catalogue() = default;
+  Catalogue(const Catalogue&) = delete;
+  Catalogue& operator=(const Catalogue&) = delete;
+  ~Catalogue();
+
   int Count() const { return static_cast<int>(records_.size()); }
   void Clear();
 
@@ -103,6 +105,12 @@ class Catalogue {
   const std::vector<CatalogueRecord>& RecordsInReadOrder() const { return records_; }
 
  private:
+  friend class ModuleMap;
+  // A module map that registered records of this catalogue keeps them whole
+  // before they change or go.
+  void ReleaseModuleMap();
+
+  mutable ModuleMap* module_map_ = nullptr;
   std::string text_;
   std::string extra_;
   String dir_;

@@ -5,9 +5,11 @@
 #include <map>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 
 #include "app/index/build_workers.h"
+#include "app/index/module_map.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -126,14 +128,6 @@ std::size_t FirstOf(std::string_view text, std::string_view what) { return std::
 // The a-z letters of a byte made upper-case, as Upper does.
 char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// The map key of a module held as bytes: its units upper-cased.
-String UpperKey(std::string_view module) {
-  String key(module.size(), u'\0');
-  std::transform(module.begin(), module.end(), key.begin(),
-                 [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(UpperByte(c))); });
-  return key;
-}
-
 // Per upper-cased module, the last record read with it: an open-addressed
 // table of record indexes whose modules are found in the list's bytes, so
 // that a catalogue in which every record has a module of its own costs a few
@@ -204,7 +198,7 @@ class LatestByModule {
 };
 
 // Reads one build's lines into a catalogue. Records point into the list's
-// bytes; only the module map gets 16-bit texts, once per module.
+// bytes, and the module map into the catalogue.
 class CatalogueReader {
  public:
   CatalogueReader(Catalogue& catalogue, ModuleMap& modules)
@@ -327,8 +321,7 @@ class CatalogueReader {
 
   // Registering every record under its module leaves, per upper-cased
   // module, the last record read with it; registering only those last
-  // records leaves the same map. Inserted in key order (the later record
-  // last among equal keys), the tree is built along its right edge.
+  // records, as positions in the catalogue, leaves the same map.
  public:
   // With registration deferred, ReadAll leaves it to RegisterNow, so that
   // it can run beside the sort.
@@ -343,15 +336,17 @@ class CatalogueReader {
   void RegisterModules() {
     if (deferred_) return;
     String().swap(wide_link_);
-    const auto& records = catalogue_.RecordsInReadOrder();
-    std::vector<std::pair<String, std::uint32_t>> last;
+    std::vector<std::uint32_t> last;
     last.reserve(latest_.Count() + latest_extra_.size());
-    latest_.ForEach(
-        [&](std::uint32_t index) { last.emplace_back(UpperKey(catalogue_.Module(records[index])), index); });
+    latest_.ForEach([&](std::uint32_t index) { last.push_back(index); });
     latest_.Clear();
-    for (auto& [module, index] : latest_extra_) last.emplace_back(Upper(module), index);
-    std::sort(last.begin(), last.end());
-    for (auto& [key, index] : last) modules_.Insert(std::move(key), catalogue_.MakeCommand(records[index]));
+    std::unordered_map<std::uint32_t, String> wide_keys;
+    for (auto& [module, index] : latest_extra_) {
+      last.push_back(index);
+      wide_keys.emplace(index, Upper(module));
+    }
+    latest_extra_.clear();
+    modules_.Register(catalogue_, std::move(last), std::move(wide_keys));
   }
 
   Catalogue& catalogue_;

@@ -2,6 +2,7 @@
 #include <string_view>
 
 #include "app/index/catalogue.h"
+#include "app/index/module_map.h"
 
 namespace qm {
 
@@ -23,7 +24,8 @@ int AddCommandForIndex(const String& command, const String& link, int letter, co
 // line ends at LF, at a zero byte or at the end; CR bytes are dropped; no
 // empty line follows a final LF. Each line with a name before its bar
 // makes a record, registered under its module. The catalogue is emptied
-// first. Returns the number of lines.
+// first (the map keeps whole what it registered from it). Returns the
+// number of lines.
 int ReadCatalogue(std::string bytes, const String& dir, Catalogue& catalogue, ModuleMap& modules);
 // The same, with the catalogue then sorted: on up to workers threads, the
 // module registration beside the sort when that is the quicker way.

@@ -18,6 +18,7 @@
 #include "app/index/button_link.h"
 #include "app/index/command_list_reader.h"
 #include "app/index/index_outputs.h"
+#include "app/index/module_map.h"
 #include "app/search/fulltext_index.h"
 #include "app/search/search_details.h"
 #include "system/contained_file.h"
@@ -57,6 +58,24 @@ void AppendJsEscaped(std::string& out, const String& text) {
 namespace {
 
 bool full_text_wanted = true;
+
+// One line of the module list as Print writes it. A module of the list's
+// own bytes goes out as its displayed bytes with no 16-bit copy, so that
+// one huge module is never held twice over.
+void PrintModuleLine(TTextStream& out, const ModuleText& module) {
+  if (module.text != nullptr) {
+    out.WriteLine(*module.text);
+    return;
+  }
+  std::string shown;
+  const bool ascii = std::none_of(module.bytes.begin(), module.bytes.end(), [](char c) { return c & 0x80; });
+  if (!ascii) AppendDisplayUtf8(shown, module.bytes);
+  std::string_view bytes = ascii ? module.bytes : std::string_view(shown);
+  constexpr std::size_t kPiece = std::size_t{1} << 30;
+  for (; !bytes.empty(); bytes.remove_prefix(std::min(kPiece, bytes.size())))
+    out.WriteBytes(bytes.data(), static_cast<int>(std::min(kPiece, bytes.size())));
+  out.WriteLine(String());
+}
 
 // From this many elements on, an array is written as a literal: engines
 // limit the argument count of a call, so "new Array(...)" with that many
@@ -284,7 +303,7 @@ bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
           return Save(index_dir + FromBytes(name), bytes);
         });
   }
-  std::vector<std::string> summaries;
+  RecordSummaries summaries;
   if (!ReadPages(*list_command, tlwndir, full_text.get(), &summaries)) {
     if (result_.ok) {
       result_.ok = false;
@@ -344,7 +363,7 @@ IndexBuildResult IndexBuild::Run() {
   // One line each, as Print writes them, but flushed once: a catalogue with
   // a module per record would otherwise make a system call per record.
   TTextStream& out = StandardIOStream();
-  for (const auto& record : map_module->Values()) out.WriteLine(record->Modules);
+  map_module->ForEachModule([&out](const ModuleText& module) { PrintModuleLine(out, module); });
   out.Flush();
   if (!Place(mods)) return result_;
   // What the pages show beside each name, in files of their own.
@@ -421,10 +440,9 @@ bool WriteModsArray(const ModuleMap& modules, const ByteSink& sink) {
   const std::size_t elements = static_cast<std::size_t>(modules.Count()) + 1;
   OutputPieces out(sink);
   out.Append(std::string("var mods") + ArrayOpening(elements));
-  for (const auto& record : modules.Values()) {
+  modules.ForEachModule([&out](const ModuleText& module) {
     out.Append("\"");
     // In pieces, so that one huge module is never escaped whole in memory.
-    const String& module = record->Modules;
     constexpr std::size_t kUnits = 1 << 16;
     for (std::size_t at = 0; at < module.size(); at += kUnits) {
       const std::size_t count = std::min(kUnits, module.size() - at);
@@ -437,7 +455,7 @@ bool WriteModsArray(const ModuleMap& modules, const ByteSink& sink) {
       out.Advance(p);
     }
     out.Append("\",");
-  }
+  });
   out.Append("\"\"");
   out.Append(ArrayClosing(elements));
   return out.Finish();

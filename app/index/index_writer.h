@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/index/catalogue.h"
+#include "app/index/module_map.h"
 #include "system/output_set.h"
 
 namespace qm {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/index/index_writer.h"
 #include "app/search/fulltext_index.h"
@@ -45,10 +46,110 @@ std::string PercentDecoded(std::string_view text, bool path) {
   return out;
 }
 
-struct PageRef {
-  std::string page;      // the link's path inside the installation
-  std::string fragment;  // "" for the page itself
-  std::uint32_t record;  // catalogue position
+// A link's page and fragment as written, before any decoding.
+struct LinkParts {
+  std::string_view page, fragment;
+};
+
+LinkParts SplitLink(std::string_view link) {
+  const std::size_t hash = link.find('#');
+  std::string_view page = link.substr(0, hash);
+  page = page.substr(0, page.find('?'));
+  return {page, hash == std::string_view::npos ? std::string_view() : link.substr(hash + 1)};
+}
+
+std::uint32_t HashBytes(std::string_view bytes) {
+  std::uint32_t h = 2166136261u;  // FNV-1a
+  for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  return h;
+}
+
+// The records that link into the installation's pages, grouped by page
+// without copying a link: sixteen bytes per record and four per page, so
+// that a catalogue of a million records, or of a million pages, reads its
+// pages in little more memory than the catalogue's own.
+class PageGroups {
+ public:
+  explicit PageGroups(const Catalogue& catalogue) : catalogue_(catalogue) {
+    std::uint32_t position = 0;
+    catalogue.ForEachRecord([&](const CatalogueRecord& record) {
+      // A record added whole carries a complete link of its own, not a path
+      // inside the installation.
+      if (!record.whole) {
+        const std::string_view page = SplitLink(catalogue.LinkTail(record)).page;
+        if (!page.empty())
+          refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), position,
+                           static_cast<std::uint32_t>(&record - catalogue.RecordsInReadOrder().data())});
+      }
+      ++position;
+    });
+    // By page (through its hash), each page's records in catalogue order.
+    std::sort(refs_.begin(), refs_.end(), [](const Ref& a, const Ref& b) {
+      return a.hash != b.hash ? a.hash < b.hash : a.position < b.position;
+    });
+    for (std::size_t first = 0; first < refs_.size();) {
+      std::size_t end = first + 1;
+      bool one_page = true;
+      for (; end < refs_.size() && refs_[end].hash == refs_[first].hash; ++end)
+        one_page = one_page && RawPage(end) == RawPage(first);
+      // Two pages with one hash: ordered by page, records still in order.
+      if (!one_page) {
+        std::stable_sort(refs_.begin() + static_cast<std::ptrdiff_t>(first), refs_.begin() + static_cast<std::ptrdiff_t>(end),
+                         [this](const Ref& a, const Ref& b) { return PageOf(a) < PageOf(b); });
+      }
+      for (std::size_t k = first; k < end; ++k)
+        if (k == first || RawPage(k) != RawPage(k - 1)) starts_.push_back(static_cast<std::uint32_t>(k));
+      first = end;
+    }
+    // A page named with "%" escapes or backslashes is found by its decoded
+    // name; the rest are their own names.
+    for (std::uint32_t g = 0; g < starts_.size(); ++g) {
+      const std::string_view raw = RawPage(starts_[g]);
+      if (raw.find_first_of("%\\") != std::string_view::npos) decoded_.emplace(g, PercentDecoded(raw, true));
+    }
+    order_.resize(starts_.size());
+    for (std::uint32_t g = 0; g < order_.size(); ++g) order_[g] = g;
+    std::sort(order_.begin(), order_.end(), [this](std::uint32_t a, std::uint32_t b) { return Name(a) < Name(b); });
+  }
+
+  // Groups in the order of their names.
+  std::size_t Count() const { return order_.size(); }
+  std::uint32_t GroupAt(std::size_t k) const { return order_[k]; }
+  std::string_view Name(std::uint32_t group) const {
+    if (!decoded_.empty())
+      if (const auto it = decoded_.find(group); it != decoded_.end()) return it->second;
+    return RawPage(starts_[group]);
+  }
+  // visit(catalogue position, fragment as written) for each record of group.
+  template <class Visit>
+  void ForEachRecord(std::uint32_t group, Visit visit) const {
+    const std::size_t end = group + 1 < starts_.size() ? starts_[group + 1] : refs_.size();
+    for (std::size_t k = starts_[group]; k < end; ++k) visit(refs_[k].position, Fragment(k));
+  }
+
+ private:
+  struct Ref {
+    std::uint32_t hash;
+    std::uint32_t page_size;
+    std::uint32_t position;  // in catalogue order
+    std::uint32_t record;    // in read order
+  };
+  std::string_view Link(const Ref& ref) const {
+    return catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[ref.record]);
+  }
+  std::string_view PageOf(const Ref& ref) const { return Link(ref).substr(0, ref.page_size); }
+  std::string_view RawPage(std::size_t k) const { return PageOf(refs_[k]); }
+  std::string_view Fragment(std::size_t k) const {
+    const std::string_view rest = Link(refs_[k]).substr(refs_[k].page_size);
+    const std::size_t hash = rest.find('#');
+    return hash == std::string_view::npos ? std::string_view() : rest.substr(hash + 1);
+  }
+
+  const Catalogue& catalogue_;
+  std::vector<Ref> refs_;
+  std::vector<std::uint32_t> starts_;  // per group, its first ref
+  std::vector<std::uint32_t> order_;   // groups by name
+  std::unordered_map<std::uint32_t, std::string> decoded_;
 };
 
 bool IsHtmlName(const std::string& name) {
@@ -76,15 +177,24 @@ std::vector<std::string> DocumentationPages(const std::string& install_real) {
   return pages;
 }
 
-// Joins items as one array literal of escaped strings.
-template <class Each>
-std::string ArrayFile(const char* name, std::size_t count, Each each) {
+// Joins the texts for_each hands to its visitor, as bytes, as one array
+// literal of escaped strings. A line or a page may hold control bytes, a
+// string literal no line end: they become blanks.
+template <class ForEach>
+std::string ArrayFile(const char* name, ForEach for_each) {
   std::string out = std::string("var ") + name + "=[";
-  for (std::size_t i = 0; i < count; ++i) {
-    out += i == 0 ? "\"" : ",\"";
-    AppendJsEscaped(out, FromBytes(each(i)));
+  bool first = true;
+  for_each([&](std::string_view text) {
+    out += first ? "\"" : ",\"";
+    first = false;
+    const std::size_t at = out.size();
+    out.resize(at + 2 * text.size());
+    out.resize(static_cast<std::size_t>(PutJsEscaped(out.data() + at, text) - out.data()));
+    std::replace_if(
+        out.begin() + static_cast<std::ptrdiff_t>(at), out.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     out += '"';
-  }
+  });
   out += "];";
   return out;
 }
@@ -94,104 +204,129 @@ std::string ArrayFile(const char* name, std::size_t count, Each each) {
 void SetPageReadingObserver(PageReadingObserver observer) { Observer() = std::move(observer); }
 
 std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String& install_dir) {
+  RecordSummaries kept;
+  ReadPages(catalogue, install_dir, nullptr, &kept);
   std::vector<std::string> summaries;
-  ReadPages(catalogue, install_dir, nullptr, &summaries);
+  for (std::size_t i = 0; i < kept.Count(); ++i) summaries.emplace_back(kept.At(i));
   return summaries;
 }
 
 bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIndex* full_text,
-               std::vector<std::string>* summaries) {
-  summaries->assign(static_cast<std::size_t>(catalogue.Count()), std::string());
-  std::vector<PageRef> refs;
-  refs.reserve(summaries->size());
-  std::uint32_t at = 0;
-  catalogue.ForEachRecord([&](const CatalogueRecord& record) {
-    // A record added whole carries a complete link of its own, not a path
-    // inside the installation.
-    if (!record.whole) {
-      const std::string_view tail = catalogue.LinkTail(record);
-      const std::size_t hash = tail.find('#');
-      std::string_view page = tail.substr(0, hash);
-      page = page.substr(0, page.find('?'));
-      const std::string_view fragment = hash == std::string_view::npos ? "" : tail.substr(hash + 1);
-      if (!page.empty()) refs.push_back({PercentDecoded(page, true), PercentDecoded(fragment, false), at});
-    }
-    ++at;
-  });
+               RecordSummaries* summaries) {
+  summaries->Reset(static_cast<std::size_t>(catalogue.Count()));
+  const PageGroups groups(catalogue);
   const auto root = SystemPath(install_dir, true);
   const std::string root_real = root ? RealPathOf(*root) : std::string();
   // Pages no record links to are read for the full text alone.
-  constexpr std::uint32_t kNoRecord = UINT32_MAX;
-  if (full_text != nullptr && !root_real.empty()) {
-    for (auto& page : DocumentationPages(root_real)) refs.push_back({std::move(page), std::string(), kNoRecord});
-  }
-  std::stable_sort(refs.begin(), refs.end(), [](const PageRef& a, const PageRef& b) { return a.page < b.page; });
+  std::vector<std::string> walked;
+  if (full_text != nullptr && !root_real.empty()) walked = DocumentationPages(root_real);
+  std::sort(walked.begin(), walked.end());
 
+  // Linked and walked pages in one order of names, each name once with the
+  // groups that carry it (two spellings of one page name it alike).
+  const auto each_page = [&](auto visit) {
+    std::size_t g = 0, w = 0;
+    while (g < groups.Count() || w < walked.size()) {
+      const std::string_view name =
+          w == walked.size() || (g < groups.Count() && groups.Name(groups.GroupAt(g)) <= walked[w])
+              ? groups.Name(groups.GroupAt(g))
+              : std::string_view(walked[w]);
+      const std::size_t first = g;
+      while (g < groups.Count() && groups.Name(groups.GroupAt(g)) == name) ++g;
+      while (w < walked.size() && walked[w] == name) ++w;
+      if (!visit(name, first, g)) return false;
+    }
+    return true;
+  };
   std::size_t pages = 0;
-  for (std::size_t i = 0; i < refs.size(); ++i) pages += i == 0 || refs[i].page != refs[i - 1].page;
+  each_page([&](std::string_view, std::size_t, std::size_t) { return ++pages, true; });
+
   const PageReadingObserver& observer = Observer();
   std::size_t done = 0;
   std::string bytes;
   String error;
   SectionSplitter splitter;
-  for (std::size_t first = 0; first < refs.size();) {
-    std::size_t last = first;
-    std::vector<std::string> fragments;
+  std::vector<std::string> fragments;
+  std::unordered_map<std::string, std::uint32_t> kept;
+  return each_page([&](std::string_view name, std::size_t first, std::size_t last) {
+    fragments.clear();
     bool page_wanted = false;
-    for (; last < refs.size() && refs[last].page == refs[first].page; ++last) {
-      if (refs[last].record == kNoRecord) continue;
-      if (refs[last].fragment.empty()) {
-        page_wanted = true;
-      } else {
-        fragments.push_back(refs[last].fragment);
-      }
+    for (std::size_t k = first; k < last; ++k) {
+      groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t, std::string_view fragment) {
+        if (fragment.empty()) {
+          page_wanted = true;
+        } else {
+          fragments.push_back(PercentDecoded(fragment, false));
+        }
+      });
     }
-    const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(refs[first].page));
+    const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(name));
     if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, &bytes, &error)) {
       const PageSummaries found =
           SummarizePage(bytes, fragments, page_wanted, full_text != nullptr ? &splitter : nullptr);
-      for (std::size_t i = first; i < last; ++i) {
-        if (refs[i].record == kNoRecord) continue;
-        if (refs[i].fragment.empty()) {
-          (*summaries)[refs[i].record] = found.page;
-        } else if (const auto it = found.by_fragment.find(refs[i].fragment); it != found.by_fragment.end()) {
-          (*summaries)[refs[i].record] = it->second;
-        }
+      // Records naming one item share its stored summary.
+      kept.clear();
+      const std::uint32_t page_summary = summaries->Keep(found.page);
+      for (std::size_t k = first; k < last; ++k) {
+        groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t position, std::string_view fragment) {
+          if (fragment.empty()) {
+            summaries->Assign(position, page_summary);
+            return;
+          }
+          std::string id = PercentDecoded(fragment, false);
+          if (const auto it = found.by_fragment.find(id); it != found.by_fragment.end()) {
+            const auto [at, fresh] = kept.try_emplace(std::move(id), 0);
+            if (fresh) at->second = summaries->Keep(it->second);
+            summaries->Assign(position, at->second);
+          }
+        });
       }
-      if (full_text != nullptr && !full_text->AddPage(refs[first].page, splitter.Take())) return false;
+      if (full_text != nullptr && !full_text->AddPage(std::string(name), splitter.Take())) return false;
     }
-    first = last;
-    if (observer && !observer(++done, pages)) return false;
-  }
-  return true;
+    return !observer || observer(++done, pages);
+  });
+}
+
+void RecordSummaries::Reset(std::size_t records) {
+  of_record_.assign(records, 0);
+  starts_.assign(1, 0);
+  text_.clear();
+}
+
+std::uint32_t RecordSummaries::Keep(std::string_view summary) {
+  if (summary.empty()) return 0;
+  text_.append(summary);
+  starts_.push_back(text_.size());
+  return static_cast<std::uint32_t>(starts_.size() - 1);
 }
 
 std::string SignaturesArrayFile(const Catalogue& catalogue) {
-  std::vector<std::string_view> signatures;
-  signatures.reserve(static_cast<std::size_t>(catalogue.Count()));
-  catalogue.ForEachRecord([&](const CatalogueRecord& record) {
-    // The name is the start of its line and the link's part the rest after
-    // the separator, both in the list's bytes: the signature lies between.
-    std::string_view signature;
-    if (!record.whole) {
-      const char* start = catalogue.Name(record).data();
-      const char* bar = catalogue.LinkTail(record).data() - 1;
-      if (bar > start) signature = std::string_view(start, static_cast<std::size_t>(bar - start));
-    }
-    if (signature == catalogue.Name(record)) signature = {};
-    signatures.push_back(signature);
-  });
-  return ArrayFile("sigs", signatures.size(), [&](std::size_t i) {
-    std::string text(signatures[i]);
-    // A line may hold control bytes; a string literal may not.
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-    return text;
+  return ArrayFile("sigs", [&](auto add) {
+    catalogue.ForEachRecord([&](const CatalogueRecord& record) {
+      // The name is the start of its line and the link's part the rest
+      // after the separator, both in the list's bytes: the signature lies
+      // between.
+      std::string_view signature;
+      if (!record.whole) {
+        const char* start = catalogue.Name(record).data();
+        const char* bar = catalogue.LinkTail(record).data() - 1;
+        if (bar > start) signature = std::string_view(start, static_cast<std::size_t>(bar - start));
+      }
+      add(signature == catalogue.Name(record) ? std::string_view() : signature);
+    });
   });
 }
 
 std::string SummariesArrayFile(const std::vector<std::string>& summaries) {
-  return ArrayFile("summaries", summaries.size(), [&](std::size_t i) { return summaries[i]; });
+  return ArrayFile("summaries", [&](auto add) {
+    for (const std::string& summary : summaries) add(summary);
+  });
+}
+
+std::string SummariesArrayFile(const RecordSummaries& summaries) {
+  return ArrayFile("summaries", [&](auto add) {
+    for (std::size_t i = 0; i < summaries.Count(); ++i) add(summaries.At(i));
+  });
 }
 
 }  // namespace qm

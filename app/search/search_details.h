@@ -1,7 +1,9 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/index/catalogue.h"
@@ -28,17 +30,39 @@ constexpr std::size_t kMaxSummaryPageBytes = std::size_t{16} << 20;
 // path; a page that cannot be read gives its records no summary.
 std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String& install_dir);
 
+// The summaries of a build, one per record in catalogue order, compactly:
+// records that share a page's item share its stored text, and a record
+// without one costs four bytes.
+class RecordSummaries {
+ public:
+  void Reset(std::size_t records);
+  std::size_t Count() const { return of_record_.size(); }
+  // Stores a text and returns its number for Assign; "" is number 0.
+  std::uint32_t Keep(std::string_view summary);
+  void Assign(std::size_t record, std::uint32_t number) { of_record_[record] = number; }
+  std::string_view At(std::size_t record) const {
+    const std::uint32_t n = of_record_[record];
+    return n == 0 ? std::string_view() : std::string_view(text_).substr(starts_[n - 1], starts_[n] - starts_[n - 1]);
+  }
+
+ private:
+  std::vector<std::uint32_t> of_record_;
+  std::vector<std::size_t> starts_{0};
+  std::string text_;
+};
+
 class FullTextIndex;
 // The same reading, and with full_text, every HTML page under docs/html as
 // well, each page read and parsed once for both: its summaries and its text
 // for the full-text index. false when the observer asked to stop.
 bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIndex* full_text,
-               std::vector<std::string>* summaries);
+               RecordSummaries* summaries);
 
 // "var sigs=[...];": the text of each record's line before its separator,
 // or "" when that is the name alone.
 std::string SignaturesArrayFile(const Catalogue& catalogue);
 // "var summaries=[...];" from ReadSummaries' answer.
 std::string SummariesArrayFile(const std::vector<std::string>& summaries);
+std::string SummariesArrayFile(const RecordSummaries& summaries);
 
 }  // namespace qm

@@ -1,0 +1,128 @@
+#include "app/index/module_map.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+char16_t UpperUnit(char16_t unit) { return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit; }
+
+}  // namespace
+
+ModuleMap::~ModuleMap() {
+  if (catalogue_ != nullptr) catalogue_->module_map_ = nullptr;
+}
+
+ModuleMap::KeyView ModuleMap::KeyOf(std::uint32_t record) const {
+  if (const auto it = wide_keys_.find(record); it != wide_keys_.end()) return {{}, &it->second};
+  return {catalogue_->Module(RecordAt(record)), nullptr};
+}
+
+int ModuleMap::CompareKeys(const KeyView& a, const KeyView& b) {
+  // Units as a key holds them: a text's as they are, a byte's upper-cased.
+  const auto size = [](const KeyView& k) { return k.text != nullptr ? k.text->size() : k.bytes.size(); };
+  const auto unit = [](const KeyView& k, std::size_t i) {
+    return k.text != nullptr ? (*k.text)[i] : UpperUnit(static_cast<unsigned char>(k.bytes[i]));
+  };
+  const std::size_t n = std::min(size(a), size(b));
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t x = unit(a, i), y = unit(b, i);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return size(a) == size(b) ? 0 : size(a) < size(b) ? -1 : 1;
+}
+
+std::size_t ModuleMap::FindRegistered(const String& key) const {
+  const KeyView wanted{{}, &key};
+  const auto at = std::lower_bound(records_.begin(), records_.end(), wanted, [this](std::uint32_t r, const KeyView& k) {
+    return CompareKeys(KeyOf(r), k) < 0;
+  });
+  if (at == records_.end() || CompareKeys(KeyOf(*at), wanted) != 0) return records_.size();
+  return static_cast<std::size_t>(at - records_.begin());
+}
+
+void ModuleMap::Insert(const String& key, CommandPtr record) {
+  if (const std::size_t at = FindRegistered(key); at < records_.size()) {
+    wide_keys_.erase(records_[at]);
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  own_.Insert(key, std::move(record));
+}
+
+void ModuleMap::Register(const Catalogue& catalogue, std::vector<std::uint32_t> records,
+                         std::unordered_map<std::uint32_t, String> wide_keys) {
+  Detach();
+  catalogue_ = &catalogue;
+  catalogue.module_map_ = this;
+  wide_keys_ = std::move(wide_keys);
+  // By key, the last read last; then the last of each run of equal keys.
+  std::sort(records.begin(), records.end(), [this](std::uint32_t a, std::uint32_t b) {
+    const int c = CompareKeys(KeyOf(a), KeyOf(b));
+    return c != 0 ? c < 0 : a < b;
+  });
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (i + 1 < records.size() && CompareKeys(KeyOf(records[i]), KeyOf(records[i + 1])) == 0) {
+      wide_keys_.erase(records[i]);
+      continue;
+    }
+    records[kept++] = records[i];
+  }
+  records.resize(kept);
+  records.shrink_to_fit();
+  records_ = std::move(records);
+  // This build's records replace what an earlier one left under their keys.
+  if (own_.IsEmpty()) return;
+  for (const std::uint32_t record : records_) {
+    const KeyView key = KeyOf(record);
+    own_.Remove(key.text != nullptr ? *key.text : Upper(FromBytes(key.bytes)));
+  }
+}
+
+void ModuleMap::Detach() {
+  if (catalogue_ == nullptr) return;
+  for (const std::uint32_t record : records_) {
+    const KeyView key = KeyOf(record);
+    own_.Insert(key.text != nullptr ? *key.text : Upper(FromBytes(key.bytes)), catalogue_->MakeCommand(RecordAt(record)));
+  }
+  std::vector<std::uint32_t>().swap(records_);
+  wide_keys_.clear();
+  catalogue_->module_map_ = nullptr;
+  catalogue_ = nullptr;
+}
+
+CommandPtr ModuleMap::ValueForKey(const String& key) const {
+  if (const std::size_t at = FindRegistered(key); at < records_.size())
+    return catalogue_->MakeCommand(RecordAt(records_[at]));
+  return own_.ValueForKey(key);
+}
+
+void ModuleMap::Remove(const String& key) {
+  if (const std::size_t at = FindRegistered(key); at < records_.size()) {
+    wide_keys_.erase(records_[at]);
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  own_.Remove(key);
+}
+
+std::vector<String> ModuleMap::Keys() const {
+  std::vector<String> keys;
+  Walk([&](const OwnNode* own, std::uint32_t record) {
+    keys.push_back(own != nullptr ? own->Key() : [&] {
+      const KeyView key = KeyOf(record);
+      return key.text != nullptr ? *key.text : Upper(FromBytes(key.bytes));
+    }());
+  });
+  return keys;
+}
+
+std::vector<CommandPtr> ModuleMap::Values() const {
+  std::vector<CommandPtr> values;
+  Walk([&](const OwnNode* own, std::uint32_t record) {
+    values.push_back(own != nullptr ? own->Value() : catalogue_->MakeCommand(RecordAt(record)));
+  });
+  return values;
+}
+
+}  // namespace qm

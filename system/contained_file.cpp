@@ -72,6 +72,18 @@ bool ReadWhole(const std::string& path, int flags, std::size_t max_bytes, std::s
 
 bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
                        String* error) {
+  // A missing page or one that is no file at all is told by one call, not
+  // by resolving every folder of its path: a catalogue may name a million
+  // pages that are not there.
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    *error = FromByteString(std::strerror(errno));
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    *error = u"not a regular file";
+    return false;
+  }
   const std::string real = RealPathOf(path);
   if (real.empty()) {
     *error = FromByteString(std::strerror(errno));

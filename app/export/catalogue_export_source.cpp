@@ -1,6 +1,7 @@
 #include "app/export/catalogue_export_source.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "app/index/catalogue.h"
 #include "app/index/module_map.h"
@@ -47,6 +48,10 @@ void VisitCatalogue(const CatalogueVisitor& visitor, const String& install_dir) 
     std::string path;
     std::size_t page_size = 0;
     catalogue.ForEachRecord([&](const CatalogueRecord& r) {
+      // A page path longer than the system allows names no file a reader
+      // could open, and its link would be held several times over while
+      // it is written: such a record is left out of the exports.
+      if (!r.whole && FirstOf(catalogue.LinkTail(r), 0, '#', '?') > PATH_MAX) return;
       if (r.whole) {
         const CommandPtr command = catalogue.MakeCommand(r);
         visitor.record(command->comando, command->link, command->Modules);

@@ -41,14 +41,15 @@ void Catalogue::Add(CommandPtr command) {
   CatalogueRecord r;
   r.whole = true;
   r.module_in_extra = true;
-  const auto keep = [this](const String& text, std::uint64_t& at, std::uint32_t& size) {
+  // Name, link and module one after another, so the link follows the name.
+  const auto keep = [this](const String& text, std::uint32_t& size) {
     const std::string bytes = ToByteString(text);
-    at = AddExtra(bytes);
     size = static_cast<std::uint32_t>(bytes.size());
+    return AddExtra(bytes);
   };
-  keep(command->comando, r.name_at, r.name_size);
-  keep(command->link, r.tail_at, r.tail_size);
-  keep(command->Modules, r.module_at, r.module_size);
+  r.name_at = keep(command->comando, r.name_size);
+  r.tail_offset = static_cast<std::uint32_t>(keep(command->link, r.tail_size) - r.name_at);
+  r.module_at = keep(command->Modules, r.module_size);
   whole_.emplace(static_cast<std::uint32_t>(records_.size()), std::move(command));
   records_.push_back(r);
   order_.clear();

@@ -17,16 +17,21 @@ class ModuleMap;
 // command list's bytes. The module usually does too; one that reaches into
 // the installation directory lives in the catalogue's extra text. A whole
 // record added from 16-bit texts keeps all three there, its link complete.
+// Thirty-two bytes: the link's part is found from the name's start, and the
+// two flags share a word with the module's place.
 struct CatalogueRecord {
   std::uint64_t name_at = 0;
-  std::uint64_t tail_at = 0;
-  std::uint64_t module_at = 0;
+  std::uint64_t module_at : 62 = 0;
+  std::uint64_t module_in_extra : 1 = 0;
+  std::uint64_t whole : 1 = 0;
+  std::uint32_t tail_offset = 0;  // from name_at
   std::uint32_t name_size = 0;
   std::uint32_t tail_size = 0;
   std::uint32_t module_size = 0;
-  bool module_in_extra = false;
-  bool whole = false;
+
+  std::uint64_t TailAt() const { return name_at + tail_offset; }
 };
+static_assert(sizeof(CatalogueRecord) == 32);
 
 // The records of one build, stored compactly: the command list's bytes in
 // one buffer and, per record, where its pieces are. Every unit of these
@@ -66,7 +71,7 @@ class Catalogue {
   // The link without the directory and before backslashes become "/"; the
   // complete link of a whole record.
   std::string_view LinkTail(const CatalogueRecord& r) const {
-    return {(r.whole ? extra_.data() : text_.data()) + r.tail_at, r.tail_size};
+    return {(r.whole ? extra_.data() : text_.data()) + r.TailAt(), r.tail_size};
   }
   std::string_view Module(const CatalogueRecord& r) const {
     return {(r.module_in_extra ? extra_.data() : text_.data()) + r.module_at, r.module_size};
@@ -89,7 +94,7 @@ class Catalogue {
           const CatalogueRecord& ahead = records_[order_[i + 8]];
           if (!ahead.whole) {
             __builtin_prefetch(text_.data() + ahead.name_at);
-            __builtin_prefetch(text_.data() + ahead.tail_at);
+            __builtin_prefetch(text_.data() + ahead.TailAt());
           }
         }
         visit(records_[order_[i]]);
@@ -103,6 +108,10 @@ class Catalogue {
     ForEachRecord([&](const CatalogueRecord& r) { visit(static_cast<const tcommand&>(*MakeCommand(r))); });
   }
   const std::vector<CatalogueRecord>& RecordsInReadOrder() const { return records_; }
+  // The record at a position of catalogue order.
+  const CatalogueRecord& RecordAt(std::size_t position) const {
+    return records_[order_.empty() ? position : order_[position]];
+  }
 
  private:
   friend class ModuleMap;

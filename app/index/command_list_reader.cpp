@@ -266,12 +266,11 @@ class CatalogueReader {
     if (name.empty()) return;
 
     CatalogueRecord record;
-    record.tail_at = start + bar + 1;
+    record.name_at = start;
+    record.tail_offset = static_cast<std::uint32_t>(bar + 1);
     record.tail_size = static_cast<std::uint32_t>(line.size() - bar - 1);
     const std::string_view tail = line.substr(bar + 1);
     PlaceModule(record, tail);
-
-    record.name_at = start;
     AddCommandForIndex(catalogue_, record, name);
   }
 
@@ -291,10 +290,10 @@ class CatalogueReader {
     const auto [a, b] = span;
     const std::size_t dir_size = dir_bytes_.size();
     if (b - a < 1) {
-      record.module_at = record.tail_at;
+      record.module_at = record.TailAt();
       latest_.Note(std::string_view(), index);
     } else if (static_cast<std::size_t>(a) >= dir_size) {
-      record.module_at = record.tail_at + (static_cast<std::size_t>(a) - dir_size);
+      record.module_at = record.TailAt() + (static_cast<std::size_t>(a) - dir_size);
       record.module_size = static_cast<std::uint32_t>(b - a);
       latest_.Note(tail.substr(static_cast<std::size_t>(a) - dir_size, record.module_size), index);
     } else {

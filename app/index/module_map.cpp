@@ -20,6 +20,15 @@ ModuleMap::KeyView ModuleMap::KeyOf(std::uint32_t record) const {
 }
 
 int ModuleMap::CompareKeys(const KeyView& a, const KeyView& b) {
+  if (a.text == nullptr && b.text == nullptr) {
+    const std::size_t n = std::min(a.bytes.size(), b.bytes.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t x = UpperUnit(static_cast<unsigned char>(a.bytes[i]));
+      const char16_t y = UpperUnit(static_cast<unsigned char>(b.bytes[i]));
+      if (x != y) return x < y ? -1 : 1;
+    }
+    return a.bytes.size() == b.bytes.size() ? 0 : a.bytes.size() < b.bytes.size() ? -1 : 1;
+  }
   // Units as a key holds them: a text's as they are, a byte's upper-cased.
   const auto size = [](const KeyView& k) { return k.text != nullptr ? k.text->size() : k.bytes.size(); };
   const auto unit = [](const KeyView& k, std::size_t i) {
@@ -57,10 +66,32 @@ void ModuleMap::Register(const Catalogue& catalogue, std::vector<std::uint32_t> 
   catalogue.module_map_ = this;
   wide_keys_ = std::move(wide_keys);
   // By key, the last read last; then the last of each run of equal keys.
-  std::sort(records.begin(), records.end(), [this](std::uint32_t a, std::uint32_t b) {
-    const int c = CompareKeys(KeyOf(a), KeyOf(b));
-    return c != 0 ? c < 0 : a < b;
+  // The first four units of each key, packed high to low, settle most
+  // comparisons without reading the catalogue.
+  struct Entry {
+    std::uint64_t prefix;
+    std::uint32_t record;
+  };
+  std::vector<Entry> entries(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const KeyView key = KeyOf(records[i]);
+    std::uint64_t prefix = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const std::size_t size = key.text != nullptr ? key.text->size() : key.bytes.size();
+      const char16_t unit = k >= size                ? 0
+                            : key.text != nullptr    ? (*key.text)[k]
+                                                     : UpperUnit(static_cast<unsigned char>(key.bytes[k]));
+      prefix = (prefix << 16) | unit;
+    }
+    entries[i] = {prefix, records[i]};
+  }
+  std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const int c = CompareKeys(KeyOf(a.record), KeyOf(b.record));
+    return c != 0 ? c < 0 : a.record < b.record;
   });
+  for (std::size_t i = 0; i < entries.size(); ++i) records[i] = entries[i].record;
+  std::vector<Entry>().swap(entries);
   std::size_t kept = 0;
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (i + 1 < records.size() && CompareKeys(KeyOf(records[i]), KeyOf(records[i + 1])) == 0) {

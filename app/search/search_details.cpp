@@ -1,6 +1,7 @@
 #include "app/search/search_details.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -65,7 +66,7 @@ std::uint32_t HashBytes(std::string_view bytes) {
 }
 
 // The records that link into the installation's pages, grouped by page
-// without copying a link: sixteen bytes per record and four per page, so
+// without copying a link: twelve bytes per record and eight per page, so
 // that a catalogue of a million records, or of a million pages, reads its
 // pages in little more memory than the catalogue's own.
 class PageGroups {
@@ -78,8 +79,7 @@ class PageGroups {
       if (!record.whole) {
         const std::string_view page = SplitLink(catalogue.LinkTail(record)).page;
         if (!page.empty())
-          refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), position,
-                           static_cast<std::uint32_t>(&record - catalogue.RecordsInReadOrder().data())});
+          refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), position});
       }
       ++position;
     });
@@ -132,11 +132,8 @@ class PageGroups {
     std::uint32_t hash;
     std::uint32_t page_size;
     std::uint32_t position;  // in catalogue order
-    std::uint32_t record;    // in read order
   };
-  std::string_view Link(const Ref& ref) const {
-    return catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[ref.record]);
-  }
+  std::string_view Link(const Ref& ref) const { return catalogue_.LinkTail(catalogue_.RecordAt(ref.position)); }
   std::string_view PageOf(const Ref& ref) const { return Link(ref).substr(0, ref.page_size); }
   std::string_view RawPage(std::size_t k) const { return PageOf(refs_[k]); }
   std::string_view Fragment(std::size_t k) const {
@@ -260,7 +257,10 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
         }
       });
     }
-    const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(name));
+    // A name longer than the system allows is no file; it is not even put
+    // together, since the link may be of any length.
+    const auto path =
+        root_real.empty() || name.size() > PATH_MAX ? std::nullopt : SystemPath(install_dir + FromBytes(name));
     if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, &bytes, &error)) {
       const PageSummaries found =
           SummarizePage(bytes, fragments, page_wanted, full_text != nullptr ? &splitter : nullptr);
@@ -288,7 +288,8 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
 }
 
 void RecordSummaries::Reset(std::size_t records) {
-  of_record_.assign(records, 0);
+  count_ = records;
+  std::vector<std::uint32_t>().swap(of_record_);
   starts_.assign(1, 0);
   text_.clear();
 }

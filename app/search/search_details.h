@@ -36,16 +36,21 @@ std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String&
 class RecordSummaries {
  public:
   void Reset(std::size_t records);
-  std::size_t Count() const { return of_record_.size(); }
+  std::size_t Count() const { return count_; }
   // Stores a text and returns its number for Assign; "" is number 0.
   std::uint32_t Keep(std::string_view summary);
-  void Assign(std::size_t record, std::uint32_t number) { of_record_[record] = number; }
+  void Assign(std::size_t record, std::uint32_t number) {
+    // Nothing is held for a build whose pages give no summary at all.
+    if (number != 0 && of_record_.empty()) of_record_.assign(count_, 0);
+    if (!of_record_.empty()) of_record_[record] = number;
+  }
   std::string_view At(std::size_t record) const {
-    const std::uint32_t n = of_record_[record];
+    const std::uint32_t n = of_record_.empty() ? 0 : of_record_[record];
     return n == 0 ? std::string_view() : std::string_view(text_).substr(starts_[n - 1], starts_[n] - starts_[n - 1]);
   }
 
  private:
+  std::size_t count_ = 0;
   std::vector<std::uint32_t> of_record_;
   std::vector<std::size_t> starts_{0};
   std::string text_;

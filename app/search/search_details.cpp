@@ -124,7 +124,12 @@ class PageGroups {
   template <class Visit>
   void ForEachRecord(std::uint32_t group, Visit visit) const {
     const std::size_t end = group + 1 < starts_.size() ? starts_[group + 1] : refs_.size();
-    for (std::size_t k = starts_[group]; k < end; ++k) visit(refs_[k].position, Fragment(k));
+    for (std::size_t k = starts_[group]; k < end; ++k) {
+      // The records' links lie in reading order, not in this one: fetching
+      // a few ahead hides most of the cache misses.
+      if (k + 8 < end) __builtin_prefetch(Link(refs_[k + 8]).data() + refs_[k + 8].page_size);
+      visit(refs_[k].position, Fragment(k));
+    }
   }
 
  private:
@@ -244,19 +249,25 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   String error;
   SectionSplitter splitter;
   std::vector<std::string> fragments;
-  std::unordered_map<std::string, std::uint32_t> kept;
+  // Per record of the page: its position and its decoded fragment's
+  // place in fragments (kWholePage for a link to the page itself).
+  constexpr std::uint32_t kWholePage = UINT32_MAX;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> wanted;
+  std::unordered_map<std::string_view, std::uint32_t> kept;
   return each_page([&](std::string_view name, std::size_t first, std::size_t last) {
     fragments.clear();
-    bool page_wanted = false;
+    wanted.clear();
     for (std::size_t k = first; k < last; ++k) {
-      groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t, std::string_view fragment) {
+      groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t position, std::string_view fragment) {
         if (fragment.empty()) {
-          page_wanted = true;
+          wanted.emplace_back(position, kWholePage);
         } else {
+          wanted.emplace_back(position, static_cast<std::uint32_t>(fragments.size()));
           fragments.push_back(PercentDecoded(fragment, false));
         }
       });
     }
+    const bool page_wanted = fragments.size() < wanted.size();
     // A name longer than the system allows is no file; it is not even put
     // together, since the link may be of any length.
     const auto path =
@@ -267,19 +278,17 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
       // Records naming one item share its stored summary.
       kept.clear();
       const std::uint32_t page_summary = summaries->Keep(found.page);
-      for (std::size_t k = first; k < last; ++k) {
-        groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t position, std::string_view fragment) {
-          if (fragment.empty()) {
-            summaries->Assign(position, page_summary);
-            return;
-          }
-          std::string id = PercentDecoded(fragment, false);
-          if (const auto it = found.by_fragment.find(id); it != found.by_fragment.end()) {
-            const auto [at, fresh] = kept.try_emplace(std::move(id), 0);
-            if (fresh) at->second = summaries->Keep(it->second);
-            summaries->Assign(position, at->second);
-          }
-        });
+      for (const auto& [position, fragment] : wanted) {
+        if (fragment == kWholePage) {
+          summaries->Assign(position, page_summary);
+          continue;
+        }
+        const std::string& id = fragments[fragment];
+        if (const auto it = found.by_fragment.find(id); it != found.by_fragment.end()) {
+          const auto [at, fresh] = kept.try_emplace(id, 0);
+          if (fresh) at->second = summaries->Keep(it->second);
+          summaries->Assign(position, at->second);
+        }
       }
       if (full_text != nullptr && !full_text->AddPage(std::string(name), splitter.Take())) return false;
     }

@@ -6,8 +6,10 @@
 // the summary pass over the pages its command list links to, and
 // `xmllint --html --noout` over the same pages; the pass should take at most
 // twice as long. Then builds a synthetic installation of 10^5 records over
-// 10^4 pages in a child process and reports its peak memory beside three
-// times the size of the command list plus the largest page.
+// 10^4 pages in a child process, with and without the full-text index, and
+// reports its peak memory, and that peak less what the process held before
+// the build began, beside three times the size of the command list plus the
+// largest page.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,36 +132,63 @@ void WriteSyntheticInstallation(const fs::path& inst, std::uintmax_t* largest_pa
   }
 }
 
-void MeasureMemory(const fs::path& root) {
-  const fs::path app = root / "app", inst = root / "inst";
-  fs::create_directories(app);
-  std::uintmax_t largest = 0;
-  WriteSyntheticInstallation(inst, &largest);
-  const auto list = fs::file_size(inst / "docs/html/Modules/commands.txt");
+// The resident size of this process now, in KiB (0 when unknown).
+long ResidentKib() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+// One build in a child process, with or without the full-text index: its
+// peak resident size, and the size it started from (the program's code and
+// libraries, there before the build reads anything).
+void MeasureBuild(const fs::path& app, const fs::path& inst, bool full_text, double budget) {
+  int channel[2];
+  if (pipe(channel) != 0) return;
   std::fflush(stdout);
   const pid_t pid = fork();
   if (pid == 0) {
+    close(channel[0]);
     if (chdir(app.c_str()) != 0) _exit(1);
     if (!freopen("/dev/null", "w", stdout)) _exit(1);
     qm::AppDir = qm::FromBytes(app.string());
     qm::tlwndir = qm::FromBytes(inst.string());
     qm::RegisterEmbeddedPages();
     qm::CreateCatalogue();
+    qm::SetFullTextIndexWanted(full_text);
+    const long start = ResidentKib();
+    if (write(channel[1], &start, sizeof start) != sizeof start) _exit(1);
     _exit(qm::CreateSearchIndex().ok ? 0 : 1);
   }
+  close(channel[1]);
+  long start_kib = 0;
+  if (read(channel[0], &start_kib, sizeof start_kib) != sizeof start_kib) start_kib = 0;
+  close(channel[0]);
   int status = 0;
   rusage usage{};
   const auto t0 = std::chrono::steady_clock::now();
   wait4(pid, &status, 0, &usage);
   const double seconds = Seconds(std::chrono::steady_clock::now() - t0);
+  const double peak = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  const double start = static_cast<double>(start_kib) / 1024.0;
+  std::printf("%-10s %10.2f %8.2f %9.2f %10.2f %8.2f%s\n", full_text ? "on" : "off", budget, peak, start, peak - start,
+              seconds, WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : " (build failed)");
+}
+
+void MeasureMemory(const fs::path& root) {
+  const fs::path app = root / "app", inst = root / "inst";
+  fs::create_directories(app);
+  std::uintmax_t largest = 0;
+  WriteSyntheticInstallation(inst, &largest);
+  const auto list = fs::file_size(inst / "docs/html/Modules/commands.txt");
   const double mib = 1 << 20;
   const double budget = 3.0 * static_cast<double>(list + largest) / mib;
-  const double peak = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  std::printf("\n%8s %8s %9s %10s %10s %8s %8s\n", "records", "pages", "list MiB", "page KiB", "budget MiB", "peak MiB",
+  std::printf("\n10^5 records over 10^4 pages: list %.2f MiB, largest page %.1f KiB\n", static_cast<double>(list) / mib,
+              static_cast<double>(largest) / 1024.0);
+  std::printf("%-10s %10s %8s %9s %10s %8s\n", "full text", "budget MiB", "peak MiB", "start MiB", "build MiB",
               "build s");
-  std::printf("%8d %8d %9.2f %10.1f %10.2f %8.2f %8.2f%s\n", 100000, 10000, static_cast<double>(list) / mib,
-              static_cast<double>(largest) / 1024.0, budget, peak, seconds,
-              WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : " (build failed)");
+  for (const bool full_text : {false, true}) MeasureBuild(app, inst, full_text, budget);
 }
 
 }  // namespace

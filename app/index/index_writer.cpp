@@ -19,6 +19,7 @@
 #include "app/index/command_list_reader.h"
 #include "app/index/index_outputs.h"
 #include "app/index/module_map.h"
+#include "app/index/output_pieces.h"
 #include "app/search/fulltext_index.h"
 #include "app/search/search_details.h"
 #include "system/contained_file.h"
@@ -84,42 +85,6 @@ constexpr std::size_t kLiteralArrayElements = 65536;
 
 const char* ArrayOpening(std::size_t elements) { return elements >= kLiteralArrayElements ? "=[" : "=new Array("; }
 const char* ArrayClosing(std::size_t elements) { return elements >= kLiteralArrayElements ? "];" : ");"; }
-
-// The bytes of one output, handed to its file in large pieces: no output is
-// ever held whole in memory, and no byte is copied twice on its way.
-class OutputPieces {
- public:
-  explicit OutputPieces(const ByteSink& sink) : sink_(sink) {}
-  // Room for at least count more bytes at the returned place; Advance says
-  // how many were written there. The buffer grows to a piece's size, so a
-  // small file costs a small buffer.
-  char* Room(std::size_t count) {
-    if (used_ + count > buffer_.size()) {
-      if (buffer_.size() >= kPiece) Finish();
-      if (used_ + count > buffer_.size())
-        buffer_.resize(std::max({used_ + count, 2 * buffer_.size(), std::size_t{4096}}));
-    }
-    return buffer_.data() + used_;
-  }
-  void Advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
-  void Append(std::string_view bytes) {
-    char* p = Room(bytes.size());
-    Advance(std::copy(bytes.begin(), bytes.end(), p));
-  }
-  // Hands what is buffered to the sink; false once any piece failed.
-  bool Finish() {
-    if (used_ > 0 && ok_) ok_ = sink_(std::string_view(buffer_.data(), used_));
-    used_ = 0;
-    return ok_;
-  }
-
- private:
-  static constexpr std::size_t kPiece = 1 << 20;
-  const ByteSink& sink_;
-  bool ok_ = true;
-  std::vector<char> buffer_;
-  std::size_t used_ = 0;
-};
 
 enum class Field { kName, kLink, kModule };
 
@@ -322,7 +287,8 @@ bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
       closedir(listing);
     }
   }
-  return Save(index_dir + u"summaries.js", SummariesArrayFile(summaries));
+  return SaveWritten(index_dir + u"summaries.js",
+                     [&summaries](const ByteSink& sink) { return WriteSummariesArray(summaries, sink); });
 }
 
 IndexBuildResult IndexBuild::Run() {
@@ -367,7 +333,9 @@ IndexBuildResult IndexBuild::Run() {
   out.Flush();
   if (!Place(mods)) return result_;
   // What the pages show beside each name, in files of their own.
-  if (!Save(index_dir + u"sigs.js", SignaturesArrayFile(catalogue))) return result_;
+  if (!SaveWritten(index_dir + u"sigs.js",
+                   [&catalogue](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); }))
+    return result_;
   if (!SaveSummariesAndFullText(index_dir)) return result_;
   Print(u"Indeces created...");
 

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "app/index/index_writer.h"
+#include "app/index/output_pieces.h"
 #include "app/search/fulltext_index.h"
 #include "app/search/fulltext_sections.h"
 #include "app/search/page_summary.h"
@@ -179,26 +180,34 @@ std::vector<std::string> DocumentationPages(const std::string& install_real) {
   return pages;
 }
 
-// Joins the texts for_each hands to its visitor, as bytes, as one array
-// literal of escaped strings. A line or a page may hold control bytes, a
-// string literal no line end: they become blanks.
+// Writes the texts for_each hands to its visitor, as bytes, as one array
+// literal of escaped strings, in pieces to sink. A line or a page may hold
+// control bytes, a string literal no line end: they become blanks.
 template <class ForEach>
-std::string ArrayFile(const char* name, ForEach for_each) {
-  std::string out = std::string("var ") + name + "=[";
+bool WriteArrayFile(const char* name, ForEach for_each, const ByteSink& sink) {
+  OutputPieces out(sink);
+  out.Append(std::string("var ") + name + "=[");
   bool first = true;
   for_each([&](std::string_view text) {
-    out += first ? "\"" : ",\"";
+    out.Append(first ? "\"" : ",\"");
     first = false;
-    const std::size_t at = out.size();
-    out.resize(at + 2 * text.size());
-    out.resize(static_cast<std::size_t>(PutJsEscaped(out.data() + at, text) - out.data()));
-    std::replace_if(
-        out.begin() + static_cast<std::ptrdiff_t>(at), out.end(),
-        [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-    out += '"';
+    char* const start = out.Room(2 * text.size() + 1);
+    char* end = PutJsEscaped(start, text);
+    std::replace_if(start, end, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    *end++ = '"';
+    out.Advance(end);
   });
-  out += "];";
-  return out;
+  out.Append("];");
+  return out.Finish();
+}
+
+std::string Collected(const std::function<bool(const ByteSink&)>& write) {
+  std::string bytes;
+  write([&](std::string_view piece) {
+    bytes += piece;
+    return true;
+  });
+  return bytes;
 }
 
 }  // namespace
@@ -310,33 +319,44 @@ std::uint32_t RecordSummaries::Keep(std::string_view summary) {
   return static_cast<std::uint32_t>(starts_.size() - 1);
 }
 
+bool WriteSignaturesArray(const Catalogue& catalogue, const ByteSink& sink) {
+  return WriteArrayFile(
+      "sigs",
+      [&](auto add) {
+        catalogue.ForEachRecord([&](const CatalogueRecord& record) {
+          // The name is the start of its line and the link's part the rest
+          // after the separator, both in the list's bytes: the signature
+          // lies between.
+          std::string_view signature;
+          if (!record.whole) {
+            const char* start = catalogue.Name(record).data();
+            const char* bar = catalogue.LinkTail(record).data() - 1;
+            if (bar > start) signature = std::string_view(start, static_cast<std::size_t>(bar - start));
+          }
+          add(signature == catalogue.Name(record) ? std::string_view() : signature);
+        });
+      },
+      sink);
+}
+
+bool WriteSummariesArray(const RecordSummaries& summaries, const ByteSink& sink) {
+  return WriteArrayFile(
+      "summaries",
+      [&](auto add) {
+        for (std::size_t i = 0; i < summaries.Count(); ++i) add(summaries.At(i));
+      },
+      sink);
+}
+
 std::string SignaturesArrayFile(const Catalogue& catalogue) {
-  return ArrayFile("sigs", [&](auto add) {
-    catalogue.ForEachRecord([&](const CatalogueRecord& record) {
-      // The name is the start of its line and the link's part the rest
-      // after the separator, both in the list's bytes: the signature lies
-      // between.
-      std::string_view signature;
-      if (!record.whole) {
-        const char* start = catalogue.Name(record).data();
-        const char* bar = catalogue.LinkTail(record).data() - 1;
-        if (bar > start) signature = std::string_view(start, static_cast<std::size_t>(bar - start));
-      }
-      add(signature == catalogue.Name(record) ? std::string_view() : signature);
-    });
-  });
+  return Collected([&](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); });
 }
 
 std::string SummariesArrayFile(const std::vector<std::string>& summaries) {
-  return ArrayFile("summaries", [&](auto add) {
-    for (const std::string& summary : summaries) add(summary);
-  });
-}
-
-std::string SummariesArrayFile(const RecordSummaries& summaries) {
-  return ArrayFile("summaries", [&](auto add) {
-    for (std::size_t i = 0; i < summaries.Count(); ++i) add(summaries.At(i));
-  });
+  RecordSummaries kept;
+  kept.Reset(summaries.size());
+  for (std::size_t i = 0; i < summaries.size(); ++i) kept.Assign(i, kept.Keep(summaries[i]));
+  return Collected([&](const ByteSink& sink) { return WriteSummariesArray(kept, sink); });
 }
 
 }  // namespace qm

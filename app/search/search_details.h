@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/index/catalogue.h"
+#include "system/output_set.h"
 
 namespace qm {
 
@@ -64,10 +65,13 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
                RecordSummaries* summaries);
 
 // "var sigs=[...];": the text of each record's line before its separator,
-// or "" when that is the name alone.
+// or "" when that is the name alone; handed to sink in pieces, false once
+// one could not be written.
+bool WriteSignaturesArray(const Catalogue& catalogue, const ByteSink& sink);
+// "var summaries=[...];", in pieces the same way.
+bool WriteSummariesArray(const RecordSummaries& summaries, const ByteSink& sink);
+// The two files' bytes, the summaries as ReadSummaries gives them.
 std::string SignaturesArrayFile(const Catalogue& catalogue);
-// "var summaries=[...];" from ReadSummaries' answer.
 std::string SummariesArrayFile(const std::vector<std::string>& summaries);
-std::string SummariesArrayFile(const RecordSummaries& summaries);
 
 }  // namespace qm

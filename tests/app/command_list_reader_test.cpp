@@ -109,6 +109,24 @@ TEST_F(Reader, ModuleMapKeysFoldCaseAndKeepLatestRecord) {
   EXPECT_EQ(ModuleKeys(), (std::vector<String>{u"", u"GFX"}));
   EXPECT_EQ(modules.ValueForKey(u"GFX")->comando, u"Two");
   EXPECT_EQ(modules.ValueForKey(u"")->comando, u"Four");
+  // A second build's catalogue replaces the first's, which is gone: the
+  // map still holds the first build's modules, the new records win on
+  // their keys, and one record added on its own wins on its key.
+  Read("Five|/a/Modules/gfx/index.html#Five\nSix|/a/Modules/Snd/index.html#Six\n");
+  auto seven = std::make_shared<tcommand>();
+  seven->comando = u"Seven";
+  seven->Modules = u"SND";
+  modules.Insert(u"SND", seven);
+  EXPECT_EQ(ModuleKeys(), (std::vector<String>{u"", u"GFX", u"SND"}));
+  EXPECT_EQ(modules.ValueForKey(u"GFX")->comando, u"Five");
+  EXPECT_EQ(modules.ValueForKey(u"")->link, u"D/b/page.html");
+  EXPECT_EQ(modules.ValueForKey(u"SND")->comando, u"Seven");
+  std::vector<String> shown;
+  modules.ForEachModule([&](const ModuleText& m) {
+    shown.emplace_back();
+    for (std::size_t i = 0; i < m.size(); ++i) shown.back() += m[i];
+  });
+  EXPECT_EQ(shown, (std::vector<String>{u"", u"gfx", u"SND"}));
 }
 
 }  // namespace

@@ -108,7 +108,11 @@ TEST(PageSummary, BadPagesGiveNoSummaryAndNeverStopTheBuild) {
       "Good|/docs/html/good.html#g\nBinary|/docs/html/binary.html#b\nBroken|/docs/html/broken.html#k\n"
       "Wrong|/docs/html/wrong.html#w\nDeep|/docs/html/deep.html#d\nHuge|/docs/html/huge.html#h\n"
       "Fifo|/docs/html/fifo.html#f\nLink|/docs/html/link.html#s\nUp|/docs/html/../../secret.html#s\n"
-      "Gone|/docs/html/gone.html#g\nNoFragment|/docs/html/binary.html\n";
+      "Gone|/docs/html/gone.html#g\nNoFragment|/docs/html/binary.html\n"
+      // Another spelling of a page is the same page; a path longer than any
+      // file's is not even looked for.
+      "Spelled|/docs/html/go%6Fd.html#g\nLong|/docs/html/" +
+      std::string(5000, 'x') + ".html#l\n";
   Catalogue catalogue;
   ModuleMap modules;
   const String dir = FromBytes(inst.string());
@@ -121,7 +125,8 @@ TEST(PageSummary, BadPagesGiveNoSummaryAndNeverStopTheBuild) {
       {"Deep", ""},       {"Fifo", ""},
       {"Gone", ""},       {"Good", "Good."},
       {"Huge", ""},       {"Link", ""},
-      {"NoFragment", ""}, {"Up", ""},
+      {"Long", ""},       {"NoFragment", ""},
+      {"Spelled", "Good."}, {"Up", ""},
       {"Wrong", ""}};
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t i = 0; i < got.size(); ++i) {

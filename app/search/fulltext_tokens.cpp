@@ -76,7 +76,22 @@ class Tokenizer {
     while (i < text_.size()) {
       const auto byte = static_cast<unsigned char>(text_[i]);
       if (byte < 0x80) {
-        i = IsWordChar(byte) ? Compound(i) : i + 1;
+        if (!IsWordChar(byte)) {
+          ++i;
+          continue;
+        }
+        // Most words of prose are lower-case ASCII letters and digits ended
+        // by a blank or by punctuation that joins nothing: the word itself,
+        // with no parts and no copy.
+        std::size_t end = i;
+        while (end < text_.size() && ((text_[end] >= 'a' && text_[end] <= 'z') || IsDigit(text_[end]))) ++end;
+        const auto next = static_cast<unsigned char>(end < text_.size() ? text_[end] : ' ');
+        if (end > i && next < 0x80 && !IsWordChar(next) && next != '_' && next != '.' && next != ':') {
+          if (end - i <= kMaxTokenBytes) emit_(text_.substr(i, end - i));
+          i = end;
+          continue;
+        }
+        i = Compound(i);
         continue;
       }
       const CodePoint c = Decode(text_, i);

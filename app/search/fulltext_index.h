@@ -65,8 +65,7 @@ class FullTextIndex {
 
   // Term ids by the words' own bytes: open addressing over the ids, so a
   // known word costs one hash and one compare, and no allocation.
-  std::vector<std::uint32_t> slots_;         // term id + 1, 0 for a free slot
-  std::vector<std::uint32_t> term_hashes_;   // by term
+  std::vector<std::uint64_t> slots_;         // hash << 32 | term id + 1, 0 for a free slot
   std::vector<std::uint32_t> counts_;        // by term, for the section being added
   std::vector<std::uint32_t> touched_;       // the terms counted in it
   std::vector<std::uint32_t> title_counts_;  // by term, for the page being added

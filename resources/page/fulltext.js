@@ -263,9 +263,14 @@ function MatchSections(groups, sections, keep, starts) {
 	// A posting: the step from the section before (the first: the section)
 	// times two, plus one when it stands for every section of the page that
 	// starts there; then its impact.  Numbers as the builder writes them:
-	// digits from "#" on without the backslash, the last below 46.
-	function Decode(list, fn) {
-		var i = 0, v, c, section = 0, first = true, n = list.length, impact, end, k;
+	// digits from "#" on without the backslash, the last below 46.  Collect
+	// puts the sections a list names (a page's sections for a whole-page
+	// posting) into secs and imps, answers how many, and leaves in distinct
+	// how many different sections they are.
+	var secs = new Int32Array(1024), imps = new Float32Array(1024), distinct = 0;
+	function Collect(list) {
+		var i = 0, v, c, section = 0, first = true, n = list.length, impact, end, k, used = 0, last = -1;
+		distinct = 0;
 		while (i < n) {
 			v = 0;
 			for (;;) {
@@ -278,21 +283,22 @@ function MatchSections(groups, sections, keep, starts) {
 			first = false;
 			c = list.charCodeAt(i++);
 			impact = (c > 0x5C ? c - 0x24 : c - 0x23) / 31 * 2.2;
-			if ((v & 1) && pages && section < sections) {
-				end = pageOf[section] + 1 < pages ? starts[pageOf[section] + 1] : sections;
-				for (k = section; k < end; k++) fn(k, impact);
-			} else {
-				fn(section, impact);
+			end = section + 1;
+			if ((v & 1) && pages && section < sections) end = pageOf[section] + 1 < pages ? starts[pageOf[section] + 1] : sections;
+			if (used + end - section > secs.length) {
+				var grown = Math.max(2 * secs.length, used + end - section), s2 = new Int32Array(grown), i2 = new Float32Array(grown);
+				s2.set(secs);
+				i2.set(imps);
+				secs = s2;
+				imps = i2;
+			}
+			for (k = section; k < end; k++) {
+				secs[used] = k;
+				imps[used++] = impact;
+				if (k > last) { distinct++; last = k; }
 			}
 		}
-	}
-	// The sections a list names, each once.
-	function Count(list) {
-		var n = 0, last = -1;
-		Decode(list, function (section) {
-			if (section > last) { n++; last = section; }
-		});
-		return n;
+		return used;
 	}
 	// Sections holding every word come first; a page holding every word
 	// only across its sections follows with its best section, its score
@@ -305,14 +311,15 @@ function MatchSections(groups, sections, keep, starts) {
 		touched = [];
 		touchedPages = [];
 		for (a = 0; a < groups[g].length; a++) {
-			var df = Count(groups[g][a]);
-			var idf = Math.log(1 + (sections - df + 0.5) / (df + 0.5));
-			Decode(groups[g][a], function (sec, impact) {
-				if (sec >= sections || count[sec] != g && pages == 0) return;
-				var v = idf * impact;
+			var n = Collect(groups[g][a]), j, sec, v;
+			var idf = Math.log(1 + (sections - distinct + 0.5) / (distinct + 0.5));
+			for (j = 0; j < n; j++) {
+				sec = secs[j];
+				if (sec >= sections || count[sec] != g && pages == 0) continue;
+				v = idf * imps[j];
 				if (best[sec] == 0) touched.push(sec);
 				if (v > best[sec]) best[sec] = v;
-			});
+			}
 		}
 		if (touched.length == 0) return { at: [], score: [], total: 0 };
 		for (t = 0; t < touched.length; t++) {

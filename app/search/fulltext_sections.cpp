@@ -50,11 +50,23 @@ std::string Lower(const char* text) {
 namespace {
 
 // White space a run of text collapses: ASCII blanks and controls, DEL, and
-// U+00A0 (no-break space); answers its length in bytes, 0 for none.
+// U+00A0 (no-break space). By byte: 1 blank, 2 the first byte of U+00A0
+// when the next one is 0xA0, 0 anything else.
+struct BlankBytes {
+  unsigned char kind[256] = {};
+  constexpr BlankBytes() {
+    for (int c = 0; c <= ' '; ++c) kind[c] = 1;
+    kind[0x7F] = 1;
+    kind[0xC2] = 2;
+  }
+};
+constexpr BlankBytes kBlankBytes;
+
+// The length of the white space at text[i], 0 for none.
 std::size_t BlankAt(const char* text, std::size_t i, std::size_t size) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  if (c <= ' ' || c == 0x7F) return 1;
-  return c == 0xC2 && i + 1 < size && static_cast<unsigned char>(text[i + 1]) == 0xA0 ? 2 : 0;
+  const unsigned char kind = kBlankBytes.kind[static_cast<unsigned char>(text[i])];
+  if (kind != 2) return kind;
+  return i + 1 < size && static_cast<unsigned char>(text[i + 1]) == 0xA0 ? 2 : 0;
 }
 
 }  // namespace
@@ -69,7 +81,10 @@ void SectionSplitter::Add(std::string& to, const char* text, std::size_t size, b
       continue;
     }
     std::size_t end = i + 1;
-    while (end < size && BlankAt(text, end, size) == 0) ++end;
+    for (; end < size; ++end) {
+      const unsigned char kind = kBlankBytes.kind[static_cast<unsigned char>(text[end])];
+      if (kind != 0 && (kind == 1 || BlankAt(text, end, size) != 0)) break;
+    }
     if (total_ + (end - i) + 1 >= kMaxPageText) break;
     if (space && !to.empty()) {
       to += ' ';

@@ -146,6 +146,18 @@ TEST(FullTextBuild, WritesItsFilesRemovesStaleOnesAndCanBeLeftOut) {
   for (const auto& entry : fs::directory_iterator(modules))
     EXPECT_EQ(entry.path().filename().string().rfind("fulltext", 0), std::string::npos) << entry.path();
   EXPECT_TRUE(fs::exists(modules / "summaries.js"));
+
+  // A shard that cannot be written (a folder in its place; the build may
+  // run as root) fails the build by its name and leaves the index as it was.
+  fs::create_directories(modules / "fulltext-x0.js" / "in-the-way");
+  const std::string commands = testing::ReadBytes(modules / "command.js");
+  const auto blocked = run({"build"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("fulltext-x0.js"), std::string::npos) << blocked.err;
+  EXPECT_FALSE(fs::exists(modules / "fulltext.js"));
+  EXPECT_EQ(testing::ReadBytes(modules / "command.js"), commands);
+  for (const auto& entry : fs::directory_iterator(modules))
+    EXPECT_EQ(entry.path().filename().string().find("quillmere-tmp"), std::string::npos) << entry.path();
 }
 
 TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsIndexed) {

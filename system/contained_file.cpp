@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -36,15 +37,10 @@ bool PathWithin(const std::string& path, const std::string& root_real, std::stri
 
 namespace {
 
-// Opens path with flags (never blocking) and reads the whole regular file.
-bool ReadWhole(const std::string& path, int flags, std::size_t max_bytes, std::string* bytes, String* error) {
-  const UniqueFd fd(open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (!fd.Valid()) {
-    *error = FromByteString(std::strerror(errno));
-    return false;
-  }
+// Reads the whole regular file behind fd.
+bool ReadOpened(int fd, std::size_t max_bytes, std::string* bytes, String* error) {
   struct stat info {};
-  if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     *error = u"not a regular file";
     return false;
   }
@@ -55,7 +51,7 @@ bool ReadWhole(const std::string& path, int flags, std::size_t max_bytes, std::s
   bytes->resize(static_cast<std::size_t>(info.st_size));
   std::size_t got = 0;
   while (got < bytes->size()) {
-    const ssize_t n = read(fd.Get(), bytes->data() + got, bytes->size() - got);
+    const ssize_t n = read(fd, bytes->data() + got, bytes->size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = FromByteString(std::strerror(errno));
@@ -66,6 +62,16 @@ bool ReadWhole(const std::string& path, int flags, std::size_t max_bytes, std::s
   }
   bytes->resize(got);
   return true;
+}
+
+// Opens path with flags (never blocking) and reads the whole regular file.
+bool ReadWhole(const std::string& path, int flags, std::size_t max_bytes, std::string* bytes, String* error) {
+  const UniqueFd fd(open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!fd.Valid()) {
+    *error = FromByteString(std::strerror(errno));
+    return false;
+  }
+  return ReadOpened(fd.Get(), max_bytes, bytes, error);
 }
 
 }  // namespace
@@ -96,6 +102,39 @@ bool ReadContainedFile(const std::string& path, const std::string& root_real, st
   // Without following a link swapped in since realpath: what is opened is
   // checked again, not trusted.
   return ReadWhole(real, O_RDONLY | O_NOFOLLOW, max_bytes, bytes, error);
+}
+
+struct ContainedFileReader::Folder {
+  std::string path;  // as asked for
+  UniqueFd fd;       // invalid: not a folder inside the tree
+};
+
+ContainedFileReader::ContainedFileReader(std::string root_real) : root_real_(std::move(root_real)) {}
+ContainedFileReader::~ContainedFileReader() = default;
+
+bool ContainedFileReader::Read(const std::string& path, std::size_t max_bytes, std::string* bytes, String* error) {
+  const std::size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (slash == std::string::npos || slash == 0 || name.empty() || name == "." || name == "..")
+    return ReadContainedFile(path, root_real_, max_bytes, bytes, error);
+  const std::string_view folder_path(path.data(), slash);
+  auto folder = std::find_if(folders_.begin(), folders_.end(), [&](const Folder& f) { return f.path == folder_path; });
+  if (folder == folders_.end()) {
+    // A handful of folders stay open; pages come folder by folder.
+    constexpr std::size_t kOpenFolders = 8;
+    if (folders_.size() >= kOpenFolders) folders_.erase(folders_.begin());
+    Folder made{std::string(folder_path), UniqueFd()};
+    const std::string real = RealPathOf(made.path);
+    if (RealPathWithin(real, root_real_))
+      made.fd = UniqueFd(open(real.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    folders_.push_back(std::move(made));
+    folder = folders_.end() - 1;
+  }
+  if (!folder->fd.Valid()) return ReadContainedFile(path, root_real_, max_bytes, bytes, error);
+  const UniqueFd fd(openat(folder->fd.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  // A link (or anything that cannot be opened so) gets the full checks.
+  if (!fd.Valid()) return ReadContainedFile(path, root_real_, max_bytes, bytes, error);
+  return ReadOpened(fd.Get(), max_bytes, bytes, error);
 }
 
 bool ReadRegularFile(const std::string& path, bool for_update, std::size_t max_bytes, std::string* bytes,

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "system/object.h"
 
@@ -28,6 +29,26 @@ bool PathWithin(const std::string& path, const std::string& root_real, std::stri
 // error.
 bool ReadContainedFile(const std::string& path, const std::string& root_real, std::size_t max_bytes, std::string* bytes,
                        String* error);
+
+// The same reading for many files of one tree: each folder's real path is
+// resolved and checked once, and the folder kept open, so that a file is
+// opened inside that very folder (never through a link) with no look-up
+// of the path's other parts. A file that is a link, or whose folder lies
+// outside, goes through ReadContainedFile and its checks.
+class ContainedFileReader {
+ public:
+  explicit ContainedFileReader(std::string root_real);
+  ~ContainedFileReader();
+  ContainedFileReader(const ContainedFileReader&) = delete;
+  ContainedFileReader& operator=(const ContainedFileReader&) = delete;
+
+  bool Read(const std::string& path, std::size_t max_bytes, std::string* bytes, String* error);
+
+ private:
+  struct Folder;
+  std::string root_real_;
+  std::vector<Folder> folders_;  // the most recent last
+};
 
 // Reads the whole regular file at path (links followed) into bytes, opened
 // for reading and writing with for_update so that a file that cannot be

@@ -7,10 +7,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/export/devhelp_book.h"
@@ -142,6 +148,105 @@ void WriteArray(OutputPieces& out, const Catalogue& catalogue, const char* name,
   out.Append(ArrayClosing(elements));
 }
 
+// Files made while the pages are read (the full-text shards), written and
+// made durable on a thread of their own so that the indexing never waits
+// for the disk. Each temporary file is created here, on the set's thread;
+// Finish joins them to the set in the order they were added, once all are
+// written. Without that thread, each is written at once.
+class BackgroundFiles {
+ public:
+  explicit BackgroundFiles(OutputSet& set) : set_(set) {}
+  ~BackgroundFiles() { Stop(); }
+  BackgroundFiles(const BackgroundFiles&) = delete;
+  BackgroundFiles& operator=(const BackgroundFiles&) = delete;
+
+  // false, with the reason, when the temporary file cannot be created.
+  bool Add(const String& path, std::string bytes, String* error) {
+    std::unique_ptr<OutputSet::Pending> pending = set_.Begin(path, error);
+    if (!pending) return false;
+    files_.push_back({path, std::move(pending)});
+    OutputSet::Pending* const target = files_.back().pending.get();
+    if (!started_) {
+      started_ = true;
+      // Two, so that one file's flush to the disk need not wait for the
+      // other's.
+      try {
+        for (auto& writer : writers_) writer = std::jthread([this] { WriteQueued(); });
+      } catch (const std::system_error&) {
+      }
+    }
+    if (!writers_[0].joinable()) {
+      OutputSet::Write(*target, [&bytes](const ByteSink& sink) { return sink(bytes); });
+      return true;
+    }
+    std::unique_lock hold(lock_);
+    // A slow disk holds back the build rather than filling the memory.
+    changed_.wait(hold, [&] { return queue_.size() < kQueued; });
+    queue_.push_back({target, std::move(bytes)});
+    changed_.notify_all();
+    return true;
+  }
+
+  // Waits for every write and joins the files to the set; false, with the
+  // first failed file and its reason, when one could not be written.
+  bool Finish(String* failed_path, String* error) {
+    Stop();
+    for (File& file : files_) {
+      if (!set_.Finish(std::move(file.pending), error)) {
+        *failed_path = file.path;
+        files_.clear();
+        return false;
+      }
+    }
+    files_.clear();
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kQueued = 16;
+  struct File {
+    String path;
+    std::unique_ptr<OutputSet::Pending> pending;
+  };
+  struct Job {
+    OutputSet::Pending* pending;
+    std::string bytes;
+  };
+
+  void WriteQueued() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock hold(lock_);
+        changed_.wait(hold, [&] { return !queue_.empty() || done_; });
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+        changed_.notify_all();
+      }
+      OutputSet::Write(*job.pending, [&job](const ByteSink& sink) { return sink(job.bytes); });
+    }
+  }
+
+  void Stop() {
+    {
+      const std::lock_guard hold(lock_);
+      done_ = true;
+      changed_.notify_all();
+    }
+    for (auto& writer : writers_)
+      if (writer.joinable()) writer.join();
+  }
+
+  OutputSet& set_;
+  std::vector<File> files_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  std::deque<Job> queue_;
+  bool done_ = false, started_ = false;
+  std::jthread writers_[2];
+};
+
 // Memory the machine has at all: a list larger than that cannot be read.
 std::uint64_t PhysicalMemory() {
   const long pages = sysconf(_SC_PHYS_PAGES);
@@ -260,12 +365,15 @@ void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs) {
 // the same commit.
 bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
   std::set<std::string> written;
+  BackgroundFiles shards(*outputs_);
   std::unique_ptr<FullTextIndex> full_text;
   if (full_text_wanted) {
     full_text =
         std::make_unique<FullTextIndex>(NewFullTextBuildId(), [&](const std::string& name, const std::string& bytes) {
           written.insert(name);
-          return Save(index_dir + FromBytes(name), bytes);
+          const String path = index_dir + FromBytes(name);
+          String error;
+          return shards.Add(path, bytes, &error) || Fail(path, error);
         });
   }
   RecordSummaries summaries;
@@ -278,6 +386,8 @@ bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
     return false;
   }
   if (full_text && !full_text->Finish()) return false;
+  String failed, error;
+  if (!shards.Finish(&failed, &error)) return Fail(failed, error);
   if (const auto dir = SystemPath(index_dir, true)) {
     if (DIR* listing = opendir(dir->c_str())) {
       while (const dirent* entry = readdir(listing)) {

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "app/search/fulltext_sections.h"
@@ -18,7 +17,8 @@ namespace qm {
 //                     of every term shard and the first section of every
 //                     text shard; loaded once the reader types.
 //   fulltext-tN.js    terms in order with their postings, loaded only when a
-//                     query needs a term in its range.
+//                     query needs a term in its range. A word of a page's
+//                     title has one posting for the whole page.
 //   fulltext-p.js     where each page's sections start, so that words
 //                     spread over a page's sections still find it.
 //   fulltext-xN.js    the pages and sections in order with their titles,
@@ -63,25 +63,27 @@ class FullTextIndex {
   FullTextStats stats_;
   bool ok_ = true;
 
-  // Looked up by the words' own bytes, without a copy for known words.
-  struct TermHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
-  // Postings by term: section << 8 | weighted count (at most 255).
-  std::unordered_map<std::string, std::uint32_t, TermHash, std::equal_to<>> term_ids_;
-  std::vector<std::uint32_t> counts_;   // by term, for the section being added
-  std::vector<std::uint32_t> touched_;  // the terms counted in it
+  // Term ids by the words' own bytes: open addressing over the ids, so a
+  // known word costs one hash and one compare, and no allocation.
+  std::vector<std::uint64_t> slots_;         // hash << 32 | term id + 1, 0 for a free slot
+  std::vector<std::uint32_t> counts_;        // by term, for the section being added
+  std::vector<std::uint32_t> touched_;       // the terms counted in it
+  std::vector<std::uint32_t> title_counts_;  // by term, for the page being added
+  std::vector<std::uint32_t> title_touched_;
   std::vector<std::string> terms_;
+  // Postings by term: section << 9 | 256 for a whole page | weighted count
+  // (at most 255).
   std::vector<std::vector<std::uint32_t>> postings_;
   std::vector<std::uint32_t> lengths_;      // words per section
   std::vector<std::uint32_t> page_starts_;  // the first section of each page
+  std::vector<std::uint32_t> page_lengths_;  // the mean words per section of each page
 
   // The text shard being filled.
   std::string text_pages_, text_sections_;
   std::size_t text_page_count_ = 0;
   std::uint32_t text_first_section_ = 0;
-  std::string previous_anchor_;  // anchors are stored after what they share with it
+  std::string previous_anchor_;  // anchors and paths are stored after what they share with these
+  std::string previous_path_;
   std::vector<std::uint32_t> text_starts_;
 };
 

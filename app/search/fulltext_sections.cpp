@@ -18,8 +18,9 @@ constexpr std::size_t kMaxDepth = 512;
 constexpr std::size_t kAnchorSplitBytes = 400;
 
 bool Is(const char* name, std::initializer_list<const char*> names) {
+  // Most names differ from most of the list in their first letter.
   for (const char* n : names)
-    if (std::strcmp(name, n) == 0) return true;
+    if (name[0] == n[0] && std::strcmp(name, n) == 0) return true;
   return false;
 }
 
@@ -46,12 +47,58 @@ std::string Lower(const char* text) {
 
 }  // namespace
 
+namespace {
+
+// White space a run of text collapses: ASCII blanks and controls, DEL, and
+// U+00A0 (no-break space). By byte: 1 blank, 2 the first byte of U+00A0
+// when the next one is 0xA0, 0 anything else.
+struct BlankBytes {
+  unsigned char kind[256] = {};
+  constexpr BlankBytes() {
+    for (int c = 0; c <= ' '; ++c) kind[c] = 1;
+    kind[0x7F] = 1;
+    kind[0xC2] = 2;
+  }
+};
+constexpr BlankBytes kBlankBytes;
+
+// The length of the white space at text[i], 0 for none.
+std::size_t BlankAt(const char* text, std::size_t i, std::size_t size) {
+  const unsigned char kind = kBlankBytes.kind[static_cast<unsigned char>(text[i])];
+  if (kind != 2) return kind;
+  return i + 1 < size && static_cast<unsigned char>(text[i + 1]) == 0xA0 ? 2 : 0;
+}
+
+}  // namespace
+
 void SectionSplitter::Add(std::string& to, const char* text, std::size_t size, bool& space) {
-  for (std::size_t i = 0; i < size && total_ < kMaxPageText; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool no_break_space = c == 0xC2 && i + 1 < size && static_cast<unsigned char>(text[i + 1]) == 0xA0;
-    if (c <= ' ' || c == 0x7F || no_break_space) {
-      if (no_break_space) ++i;
+  std::size_t i = 0;
+  // Whole words at a time while the page's limit is far.
+  while (i < size && total_ < kMaxPageText) {
+    if (const std::size_t blank = BlankAt(text, i, size)) {
+      i += blank;
+      space = !to.empty();
+      continue;
+    }
+    std::size_t end = i + 1;
+    for (; end < size; ++end) {
+      const unsigned char kind = kBlankBytes.kind[static_cast<unsigned char>(text[end])];
+      if (kind != 0 && (kind == 1 || BlankAt(text, end, size) != 0)) break;
+    }
+    if (total_ + (end - i) + 1 >= kMaxPageText) break;
+    if (space && !to.empty()) {
+      to += ' ';
+      ++total_;
+    }
+    space = false;
+    to.append(text + i, end - i);
+    total_ += end - i;
+    i = end;
+  }
+  // Near the limit, a byte at a time up to it.
+  for (; i < size && total_ < kMaxPageText; ++i) {
+    if (const std::size_t blank = BlankAt(text, i, size)) {
+      i += blank - 1;
       space = !to.empty();
       continue;
     }
@@ -60,7 +107,7 @@ void SectionSplitter::Add(std::string& to, const char* text, std::size_t size, b
       ++total_;
     }
     space = false;
-    to += static_cast<char>(c);
+    to += text[i];
     ++total_;
   }
 }

@@ -35,7 +35,7 @@ CodePoint Decode(std::string_view text, std::size_t i) {
 // Letters and digits: ASCII ones, and beyond ASCII everything that is not
 // a known block of punctuation, symbols, spaces or private use. The page
 // applies the same ranges to what is typed.
-bool IsWordChar(char32_t c) {
+inline bool IsWordChar(char32_t c) {
   if (c < 0x80) return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
   if (c < 0xC0) return c == 0xAA || c == 0xB5 || c == 0xBA;
   if (c == 0xD7 || c == 0xF7) return false;
@@ -51,7 +51,7 @@ bool IsWordChar(char32_t c) {
 
 // Upper-case letters of the scripts whose case the page also folds: Latin,
 // Greek and Cyrillic.
-bool IsUpper(char32_t c) {
+inline bool IsUpper(char32_t c) {
   if (c >= 'A' && c <= 'Z') return true;
   if (c >= 0xC0 && c <= 0xDE) return c != 0xD7;
   if (c >= 0x100 && c <= 0x137) return c % 2 == 0;
@@ -74,6 +74,26 @@ class Tokenizer {
   void Run() {
     std::size_t i = 0;
     while (i < text_.size()) {
+      const auto byte = static_cast<unsigned char>(text_[i]);
+      if (byte < 0x80) {
+        if (!IsWordChar(byte)) {
+          ++i;
+          continue;
+        }
+        // Most words of prose are lower-case ASCII letters and digits ended
+        // by a blank or by punctuation that joins nothing: the word itself,
+        // with no parts and no copy.
+        std::size_t end = i;
+        while (end < text_.size() && ((text_[end] >= 'a' && text_[end] <= 'z') || IsDigit(text_[end]))) ++end;
+        const auto next = static_cast<unsigned char>(end < text_.size() ? text_[end] : ' ');
+        if (end > i && next < 0x80 && !IsWordChar(next) && next != '_' && next != '.' && next != ':') {
+          if (end - i <= kMaxTokenBytes) emit_(text_.substr(i, end - i));
+          i = end;
+          continue;
+        }
+        i = Compound(i);
+        continue;
+      }
       const CodePoint c = Decode(text_, i);
       if (!IsWordChar(c.value)) {
         i += c.size;
@@ -113,7 +133,11 @@ class Tokenizer {
             part_start = last_capital;
           }
         }
-        AppendCodePointUtf8(whole_, Lower(c.value));
+        if (c.value < 0x80) {
+          whole_ += static_cast<char>(c.value >= 'A' && c.value <= 'Z' ? c.value + ('a' - 'A') : c.value);
+        } else {
+          AppendCodePointUtf8(whole_, Lower(c.value));
+        }
         before = c.value;
         has_before = true;
         i += c.size;

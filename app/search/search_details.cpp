@@ -1,12 +1,21 @@
 #include "app/search/search_details.h"
 
+#include <libxml/parser.h>
+
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
+#include "app/index/build_workers.h"
 #include "app/index/index_writer.h"
 #include "app/index/output_pieces.h"
 #include "app/search/fulltext_index.h"
@@ -215,6 +224,137 @@ std::string Collected(const std::function<bool(const ByteSink&)>& write) {
   return bytes;
 }
 
+// Linked and walked pages in one order of names, each name once with the
+// groups of records that link into it (two spellings of one page name it
+// alike).
+class PageWalk {
+ public:
+  PageWalk(const PageGroups& groups, const std::vector<std::string>& walked) : groups_(groups), walked_(walked) {}
+  // The next page's name and its groups' places [*first, *last) in name
+  // order; false past the last page.
+  bool Next(std::string_view* name, std::size_t* first, std::size_t* last) {
+    if (g_ == groups_.Count() && w_ == walked_.size()) return false;
+    *name = w_ == walked_.size() || (g_ < groups_.Count() && GroupName(g_) <= walked_[w_])
+                ? GroupName(g_)
+                : std::string_view(walked_[w_]);
+    *first = g_;
+    while (g_ < groups_.Count() && GroupName(g_) == *name) ++g_;
+    while (w_ < walked_.size() && walked_[w_] == *name) ++w_;
+    *last = g_;
+    return true;
+  }
+
+ private:
+  std::string_view GroupName(std::size_t k) const { return groups_.Name(groups_.GroupAt(k)); }
+
+  const PageGroups& groups_;
+  const std::vector<std::string>& walked_;
+  std::size_t g_ = 0, w_ = 0;
+};
+
+// What one read and parse of a page gave, with what its records want.
+struct PageReading {
+  std::string_view name;
+  // Per record of the page: its place in reading order and its decoded
+  // fragment's place in fragments (kWholePage for a link to the page).
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> wanted;
+  std::vector<std::string> fragments;
+  bool read = false;
+  PageSummaries found;
+  PageText text;
+};
+constexpr std::uint32_t kWholePage = UINT32_MAX;
+
+// Pages read ahead of the indexing: enough to keep both threads busy, few
+// enough that their text stays small.
+constexpr std::size_t kPagesAhead = 32;
+
+// Runs read on a thread of its own, page after page until it answers
+// false, at most kPagesAhead pages ahead, while apply takes each result in
+// order on the calling thread. Answers false as soon as apply does (the
+// reading thread is then stopped); *started is false, and nothing applied,
+// when no thread could be started.
+bool ReadAhead(const std::function<bool(PageReading*)>& read, const std::function<bool(PageReading&)>& apply,
+               bool* started) {
+  std::mutex lock;
+  // Each side is woken only when it waits and the other has made room or
+  // work for it: the reader once the queue is down to half, so that the two
+  // threads do not hand over every single page.
+  std::condition_variable reader_wakes, indexer_wakes;
+  bool reader_waits = false, indexer_waits = false;
+  std::deque<PageReading> ready;
+  bool stop = false, done = false;
+  std::exception_ptr failure;
+  // The parser's global tables are set up once, before two threads use it.
+  xmlInitParser();
+  std::jthread reader;
+  try {
+    reader = std::jthread([&] {
+      try {
+        for (;;) {
+          {
+            std::unique_lock hold(lock);
+            if (!stop && ready.size() >= kPagesAhead) {
+              reader_waits = true;
+              reader_wakes.wait(hold, [&] { return stop || ready.size() <= kPagesAhead / 2; });
+              reader_waits = false;
+            }
+            if (stop) break;
+          }
+          PageReading reading;
+          if (!read(&reading)) break;
+          const std::lock_guard hold(lock);
+          ready.push_back(std::move(reading));
+          if (indexer_waits) indexer_wakes.notify_one();
+        }
+      } catch (...) {
+        const std::lock_guard hold(lock);
+        failure = std::current_exception();
+      }
+      const std::lock_guard hold(lock);
+      done = true;
+      indexer_wakes.notify_one();
+    });
+  } catch (const std::system_error&) {
+    *started = false;
+    return false;
+  }
+  *started = true;
+  const auto stop_reader = [&] {
+    {
+      const std::lock_guard hold(lock);
+      stop = true;
+      reader_wakes.notify_one();
+    }
+    reader.join();
+  };
+  bool ok = true;
+  try {
+    while (ok) {
+      PageReading reading;
+      {
+        std::unique_lock hold(lock);
+        if (ready.empty() && !done) {
+          indexer_waits = true;
+          indexer_wakes.wait(hold, [&] { return !ready.empty() || done; });
+          indexer_waits = false;
+        }
+        if (ready.empty()) break;  // every page read, or the reader failed
+        reading = std::move(ready.front());
+        ready.pop_front();
+        if (reader_waits && ready.size() <= kPagesAhead / 2) reader_wakes.notify_one();
+      }
+      ok = apply(reading);
+    }
+  } catch (...) {
+    stop_reader();
+    throw;
+  }
+  stop_reader();
+  if (failure) std::rethrow_exception(failure);
+  return ok;
+}
+
 }  // namespace
 
 void SetPageReadingObserver(PageReadingObserver observer) { Observer() = std::move(observer); }
@@ -239,76 +379,88 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   if (full_text != nullptr && !root_real.empty()) walked = DocumentationPages(root_real);
   std::sort(walked.begin(), walked.end());
 
-  // Linked and walked pages in one order of names, each name once with the
-  // groups that carry it (two spellings of one page name it alike).
-  const auto each_page = [&](auto visit) {
-    std::size_t g = 0, w = 0;
-    while (g < groups.Count() || w < walked.size()) {
-      const std::string_view name =
-          w == walked.size() || (g < groups.Count() && groups.Name(groups.GroupAt(g)) <= walked[w])
-              ? groups.Name(groups.GroupAt(g))
-              : std::string_view(walked[w]);
-      const std::size_t first = g;
-      while (g < groups.Count() && groups.Name(groups.GroupAt(g)) == name) ++g;
-      while (w < walked.size() && walked[w] == name) ++w;
-      if (!visit(name, first, g)) return false;
-    }
-    return true;
-  };
   std::size_t pages = 0;
-  each_page([&](std::string_view, std::size_t, std::size_t) { return ++pages, true; });
+  {
+    PageWalk count(groups, walked);
+    std::string_view name;
+    std::size_t first, last;
+    while (count.Next(&name, &first, &last)) ++pages;
+  }
 
-  const PageReadingObserver& observer = Observer();
-  std::size_t done = 0;
-  std::string bytes;
-  String error;
-  SectionSplitter splitter;
-  std::vector<std::string> fragments;
-  // Per record of the page: its place in reading order and its decoded fragment's
-  // place in fragments (kWholePage for a link to the page itself).
-  constexpr std::uint32_t kWholePage = UINT32_MAX;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> wanted;
-  std::unordered_map<std::string_view, std::uint32_t> kept;
-  return each_page([&](std::string_view name, std::size_t first, std::size_t last) {
-    fragments.clear();
-    wanted.clear();
+  PageWalk walk(groups, walked);
+  const auto read = [&](PageReading* out, ContainedFileReader* files, SectionSplitter* splitter, std::string* bytes) {
+    std::size_t first, last;
+    if (!walk.Next(&out->name, &first, &last)) return false;
     for (std::size_t k = first; k < last; ++k) {
       groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t record, std::string_view fragment) {
         if (fragment.empty()) {
-          wanted.emplace_back(record, kWholePage);
+          out->wanted.emplace_back(record, kWholePage);
         } else {
-          wanted.emplace_back(record, static_cast<std::uint32_t>(fragments.size()));
-          fragments.push_back(PercentDecoded(fragment, false));
+          out->wanted.emplace_back(record, static_cast<std::uint32_t>(out->fragments.size()));
+          out->fragments.push_back(PercentDecoded(fragment, false));
         }
       });
     }
-    const bool page_wanted = fragments.size() < wanted.size();
     // A name longer than the system allows is no file; it is not even put
     // together, since the link may be of any length.
-    const auto path =
-        root_real.empty() || name.size() > PATH_MAX ? std::nullopt : SystemPath(install_dir + FromBytes(name));
-    if (path && ReadContainedFile(*path, root_real, kMaxSummaryPageBytes, &bytes, &error)) {
-      const PageSummaries found =
-          SummarizePage(bytes, fragments, page_wanted, full_text != nullptr ? &splitter : nullptr);
+    const auto path = root_real.empty() || out->name.size() > PATH_MAX
+                          ? std::nullopt
+                          : SystemPath(install_dir + FromBytes(out->name));
+    String error;
+    if (path && files->Read(*path, kMaxSummaryPageBytes, bytes, &error)) {
+      out->read = true;
+      const bool page_wanted = out->fragments.size() < out->wanted.size();
+      out->found = SummarizePage(*bytes, out->fragments, page_wanted, full_text != nullptr ? splitter : nullptr);
+      if (full_text != nullptr) out->text = splitter->Take();
+    }
+    return true;
+  };
+  const PageReadingObserver& observer = Observer();
+  std::size_t done = 0;
+  std::unordered_map<std::string_view, std::uint32_t> kept;
+  // Applied strictly in page order, whichever thread read the page, so the
+  // summaries and the full-text files come out the same either way.
+  const auto apply = [&](PageReading& reading) {
+    if (reading.read) {
       // Records naming one item share its stored summary.
       kept.clear();
-      const std::uint32_t page_summary = summaries->Keep(found.page);
-      for (const auto& [record, fragment] : wanted) {
+      const std::uint32_t page_summary = summaries->Keep(reading.found.page);
+      for (const auto& [record, fragment] : reading.wanted) {
         if (fragment == kWholePage) {
           summaries->Assign(record, page_summary);
           continue;
         }
-        const std::string& id = fragments[fragment];
-        if (const auto it = found.by_fragment.find(id); it != found.by_fragment.end()) {
+        const std::string& id = reading.fragments[fragment];
+        if (const auto it = reading.found.by_fragment.find(id); it != reading.found.by_fragment.end()) {
           const auto [at, fresh] = kept.try_emplace(id, 0);
           if (fresh) at->second = summaries->Keep(it->second);
           summaries->Assign(record, at->second);
         }
       }
-      if (full_text != nullptr && !full_text->AddPage(std::string(name), splitter.Take())) return false;
+      if (full_text != nullptr && !full_text->AddPage(std::string(reading.name), reading.text)) return false;
     }
     return !observer || observer(++done, pages);
-  });
+  };
+
+  // With a second core, one thread reads and parses the pages while this one
+  // indexes them and keeps the window informed.
+  if (full_text != nullptr && BuildWorkers() > 1 && pages > 1) {
+    // Touched by the reading thread alone.
+    ContainedFileReader reader_files(root_real);
+    SectionSplitter reader_splitter;
+    std::string reader_bytes;
+    bool started = false;
+    const bool finished = ReadAhead(
+        [&](PageReading* out) { return read(out, &reader_files, &reader_splitter, &reader_bytes); }, apply, &started);
+    if (started) return finished;
+  }
+  ContainedFileReader files(root_real);
+  SectionSplitter splitter;
+  std::string bytes;
+  for (PageReading reading; read(&reading, &files, &splitter, &bytes); reading = PageReading()) {
+    if (!apply(reading)) return false;
+  }
+  return true;
 }
 
 void RecordSummaries::Reset(std::size_t records) {

@@ -256,53 +256,70 @@ function ShardOf(firsts, key) {
 // groups: for each word, the posting strings of the terms that may stand
 // for it.  The sections holding every word, best first: {at, score, total}.
 function MatchSections(groups, sections, keep, starts) {
-	function Decode(s, fn) {
-		var i = 0, v, c, section = -1, first = true, n = s.length;
+	var pages = starts ? starts.length : 0, pageOf = new Int32Array(pages ? sections : 0), p, s;
+	for (p = 0; p < pages; p++) {
+		for (s = starts[p]; s < (p + 1 < pages ? starts[p + 1] : sections); s++) pageOf[s] = p;
+	}
+	// A posting: the step from the section before (the first: the section)
+	// times two, plus one when it stands for every section of the page that
+	// starts there; then its impact.  Numbers as the builder writes them:
+	// digits from "#" on without the backslash, the last below 46.  Collect
+	// puts the sections a list names (a page's sections for a whole-page
+	// posting) into secs and imps, answers how many, and leaves in distinct
+	// how many different sections they are.
+	var secs = new Int32Array(1024), imps = new Float32Array(1024), distinct = 0;
+	function Collect(list) {
+		var i = 0, v, c, section = 0, first = true, n = list.length, impact, end, k, used = 0, last = -1;
+		distinct = 0;
 		while (i < n) {
 			v = 0;
 			for (;;) {
-				c = s.charCodeAt(i++);
+				c = list.charCodeAt(i++);
 				c = c > 0x5C ? c - 0x24 : c - 0x23;
-				if (c < 32) { v = v * 32 + c; break; }
-				v = v * 32 + c - 32;
+				if (c < 46) { v = v * 46 + c; break; }
+				v = v * 45 + c - 46;
 			}
-			section = first ? v : section + v;
+			section = first ? v >>> 1 : section + (v >>> 1);
 			first = false;
-			c = s.charCodeAt(i++);
-			fn(section, (c > 0x5C ? c - 0x24 : c - 0x23) / 31 * 2.2);
+			c = list.charCodeAt(i++);
+			impact = (c > 0x5C ? c - 0x24 : c - 0x23) / 31 * 2.2;
+			end = section + 1;
+			if ((v & 1) && pages && section < sections) end = pageOf[section] + 1 < pages ? starts[pageOf[section] + 1] : sections;
+			if (used + end - section > secs.length) {
+				var grown = Math.max(2 * secs.length, used + end - section), s2 = new Int32Array(grown), i2 = new Float32Array(grown);
+				s2.set(secs);
+				i2.set(imps);
+				secs = s2;
+				imps = i2;
+			}
+			for (k = section; k < end; k++) {
+				secs[used] = k;
+				imps[used++] = impact;
+				if (k > last) { distinct++; last = k; }
+			}
 		}
-	}
-	function Count(s) {
-		var k, n = 0;
-		for (k = 0; k < s.length; k++) {
-			var c = s.charCodeAt(k);
-			if ((c > 0x5C ? c - 0x24 : c - 0x23) < 32) n++;
-		}
-		return n / 2;
+		return used;
 	}
 	// Sections holding every word come first; a page holding every word
 	// only across its sections follows with its best section, its score
 	// (the best of each word in the page) damped.
 	var G = groups.length, count = new Uint8Array(sections), scores = new Float32Array(sections);
-	var best = new Float32Array(sections), pages = starts ? starts.length : 0;
-	var pageOf = new Int32Array(pages ? sections : 0), pageCount = new Uint8Array(pages);
+	var best = new Float32Array(sections), pageCount = new Uint8Array(pages);
 	var pageScore = new Float32Array(pages), pageBest = new Float32Array(pages);
-	var g, a, touched, touchedPages, t, s, p, k, out = [], rank = {};
-	for (p = 0; p < pages; p++) {
-		for (s = starts[p]; s < (p + 1 < pages ? starts[p + 1] : sections); s++) pageOf[s] = p;
-	}
+	var g, a, touched, touchedPages, t, k, out = [], rank = {};
 	for (g = 0; g < G; g++) {
 		touched = [];
 		touchedPages = [];
 		for (a = 0; a < groups[g].length; a++) {
-			var df = Count(groups[g][a]);
-			var idf = Math.log(1 + (sections - df + 0.5) / (df + 0.5));
-			Decode(groups[g][a], function (sec, impact) {
-				if (sec >= sections || count[sec] != g && pages == 0) return;
-				var v = idf * impact;
+			var n = Collect(groups[g][a]), j, sec, v;
+			var idf = Math.log(1 + (sections - distinct + 0.5) / (distinct + 0.5));
+			for (j = 0; j < n; j++) {
+				sec = secs[j];
+				if (sec >= sections || count[sec] != g && pages == 0) continue;
+				v = idf * imps[j];
 				if (best[sec] == 0) touched.push(sec);
 				if (v > best[sec]) best[sec] = v;
-			});
+			}
 		}
 		if (touched.length == 0) return { at: [], score: [], total: 0 };
 		for (t = 0; t < touched.length; t++) {
@@ -345,6 +362,17 @@ function MatchSections(groups, sections, keep, starts) {
 	}
 	var total = out.length;
 	out.sort(function (x, y) { return rank[y] - rank[x] || x - y; });
+	// One section of each page first, then the pages' further sections: a
+	// long page that mentions the words everywhere does not push every other
+	// page out of sight.
+	if (pages) {
+		var shown = new Uint8Array(pages), firsts = [], others = [];
+		for (t = 0; t < out.length; t++) {
+			p = pageOf[out[t]];
+			if (shown[p]) others.push(out[t]); else { shown[p] = 1; firsts.push(out[t]); }
+		}
+		out = firsts.concat(others);
+	}
 	out = out.slice(0, keep);
 	return { at: out, score: out.map(function (x) { return rank[x]; }), total: total };
 }
@@ -648,25 +676,44 @@ list.addEventListener("keydown", function (e) {
 	if (e.key == "ArrowUp" && k > 0) { e.preventDefault(); links[k - 1].focus(); }
 });
 
+// A name written after the length (one digit) of the start it shares with
+// the name before it.
+function Unshared(coded, previous) {
+	var c = coded.charCodeAt(0);
+	c = c > 0x5C ? c - 0x24 : c - 0x23;
+	return previous.substring(0, c) + coded.substring(1);
+}
+
 // What the index files call.
 return {
 	root: function (data) { if (data && typeof data.build == "string") root = data; },
 	terms: function (build, n, words, lists) {
 		if (root == null || build !== root.build) return;
-		termShards[n] = { words: String(words).split("\n"), lists: lists };
+		// Tab-ended words, each after the start it shares with the one
+		// before; the posting lists, each ended by a blank.
+		var coded = String(words).split("\t"), list = [], previous = "", k;
+		for (k = 0; k + 1 < coded.length; k++) list.push(previous = Unshared(coded[k], previous));
+		termShards[n] = { words: list, lists: String(lists).split(" ") };
 	},
 	text: function (build, n, pages, sections) {
 		if (root == null || build !== root.build) return;
-		// Each section's first number is its page * 64 + the length of the
-		// start its anchor shares with the anchor before it.
-		var k, previous = "", code;
-		for (k = 0; k + 3 < sections.length; k += 4) {
-			code = sections[k];
-			sections[k] = Math.floor(code / 64);
-			sections[k + 1] = previous.substring(0, code % 64) + sections[k + 1];
-			previous = sections[k + 1];
+		// Tab-ended fields: for each page its path, title and number of
+		// sections; for each section its anchor, heading and text.  Paths and
+		// anchors begin with the length of the start they share with the one
+		// before.
+		var p = String(pages).split("\t"), s = String(sections).split("\t"), k, j, previous = "";
+		var pageList = [], owner = [], records = [];
+		for (k = 0; k + 2 < p.length; k += 3) {
+			previous = Unshared(p[k], previous);
+			pageList.push(previous, p[k + 1]);
+			for (j = Number(p[k + 2]); j > 0; j--) owner.push(k / 3);
 		}
-		textShards[n] = { first: root.texts[n], pages: pages, sections: sections };
+		previous = "";
+		for (k = 0; k + 2 < s.length; k += 3) {
+			previous = Unshared(s[k], previous);
+			records.push(owner[k / 3], previous, s[k + 1], s[k + 2]);
+		}
+		textShards[n] = { first: root.texts[n], pages: pageList, sections: records };
 	},
 	pageStarts: function (build, text) {
 		if (root == null || build !== root.build) return;
@@ -677,8 +724,8 @@ return {
 			for (;;) {
 				c = text.charCodeAt(i++);
 				c = c > 0x5C ? c - 0x24 : c - 0x23;
-				if (c < 32) { v = v * 32 + c; break; }
-				v = v * 32 + c - 32;
+				if (c < 46) { v = v * 46 + c; break; }
+				v = v * 45 + c - 46;
 			}
 			at = n == 0 ? v : at + v;
 			starts[n++] = at;

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -100,9 +101,11 @@ TEST(FullTextBuild, WritesItsFilesRemovesStaleOnesAndCanBeLeftOut) {
   testing::CopySampleInstallation(inst);
   // A shard of an earlier, larger index.
   testing::WriteBytes(modules / "fulltext-t99.js", "QuillmereFullText.terms(\"old\",99,\"\",[]);");
-  const auto run = [&](std::vector<std::string> args) {
+  const auto run = [&](std::vector<std::string> args, const char* threads = nullptr) {
     args.insert(args.begin(), {(app / "Quillmere").string(), "--dir", inst.string()});
-    return testing::RunProgramForTest(args, testing::HeadlessEnvironment(), scratch.path().string());
+    std::vector<std::string> env = testing::HeadlessEnvironment();
+    if (threads != nullptr) env.push_back(std::string("QUILLMERE_BUILD_THREADS=") + threads);
+    return testing::RunProgramForTest(args, env, scratch.path().string());
   };
   const auto built = run({"build"});
   ASSERT_EQ(built.status, 0) << built.err;
@@ -116,14 +119,46 @@ TEST(FullTextBuild, WritesItsFilesRemovesStaleOnesAndCanBeLeftOut) {
     EXPECT_NE(testing::ReadBytes(modules / shard).find("\"" + build_id + "\""), std::string::npos) << shard;
   // Prose of the users' guide, its title and its heading are all in.
   const std::string text = testing::ReadBytes(modules / "fulltext-x0.js");
-  EXPECT_NE(text.find("\"/docs/html/User Guide/index.html\",\"Tallowin - Users guide\""), std::string::npos);
-  EXPECT_NE(text.find("\"Installing\",\"Unpack the Tallowin archive"), std::string::npos);
+  // Tab-ended fields; the path after the start it shares with the one before.
+  EXPECT_NE(text.find("index.html\tTallowin - Users guide\t"), std::string::npos);
+  EXPECT_NE(text.find("\tInstalling\tUnpack the Tallowin archive"), std::string::npos);
+
+  // Pages read on a second thread while this one indexes them give the
+  // same files, byte for byte but for the build's id, as one thread alone.
+  const auto outputs = [&](const char* threads) {
+    EXPECT_EQ(run({"build"}, threads).status, 0);
+    const std::string id = testing::ReadBytes(modules / "fulltext.js").substr(31, 12);
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(modules)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("fulltext", 0) != 0 && name != "summaries.js") continue;
+      std::string bytes = testing::ReadBytes(entry.path());
+      for (std::size_t at = 0; (at = bytes.find(id, at)) != std::string::npos;) bytes.replace(at, id.size(), "id");
+      files[name] = bytes;
+    }
+    return files;
+  };
+  const auto one_thread = outputs("1");
+  EXPECT_GT(one_thread.size(), 3u);
+  EXPECT_TRUE(one_thread == outputs("2"));
 
   const auto without = run({"--no-full-text", "build"});
   ASSERT_EQ(without.status, 0) << without.err;
   for (const auto& entry : fs::directory_iterator(modules))
     EXPECT_EQ(entry.path().filename().string().rfind("fulltext", 0), std::string::npos) << entry.path();
   EXPECT_TRUE(fs::exists(modules / "summaries.js"));
+
+  // A shard that cannot be written (a folder in its place; the build may
+  // run as root) fails the build by its name and leaves the index as it was.
+  fs::create_directories(modules / "fulltext-x0.js" / "in-the-way");
+  const std::string commands = testing::ReadBytes(modules / "command.js");
+  const auto blocked = run({"build"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("fulltext-x0.js"), std::string::npos) << blocked.err;
+  EXPECT_FALSE(fs::exists(modules / "fulltext.js"));
+  EXPECT_EQ(testing::ReadBytes(modules / "command.js"), commands);
+  for (const auto& entry : fs::directory_iterator(modules))
+    EXPECT_EQ(entry.path().filename().string().find("quillmere-tmp"), std::string::npos) << entry.path();
 }
 
 TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsIndexed) {
@@ -150,8 +185,8 @@ TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsI
   for (const auto& entry : fs::directory_iterator(html / "Modules"))
     if (entry.path().filename().string().rfind("fulltext-x", 0) == 0) text += testing::ReadBytes(entry.path());
   EXPECT_NE(text.find("nestedword"), std::string::npos);
-  EXPECT_NE(text.find("\"Caf\xC3\xA9\",\"Kr\xC3\xA4"
-                      "fte wirken.\""),
+  EXPECT_NE(text.find("\tCaf\xC3\xA9\tKr\xC3\xA4"
+                      "fte wirken.\t"),
             std::string::npos)
       << "charset honoured";
   EXPECT_EQ(text.find("outsideword"), std::string::npos) << "a link out of the installation was followed";
@@ -170,6 +205,8 @@ TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
     for (int s = 0; s < 3; ++s) {
       std::string body = "common";
       for (int w = 0; w < 40; ++w) body += " w" + std::to_string(page * 1000 + s * 100 + w);
+      // A title word in a section's own text too (section 16).
+      if (page == 5 && s == 1) body += " page";
       text.sections.push_back({"a" + std::to_string(s), "Heading", body});
     }
     ASSERT_TRUE(index.AddPage("/docs/html/p" + std::to_string(page) + ".html", text));
@@ -179,43 +216,68 @@ TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
   const std::string& root = files.at("fulltext.js");
   EXPECT_EQ(root.rfind("QuillmereFullText.root({build:\"0123456789ab\",sections:900,pages:300,terms:[\"", 0), 0u);
   EXPECT_GT(files.count("fulltext-t1.js") + files.count("fulltext-x1.js"), 1u) << "more than one shard of each";
-  // The postings of "common": every section, in order (the first number
-  // is the section, each next one the step from the one before; a digit
-  // below 32 ends a number, and each posting ends with its impact digit).
-  const auto split = [](const std::string& text, const std::string& separator) {
+  // The postings of "common": every section, in order, and of "page" (a
+  // title word): one for each page, standing for its three sections. Words
+  // and lists are fields of one string each; a word follows the length (one
+  // digit) of the start it shares with the word before.
+  const auto split = [](const std::string& text, char separator) {
     std::vector<std::string> out;
-    for (std::size_t at = 0;;) {
+    for (std::size_t at = 0; at < text.size();) {
       const std::size_t next = text.find(separator, at);
       out.push_back(text.substr(at, next - at));
-      if (next == std::string::npos) return out;
-      at = next + separator.size();
+      at = next + 1;
     }
+    return out;
   };
-  std::string list;
+  const auto digit = [](char c) {
+    const unsigned byte = static_cast<unsigned char>(c);
+    return byte > 0x5C ? byte - 0x24 : byte - 0x23;
+  };
+  std::map<std::string, std::string> lists;
   for (const auto& [name, bytes] : files) {
     if (name.rfind("fulltext-t", 0) != 0) continue;
     const std::size_t words_at = bytes.find(",\"", bytes.find(',') + 1) + 2;
-    const std::size_t lists_at = bytes.find("\",[\"", words_at);
-    const auto words = split(bytes.substr(words_at, lists_at - words_at), "\\n");
-    const auto lists = split(bytes.substr(lists_at + 4, bytes.rfind("\"]") - lists_at - 4), "\",\"");
-    ASSERT_EQ(words.size(), lists.size()) << name;
-    for (std::size_t k = 0; k < words.size(); ++k)
-      if (words[k] == "common") list = lists[k];
+    const std::size_t lists_at = bytes.find("\",\"", words_at);
+    const auto words = split(bytes.substr(words_at, lists_at - words_at), '\t');
+    const auto posted = split(bytes.substr(lists_at + 3, bytes.rfind("\")") - lists_at - 3), ' ');
+    ASSERT_EQ(words.size(), posted.size()) << name;
+    std::string previous;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+      previous = previous.substr(0, digit(words[k][0])) + words[k].substr(1);
+      lists[previous] = posted[k];
+    }
   }
-  ASSERT_FALSE(list.empty());
-  std::vector<unsigned> sections;
-  for (std::size_t i = 0; i < list.size();) {
-    unsigned value = 0, digit = 0;
-    do {
-      const unsigned c = static_cast<unsigned char>(list[i++]);
-      digit = c > 0x5C ? c - 0x24 : c - 0x23;
-      value = value * 32 + (digit & 31);
-    } while (digit >= 32);
-    sections.push_back(sections.empty() ? value : sections.back() + value);
-    ++i;  // the impact
+  // Every section a list names: a whole-page posting (odd number) names the
+  // page's three sections.
+  const auto sections_of = [&](const std::string& list) {
+    std::vector<unsigned> sections;
+    unsigned section = 0;
+    for (std::size_t i = 0; i < list.size();) {
+      unsigned value = 0;
+      for (unsigned d = digit(list[i++]);; d = digit(list[i++])) {
+        if (d < 46) {
+          value = value * 46 + d;
+          break;
+        }
+        value = value * 45 + d - 46;
+      }
+      section = sections.empty() ? value / 2 : section + value / 2;
+      for (unsigned k = 0; k < (value % 2 ? 3u : 1u); ++k) sections.push_back(section + k);
+      ++i;  // the impact
+    }
+    return sections;
+  };
+  for (const char* word : {"common", "page"}) {
+    ASSERT_EQ(lists.count(word), 1u) << word;
+    auto sections = sections_of(lists[word]);
+    std::sort(sections.begin(), sections.end());
+    sections.erase(std::unique(sections.begin(), sections.end()), sections.end());
+    ASSERT_EQ(sections.size(), 900u) << word;
+    for (unsigned s = 0; s < 900; ++s) ASSERT_EQ(sections[s], s) << word;
   }
-  ASSERT_EQ(sections.size(), 900u);
-  for (unsigned s = 0; s < 900; ++s) ASSERT_EQ(sections[s], s);
+  EXPECT_EQ(lists["page"].size(), 300u * 2 + 2) << "one posting of two digits per page, and one for section 16";
+  ASSERT_EQ(lists.count("w2139"), 1u);
+  EXPECT_EQ(sections_of(lists["w2139"]), std::vector<unsigned>{7u}) << "a word of one section";
   EXPECT_TRUE(IsFullTextFileName("fulltext-t12.js") && IsFullTextFileName("fulltext.js") &&
               !IsFullTextFileName("fulltext-q1.js") && !IsFullTextFileName("fulltext-t.js"));
 }

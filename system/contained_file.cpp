@@ -107,6 +107,7 @@ bool ReadContainedFile(const std::string& path, const std::string& root_real, st
 struct ContainedFileReader::Folder {
   std::string path;  // as asked for
   UniqueFd fd;       // invalid: not a folder inside the tree
+  int missing = 0;   // the error that found no folder there, or 0
 };
 
 ContainedFileReader::ContainedFileReader(std::string root_real) : root_real_(std::move(root_real)) {}
@@ -124,11 +125,20 @@ bool ContainedFileReader::Read(const std::string& path, std::size_t max_bytes, s
     constexpr std::size_t kOpenFolders = 8;
     if (folders_.size() >= kOpenFolders) folders_.erase(folders_.begin());
     Folder made{std::string(folder_path), UniqueFd()};
-    const std::string real = RealPathOf(made.path);
+    // A folder that is not there is told by one call: resolving its path
+    // folder by folder costs a catalogue of a million missing pages dear.
+    struct stat info {};
+    if (stat(made.path.c_str(), &info) != 0) made.missing = errno;
+    const std::string real = made.missing == 0 && S_ISDIR(info.st_mode) ? RealPathOf(made.path) : std::string();
     if (RealPathWithin(real, root_real_))
       made.fd = UniqueFd(open(real.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     folders_.push_back(std::move(made));
     folder = folders_.end() - 1;
+  }
+  // No page is found in a folder that is not there.
+  if (folder->missing != 0) {
+    *error = FromByteString(std::strerror(folder->missing));
+    return false;
   }
   if (!folder->fd.Valid()) return ReadContainedFile(path, root_real_, max_bytes, bytes, error);
   const UniqueFd fd(openat(folder->fd.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));

@@ -276,10 +276,11 @@ constexpr std::size_t kPagesAhead = 32;
 // when no thread could be started.
 bool ReadAhead(const std::function<bool(PageReading*)>& read, const std::function<bool(PageReading&)>& apply,
                bool* started) {
+  // Pages change hands in batches, each side taking all the other left
+  // under one lock: a catalogue of a million pages that are not there
+  // would otherwise spend its time waking threads, not reading.
+  constexpr std::size_t kBatch = 8;
   std::mutex lock;
-  // Each side is woken only when it waits and the other has made room or
-  // work for it: the reader once the queue is down to half, so that the two
-  // threads do not hand over every single page.
   std::condition_variable reader_wakes, indexer_wakes;
   bool reader_waits = false, indexer_waits = false;
   std::deque<PageReading> ready;
@@ -290,23 +291,28 @@ bool ReadAhead(const std::function<bool(PageReading*)>& read, const std::functio
   std::jthread reader;
   try {
     reader = std::jthread([&] {
+      std::deque<PageReading> batch;
+      const auto hand_over = [&] {
+        std::unique_lock hold(lock);
+        if (!stop && ready.size() >= kPagesAhead) {
+          reader_waits = true;
+          reader_wakes.wait(hold, [&] { return stop || ready.size() < kPagesAhead / 2; });
+          reader_waits = false;
+        }
+        if (stop) return false;
+        for (PageReading& reading : batch) ready.push_back(std::move(reading));
+        batch.clear();
+        if (indexer_waits) indexer_wakes.notify_one();
+        return true;
+      };
       try {
         for (;;) {
-          {
-            std::unique_lock hold(lock);
-            if (!stop && ready.size() >= kPagesAhead) {
-              reader_waits = true;
-              reader_wakes.wait(hold, [&] { return stop || ready.size() <= kPagesAhead / 2; });
-              reader_waits = false;
-            }
-            if (stop) break;
-          }
           PageReading reading;
           if (!read(&reading)) break;
-          const std::lock_guard hold(lock);
-          ready.push_back(std::move(reading));
-          if (indexer_waits) indexer_wakes.notify_one();
+          batch.push_back(std::move(reading));
+          if (batch.size() == kBatch && !hand_over()) break;
         }
+        if (!batch.empty()) hand_over();
       } catch (...) {
         const std::lock_guard hold(lock);
         failure = std::current_exception();
@@ -330,8 +336,8 @@ bool ReadAhead(const std::function<bool(PageReading*)>& read, const std::functio
   };
   bool ok = true;
   try {
+    std::deque<PageReading> taken;
     while (ok) {
-      PageReading reading;
       {
         std::unique_lock hold(lock);
         if (ready.empty() && !done) {
@@ -340,11 +346,11 @@ bool ReadAhead(const std::function<bool(PageReading*)>& read, const std::functio
           indexer_waits = false;
         }
         if (ready.empty()) break;  // every page read, or the reader failed
-        reading = std::move(ready.front());
-        ready.pop_front();
-        if (reader_waits && ready.size() <= kPagesAhead / 2) reader_wakes.notify_one();
+        taken.swap(ready);
+        if (reader_waits) reader_wakes.notify_one();
       }
-      ok = apply(reading);
+      for (; ok && !taken.empty(); taken.pop_front()) ok = apply(taken.front());
+      taken.clear();
     }
   } catch (...) {
     stop_reader();

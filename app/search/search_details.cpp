@@ -126,6 +126,8 @@ class PageGroups {
 
   // Groups in the order of their names.
   std::size_t Count() const { return order_.size(); }
+  // Records that link into a page, over all groups.
+  std::size_t Records() const { return refs_.size(); }
   std::uint32_t GroupAt(std::size_t k) const { return order_[k]; }
   std::string_view Name(std::uint32_t group) const {
     if (!decoded_.empty())
@@ -449,8 +451,11 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   };
 
   // With a second core, one thread reads and parses the pages while this one
-  // indexes them and keeps the window informed.
-  if (full_text != nullptr && BuildWorkers() > 1 && pages > 1) {
+  // indexes them and keeps the window informed. Not when pages carry
+  // thousands of records each: then the records' bookkeeping, not the
+  // parsing, is the work, and each page read ahead holds all of theirs.
+  constexpr std::size_t kRecordsPerPageAhead = 64;
+  if (full_text != nullptr && BuildWorkers() > 1 && pages > 1 && groups.Records() <= kRecordsPerPageAhead * pages) {
     // Touched by the reading thread alone.
     ContainedFileReader reader_files(root_real);
     SectionSplitter reader_splitter;

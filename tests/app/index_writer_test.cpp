@@ -109,6 +109,29 @@ TEST_F(IndexBuildTest, SecondBuildInOneRunStillListsEarlierModules) {
   EXPECT_EQ(list_command->Count(), 1);
 }
 
+// Module lines are printed as their text shows, whatever bytes the list
+// holds, without a 16-bit copy of the module; a record whose page path no
+// file could have is listed but left out of the book.
+TEST_F(IndexBuildTest, UnusualModulesPrintAsTheirTextAndImpossiblePathsStayOutOfTheBook) {
+  const std::string huge(5000, 'm');
+  WriteList("Wide|/docs/html/Modules/Gr\xC3\xBC\xC3\x9F/index.html#W\n"
+            "Old|/docs/html/Modules/Caf\xE9/index.html#O\n"
+            "Huge|/docs/html/Modules/" + huge + "/index.html#H\n"
+            "Plain|/docs/html/Modules/plain/index.html#P\n");
+  for (const std::string module : {"Gr\xC3\xBC\xC3\x9F", "Caf\xE9", "plain"})
+    WriteBytes(inst_ / "docs/html/Modules" / module / "index.html", "<p id=\"x\">Page.</p>");
+  std::string out;
+  ASSERT_TRUE(Build(&out).ok);
+  // Well-formed UTF-8 bytes as they are, a Latin-1 byte as its character.
+  const std::string lines = "Caf\xC3\xA9\r\nGr\xC3\xBC\xC3\x9F\r\n" + huge + "\r\nplain\r\n";
+  EXPECT_NE(out.find(lines), std::string::npos) << out;
+  EXPECT_NE(Modules("mod.js").find("\"" + huge + "\""), std::string::npos);
+  const std::string book = ReadBytes(inst_ / "docs/html/tallowin.devhelp2");
+  for (const char* name : {"\"Wide\"", "\"Old\"", "\"Plain\""}) EXPECT_NE(book.find(name), std::string::npos) << name;
+  EXPECT_NE(Modules("command.js").find("\"Huge\""), std::string::npos);
+  EXPECT_EQ(book.find("\"Huge\""), std::string::npos);
+}
+
 TEST_F(IndexBuildTest, EmptyCatalogueStillDefinesEveryArray) {
   WriteList("|\nno bar\n");
   std::string out;

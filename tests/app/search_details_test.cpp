@@ -145,7 +145,8 @@ TEST(PageSummary, BadPagesGiveNoSummaryAndNeverStopTheBuild) {
 
 // However records spell and share their pages, each gets what a reading of
 // its own page alone would give it: links with escapes, queries, fragments
-// or none, backslashes, pages that are missing, many records per page, and
+// or none, backslashes, pages or folders that are missing, many records per
+// page, and
 // a record added whole. Compared over random catalogues, sorted and not.
 TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
   ScratchDir scratch;
@@ -161,7 +162,8 @@ TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
   const std::string links[] = {"/docs/html/a.html#x",        "/docs/html/a.html#y",     "/docs/html/a.html",
                                "/docs/html/b%20c.html#z%20z", "/docs/html/b c.html#x",   "/docs/html/a.html?q=1#y",
                                "\\docs\\html\\sub\\d.html#x", "/docs/html/sub/d.html#z z", "/docs/html/gone.html#x",
-                               "/docs/html/sub/d.html",       "/docs/html/a.html#nothere"};
+                               "/docs/html/sub/d.html",       "/docs/html/a.html#nothere",
+                               "/docs/html/nofolder/a.html#x"};
   const String dir = FromBytes(inst.string());
   std::mt19937 rng(11);
   std::size_t found = 0;

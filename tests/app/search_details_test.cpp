@@ -146,8 +146,7 @@ TEST(PageSummary, BadPagesGiveNoSummaryAndNeverStopTheBuild) {
 // However records spell and share their pages, each gets what a reading of
 // its own page alone would give it: links with escapes, queries, fragments
 // or none, backslashes, pages or folders that are missing, many records per
-// page, and
-// a record added whole. Compared over random catalogues, sorted and not.
+// page. Compared over random catalogues, sorted and not.
 TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
   ScratchDir scratch;
   const fs::path inst = scratch.path() / "inst";

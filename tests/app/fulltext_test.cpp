@@ -5,13 +5,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
+#include "app/index/command_list_reader.h"
 #include "app/search/fulltext_index.h"
 #include "app/search/fulltext_sections.h"
 #include "app/search/fulltext_tokens.h"
 #include "app/search/page_summary.h"
+#include "app/search/search_details.h"
 #include "support/files.h"
 #include "support/program_runner.h"
 #include "support/scratch_dir.h"
@@ -159,6 +162,64 @@ TEST(FullTextBuild, WritesItsFilesRemovesStaleOnesAndCanBeLeftOut) {
   EXPECT_EQ(testing::ReadBytes(modules / "command.js"), commands);
   for (const auto& entry : fs::directory_iterator(modules))
     EXPECT_EQ(entry.path().filename().string().find("quillmere-tmp"), std::string::npos) << entry.path();
+}
+
+// Pages read on a second thread, in batches and held back when the indexing
+// falls behind, give the same summaries and files as one thread, over more
+// pages than are ever read ahead and with folders that are not there; and a
+// reader who stops the build stops it, either way, at the page it stopped.
+TEST(FullTextBuild, ReadingAheadGivesWhatOneThreadGivesAndStopsWhenAsked) {
+  testing::ScratchDir scratch("ahead");
+  const fs::path inst = scratch.path() / "inst";
+  std::string list;
+  for (int page = 0; page < 120; ++page) {
+    const std::string folder = "/docs/html/f" + std::to_string(page % 7);
+    const std::string file = folder + "/p" + std::to_string(page) + ".html";
+    if (page % 5 != 0)  // every fifth page's folder is never made
+      testing::WriteBytes(inst.string() + file, "<title>Page " + std::to_string(page) + "</title><h2 id=\"i\">Item</h2>" +
+                                                    "<p>Does thing" + std::to_string(page) + " and more.</p>");
+    list += "Item" + std::to_string(page) + "|" + (page % 5 ? file : "/docs/html/gone" + std::to_string(page) + "/p.html") +
+            "#i\n";
+  }
+  const String dir = FromBytes(inst.string());
+  Catalogue catalogue;
+  ModuleMap modules;
+  ReadCatalogue(list, dir, catalogue, modules);
+  catalogue.Sort();
+  struct Outcome {
+    bool finished;
+    std::size_t last_page;
+    std::vector<std::string> summaries;
+    std::map<std::string, std::string> files;
+  };
+  const auto read = [&](const char* threads, std::size_t stop_at) {
+    setenv("QUILLMERE_BUILD_THREADS", threads, 1);
+    Outcome outcome{};
+    SetPageReadingObserver([&](std::size_t done, std::size_t) {
+      outcome.last_page = done;
+      return done != stop_at;
+    });
+    FullTextIndex index("0123456789ab", [&](const std::string& name, const std::string& bytes) {
+      outcome.files[name] = bytes;
+      return true;
+    });
+    RecordSummaries summaries;
+    outcome.finished = ReadPages(catalogue, dir, &index, &summaries) && index.Finish();
+    for (std::size_t i = 0; i < summaries.Count(); ++i) outcome.summaries.emplace_back(summaries.At(i));
+    SetPageReadingObserver(nullptr);
+    unsetenv("QUILLMERE_BUILD_THREADS");
+    return outcome;
+  };
+  const Outcome one = read("1", 0), two = read("2", 0);
+  ASSERT_TRUE(one.finished && two.finished);
+  EXPECT_EQ(one.summaries, two.summaries);
+  EXPECT_TRUE(one.files == two.files);
+  EXPECT_EQ(std::count(one.summaries.begin(), one.summaries.end(), "Does thing7 and more."), 1);
+  for (const char* threads : {"1", "2"}) {
+    const Outcome stopped = read(threads, 50);
+    EXPECT_FALSE(stopped.finished) << threads;
+    EXPECT_EQ(stopped.last_page, 50u) << threads;
+  }
 }
 
 TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsIndexed) {

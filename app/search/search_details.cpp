@@ -477,15 +477,31 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
 void RecordSummaries::Reset(std::size_t records) {
   count_ = records;
   std::vector<std::uint32_t>().swap(of_record_);
-  starts_.assign(1, 0);
-  text_.clear();
+  std::vector<std::string_view>().swap(kept_);
+  std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+  block_ = nullptr;
+  block_used_ = kBlock;
 }
 
 std::uint32_t RecordSummaries::Keep(std::string_view summary) {
   if (summary.empty()) return 0;
-  text_.append(summary);
-  starts_.push_back(text_.size());
-  return static_cast<std::uint32_t>(starts_.size() - 1);
+  char* at;
+  if (summary.size() > kBlock / 4) {
+    // A long text gets a block of its own, so that blocks stay mostly full.
+    blocks_.push_back(std::make_unique<char[]>(summary.size()));
+    at = blocks_.back().get();
+  } else {
+    if (block_used_ + summary.size() > kBlock) {
+      blocks_.push_back(std::make_unique<char[]>(kBlock));
+      block_ = blocks_.back().get();
+      block_used_ = 0;
+    }
+    at = block_ + block_used_;
+    block_used_ += summary.size();
+  }
+  std::copy(summary.begin(), summary.end(), at);
+  kept_.emplace_back(at, summary.size());
+  return static_cast<std::uint32_t>(kept_.size());
 }
 
 bool WriteSignaturesArray(const Catalogue& catalogue, const ByteSink& sink) {

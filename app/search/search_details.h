@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,14 +49,20 @@ class RecordSummaries {
   }
   std::string_view At(std::size_t record) const {
     const std::uint32_t n = of_record_.empty() ? 0 : of_record_[record];
-    return n == 0 ? std::string_view() : std::string_view(text_).substr(starts_[n - 1], starts_[n] - starts_[n - 1]);
+    return n == 0 ? std::string_view() : kept_[n - 1];
   }
 
  private:
+  // Texts are kept in blocks that never move: a single growing buffer
+  // would, while it grows, hold its text twice.
+  static constexpr std::size_t kBlock = std::size_t{1} << 16;
+
   std::size_t count_ = 0;
   std::vector<std::uint32_t> of_record_;
-  std::vector<std::size_t> starts_{0};
-  std::string text_;
+  std::vector<std::string_view> kept_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* block_ = nullptr;  // the block short texts go into
+  std::size_t block_used_ = kBlock;
 };
 
 class FullTextIndex;

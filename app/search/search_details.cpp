@@ -99,20 +99,11 @@ class PageGroups {
     std::sort(refs_.begin(), refs_.end(), [](const Ref& a, const Ref& b) {
       return a.hash != b.hash ? a.hash < b.hash : a.record < b.record;
     });
-    for (std::size_t first = 0; first < refs_.size();) {
-      std::size_t end = first + 1;
-      bool one_page = true;
-      for (; end < refs_.size() && refs_[end].hash == refs_[first].hash; ++end)
-        one_page = one_page && RawPage(end) == RawPage(first);
-      // Two pages with one hash: ordered by page, records still in order.
-      if (!one_page) {
-        std::stable_sort(refs_.begin() + static_cast<std::ptrdiff_t>(first), refs_.begin() + static_cast<std::ptrdiff_t>(end),
-                         [this](const Ref& a, const Ref& b) { return PageOf(a) < PageOf(b); });
-      }
-      for (std::size_t k = first; k < end; ++k)
-        if (k == first || RawPage(k) != RawPage(k - 1)) starts_.push_back(static_cast<std::uint32_t>(k));
-      first = end;
-    }
+    // A run of one hash is one page but for a collision, which only splits
+    // the run into more groups: the walk joins groups of one name again.
+    for (std::size_t k = 0; k < refs_.size(); ++k)
+      if (k == 0 || refs_[k].hash != refs_[k - 1].hash || RawPage(k) != RawPage(k - 1))
+        starts_.push_back(static_cast<std::uint32_t>(k));
     // A page named with "%" escapes or backslashes is found by its decoded
     // name; the rest are their own names.
     for (std::uint32_t g = 0; g < starts_.size(); ++g) {

@@ -152,7 +152,8 @@ TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
   const fs::path inst = scratch.path() / "inst";
   const fs::path html = inst / "docs" / "html";
   fs::create_directories(html / "sub");
-  const char* const pages[] = {"a.html", "b c.html", "sub/d.html"};
+  // The last two names share the hash records are grouped by.
+  const char* const pages[] = {"a.html", "b c.html", "sub/d.html", "c98389.html", "c112180.html"};
   for (const char* page : pages) {
     std::string markup = std::string("<html><head><meta name=\"description\" content=\"Page ") + page + ".\"></head>";
     for (const char* item : {"x", "y", "z z"}) markup += std::string("<p id=\"") + item + "\">Item " + item + " of " + page + ".</p>";
@@ -162,7 +163,8 @@ TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
                                "/docs/html/b%20c.html#z%20z", "/docs/html/b c.html#x",   "/docs/html/a.html?q=1#y",
                                "\\docs\\html\\sub\\d.html#x", "/docs/html/sub/d.html#z z", "/docs/html/gone.html#x",
                                "/docs/html/sub/d.html",       "/docs/html/a.html#nothere",
-                               "/docs/html/nofolder/a.html#x"};
+                               "/docs/html/nofolder/a.html#x", "/docs/html/c98389.html#y",
+                               "/docs/html/c112180.html#y",    "/docs/html/c98389.html"};
   const String dir = FromBytes(inst.string());
   std::mt19937 rng(11);
   std::size_t found = 0;
@@ -190,6 +192,25 @@ TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
     found += got.size() - static_cast<std::size_t>(std::count(got.begin(), got.end(), std::string()));
   }
   EXPECT_GT(found, 100u);
+}
+
+// Kept texts come back whole across the blocks they are packed into: short
+// ones filling blocks to their last byte, long ones in blocks of their own.
+TEST(SearchDetails, KeptSummariesComeBackWholeAcrossBlocks) {
+  RecordSummaries kept;
+  kept.Reset(400);
+  std::vector<std::string> texts;
+  for (const std::size_t size : {std::size_t{1}, std::size_t{100}, std::size_t{16384}, std::size_t{16385},
+                                 std::size_t{65535}, std::size_t{65536}, std::size_t{200000}})
+    for (int copy = 0; copy < 40; ++copy) texts.push_back(std::string(size, static_cast<char>('a' + copy % 26)) + "|");
+  for (std::size_t i = 0; i < texts.size(); ++i) kept.Assign(i, kept.Keep(texts[i]));
+  kept.Assign(texts.size(), kept.Keep(""));
+  for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(kept.At(i), texts[i]) << i;
+  EXPECT_EQ(kept.At(texts.size()), "");
+  EXPECT_EQ(kept.At(399), "");
+  kept.Reset(1);
+  EXPECT_EQ(kept.Count(), 1u);
+  EXPECT_EQ(kept.At(0), "");
 }
 
 TEST(SearchDetails, FilesHoldSignaturesAndEscapedTextInCatalogueOrder) {

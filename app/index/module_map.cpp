@@ -10,6 +10,13 @@ char16_t UpperUnit(char16_t unit) { return unit >= u'a' && unit <= u'z' ? static
 
 }  // namespace
 
+// Units as a key holds them: a text's as they are, a byte's upper-cased.
+std::size_t ModuleMap::KeyView::Size() const { return text != nullptr ? text->size() : bytes.size(); }
+char16_t ModuleMap::KeyView::Unit(std::size_t i) const {
+  return text != nullptr ? (*text)[i] : UpperUnit(static_cast<unsigned char>(bytes[i]));
+}
+String ModuleMap::KeyView::Text() const { return text != nullptr ? *text : Upper(FromBytes(bytes)); }
+
 ModuleMap::~ModuleMap() {
   if (catalogue_ != nullptr) catalogue_->module_map_ = nullptr;
 }
@@ -29,17 +36,12 @@ int ModuleMap::CompareKeys(const KeyView& a, const KeyView& b) {
     }
     return a.bytes.size() == b.bytes.size() ? 0 : a.bytes.size() < b.bytes.size() ? -1 : 1;
   }
-  // Units as a key holds them: a text's as they are, a byte's upper-cased.
-  const auto size = [](const KeyView& k) { return k.text != nullptr ? k.text->size() : k.bytes.size(); };
-  const auto unit = [](const KeyView& k, std::size_t i) {
-    return k.text != nullptr ? (*k.text)[i] : UpperUnit(static_cast<unsigned char>(k.bytes[i]));
-  };
-  const std::size_t n = std::min(size(a), size(b));
+  const std::size_t n = std::min(a.Size(), b.Size());
   for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = unit(a, i), y = unit(b, i);
+    const char16_t x = a.Unit(i), y = b.Unit(i);
     if (x != y) return x < y ? -1 : 1;
   }
-  return size(a) == size(b) ? 0 : size(a) < size(b) ? -1 : 1;
+  return a.Size() == b.Size() ? 0 : a.Size() < b.Size() ? -1 : 1;
 }
 
 std::size_t ModuleMap::FindRegistered(const String& key) const {
@@ -76,13 +78,7 @@ void ModuleMap::Register(const Catalogue& catalogue, std::vector<std::uint32_t> 
   for (std::size_t i = 0; i < records.size(); ++i) {
     const KeyView key = KeyOf(records[i]);
     std::uint64_t prefix = 0;
-    for (std::size_t k = 0; k < 4; ++k) {
-      const std::size_t size = key.text != nullptr ? key.text->size() : key.bytes.size();
-      const char16_t unit = k >= size                ? 0
-                            : key.text != nullptr    ? (*key.text)[k]
-                                                     : UpperUnit(static_cast<unsigned char>(key.bytes[k]));
-      prefix = (prefix << 16) | unit;
-    }
+    for (std::size_t k = 0; k < 4; ++k) prefix = (prefix << 16) | (k < key.Size() ? key.Unit(k) : 0);
     entries[i] = {prefix, records[i]};
   }
   std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
@@ -105,18 +101,12 @@ void ModuleMap::Register(const Catalogue& catalogue, std::vector<std::uint32_t> 
   records_ = std::move(records);
   // This build's records replace what an earlier one left under their keys.
   if (own_.IsEmpty()) return;
-  for (const std::uint32_t record : records_) {
-    const KeyView key = KeyOf(record);
-    own_.Remove(key.text != nullptr ? *key.text : Upper(FromBytes(key.bytes)));
-  }
+  for (const std::uint32_t record : records_) own_.Remove(KeyOf(record).Text());
 }
 
 void ModuleMap::Detach() {
   if (catalogue_ == nullptr) return;
-  for (const std::uint32_t record : records_) {
-    const KeyView key = KeyOf(record);
-    own_.Insert(key.text != nullptr ? *key.text : Upper(FromBytes(key.bytes)), catalogue_->MakeCommand(RecordAt(record)));
-  }
+  for (const std::uint32_t record : records_) own_.Insert(KeyOf(record).Text(), catalogue_->MakeCommand(RecordAt(record)));
   std::vector<std::uint32_t>().swap(records_);
   wide_keys_.clear();
   catalogue_->module_map_ = nullptr;
@@ -140,10 +130,7 @@ void ModuleMap::Remove(const String& key) {
 std::vector<String> ModuleMap::Keys() const {
   std::vector<String> keys;
   Walk([&](const OwnNode* own, std::uint32_t record) {
-    keys.push_back(own != nullptr ? own->Key() : [&] {
-      const KeyView key = KeyOf(record);
-      return key.text != nullptr ? *key.text : Upper(FromBytes(key.bytes));
-    }());
+    keys.push_back(own != nullptr ? own->Key() : KeyOf(record).Text());
   });
   return keys;
 }

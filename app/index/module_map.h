@@ -88,6 +88,9 @@ class ModuleMap {
   struct KeyView {
     std::string_view bytes;
     const String* text = nullptr;
+    std::size_t Size() const;
+    char16_t Unit(std::size_t i) const;
+    String Text() const;
   };
   KeyView KeyOf(std::uint32_t record) const;
   static int CompareKeys(const KeyView& a, const KeyView& b);

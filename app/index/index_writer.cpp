@@ -483,15 +483,11 @@ IndexBuildResult IndexBuild::Run() {
 namespace {
 
 std::string ArrayFileBytes(const Catalogue& catalogue, const char* name, Field field) {
-  std::string bytes;
-  const ByteSink collect = [&](std::string_view piece) {
-    bytes += piece;
-    return true;
-  };
-  OutputPieces out(collect);
-  WriteArray(out, catalogue, name, field);
-  out.Finish();
-  return bytes;
+  return CollectedBytes([&](const ByteSink& sink) {
+    OutputPieces out(sink);
+    WriteArray(out, catalogue, name, field);
+    return out.Finish();
+  });
 }
 
 }  // namespace
@@ -505,12 +501,7 @@ std::string ModulesArrayFile(const Catalogue& catalogue) {
 }
 
 std::string ModsArrayFile(const ModuleMap& modules) {
-  std::string out;
-  WriteModsArray(modules, [&out](std::string_view piece) {
-    out += piece;
-    return true;
-  });
-  return out;
+  return CollectedBytes([&modules](const ByteSink& sink) { return WriteModsArray(modules, sink); });
 }
 
 bool WriteModsArray(const ModuleMap& modules, const ByteSink& sink) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <algorithm>
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -43,5 +45,16 @@ class OutputPieces {
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };
+
+// The bytes write hands its sink, gathered into one string: for tests and
+// for callers that want a small output whole.
+inline std::string CollectedBytes(const std::function<bool(const ByteSink&)>& write) {
+  std::string bytes;
+  write([&bytes](std::string_view piece) {
+    bytes += piece;
+    return true;
+  });
+  return bytes;
+}
 
 }  // namespace qm

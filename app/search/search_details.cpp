@@ -57,16 +57,11 @@ std::string PercentDecoded(std::string_view text, bool path) {
   return out;
 }
 
-// A link's page and fragment as written, before any decoding.
-struct LinkParts {
-  std::string_view page, fragment;
-};
-
-LinkParts SplitLink(std::string_view link) {
-  const std::size_t hash = link.find('#');
-  std::string_view page = link.substr(0, hash);
-  page = page.substr(0, page.find('?'));
-  return {page, hash == std::string_view::npos ? std::string_view() : link.substr(hash + 1)};
+// A link's page as written, before any decoding: up to its fragment or
+// query.
+std::string_view PageOfLink(std::string_view link) {
+  const std::string_view page = link.substr(0, link.find('#'));
+  return page.substr(0, page.find('?'));
 }
 
 std::uint32_t HashBytes(std::string_view bytes) {
@@ -89,7 +84,7 @@ class PageGroups {
       // A record added whole carries a complete link of its own, not a path
       // inside the installation.
       if (!record.whole) {
-        const std::string_view page = SplitLink(catalogue.LinkTail(record)).page;
+        const std::string_view page = PageOfLink(catalogue.LinkTail(record));
         if (!page.empty())
           refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), index});
       }
@@ -206,15 +201,6 @@ bool WriteArrayFile(const char* name, ForEach for_each, const ByteSink& sink) {
   });
   out.Append("];");
   return out.Finish();
-}
-
-std::string Collected(const std::function<bool(const ByteSink&)>& write) {
-  std::string bytes;
-  write([&](std::string_view piece) {
-    bytes += piece;
-    return true;
-  });
-  return bytes;
 }
 
 // Linked and walked pages in one order of names, each name once with the
@@ -526,11 +512,11 @@ bool WriteSummariesArray(const Catalogue& catalogue, const RecordSummaries& summ
 }
 
 std::string SignaturesArrayFile(const Catalogue& catalogue) {
-  return Collected([&](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); });
+  return CollectedBytes([&](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); });
 }
 
 std::string SummariesArrayFile(const std::vector<std::string>& summaries) {
-  return Collected([&](const ByteSink& sink) {
+  return CollectedBytes([&](const ByteSink& sink) {
     return WriteArrayFile(
         "summaries",
         [&](auto add) {

@@ -376,7 +376,8 @@ bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
           return shards.Add(path, bytes, &error) || Fail(path, error);
         });
   }
-  RecordSummaries summaries;
+  // Summaries beyond a megabyte wait beside the files they go into.
+  RecordSummaries summaries(SystemPath(index_dir, true).value_or(std::string()));
   if (!ReadPages(*list_command, tlwndir, full_text.get(), &summaries)) {
     if (result_.ok) {
       result_.ok = false;

@@ -10,6 +10,7 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -24,6 +25,7 @@
 #include "system/contained_file.h"
 #include "system/fix_path.h"
 #include "system/strings.h"
+#include "system/unnamed_file.h"
 
 namespace qm {
 namespace {
@@ -409,10 +411,11 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
     if (reading.read) {
       // Records naming one item share its stored summary.
       kept.clear();
-      const std::uint32_t page_summary = summaries->Keep(reading.found.page);
+      std::optional<std::uint32_t> page_summary;  // kept once a record wants it
       for (const auto& [record, fragment] : reading.wanted) {
         if (fragment == kWholePage) {
-          summaries->Assign(record, page_summary);
+          if (!page_summary) page_summary = summaries->Keep(reading.found.page);
+          summaries->Assign(record, *page_summary);
           continue;
         }
         const std::string& id = reading.fragments[fragment];
@@ -454,31 +457,97 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
 void RecordSummaries::Reset(std::size_t records) {
   count_ = records;
   std::vector<std::uint32_t>().swap(of_record_);
-  std::vector<std::string_view>().swap(kept_);
+  std::vector<std::uint64_t>().swap(ends_);
   std::vector<std::unique_ptr<char[]>>().swap(blocks_);
-  block_ = nullptr;
-  block_used_ = kBlock;
+  size_ = spilled_ = 0;
+  // What an earlier build spilled is written over; a file that failed
+  // then is tried again.
+  spilling_ = true;
+  window_.clear();
 }
 
 std::uint32_t RecordSummaries::Keep(std::string_view summary) {
   if (summary.empty()) return 0;
-  char* at;
-  if (summary.size() > kBlock / 4) {
-    // A long text gets a block of its own, so that blocks stay mostly full.
-    blocks_.push_back(std::make_unique<char[]>(summary.size()));
-    at = blocks_.back().get();
-  } else {
-    if (block_used_ + summary.size() > kBlock) {
-      blocks_.push_back(std::make_unique<char[]>(kBlock));
-      block_ = blocks_.back().get();
-      block_used_ = 0;
-    }
-    at = block_ + block_used_;
-    block_used_ += summary.size();
+  // At most one text per record is kept: room for them all at once, rather
+  // than twice as much for a moment each time the list would grow.
+  if (ends_.empty()) ends_.reserve(count_);
+  while (!summary.empty()) {
+    const std::uint64_t held_end = spilled_ + blocks_.size() * kBlock;
+    if (size_ == held_end) blocks_.push_back(std::make_unique<char[]>(kBlock));
+    const std::size_t in_block = static_cast<std::size_t>(size_ % kBlock);
+    const std::size_t n = std::min(kBlock - in_block, summary.size());
+    std::copy_n(summary.data(), n, blocks_.back().get() + in_block);
+    summary.remove_prefix(n);
+    size_ += n;
   }
-  std::copy(summary.begin(), summary.end(), at);
-  kept_.emplace_back(at, summary.size());
-  return static_cast<std::uint32_t>(kept_.size());
+  ends_.push_back(size_);
+  if (blocks_.size() > kHeldBlocks && spilling_ && !spill_dir_.empty()) SpillFullBlocks();
+  return static_cast<std::uint32_t>(ends_.size());
+}
+
+void RecordSummaries::SpillFullBlocks() {
+  if (!spill_.Valid() && !OpenUnnamedFile(spill_dir_, &spill_, nullptr)) {
+    spilling_ = false;
+    return;
+  }
+  // The last block is still being filled.
+  const std::size_t full = blocks_.size() - 1;
+  for (std::size_t k = 0; k < full; ++k) {
+    if (!WriteAllAt(spill_.Get(), blocks_[k].get(), kBlock, spilled_ + k * kBlock)) {
+      // What did go out stays readable; the rest stays here.
+      blocks_.erase(blocks_.begin(), blocks_.begin() + static_cast<std::ptrdiff_t>(k));
+      spilled_ += k * kBlock;
+      spilling_ = false;
+      return;
+    }
+  }
+  blocks_.erase(blocks_.begin(), blocks_.begin() + static_cast<std::ptrdiff_t>(full));
+  spilled_ += full * kBlock;
+  window_.clear();
+}
+
+bool RecordSummaries::CopyOut(std::uint64_t begin, std::uint64_t end, std::string* out) const {
+  while (begin < end) {
+    std::string_view piece;
+    if (begin >= spilled_) {
+      const std::uint64_t offset = begin - spilled_;
+      const std::size_t in_block = static_cast<std::size_t>(offset % kBlock);
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock - in_block, end - begin));
+      piece = std::string_view(blocks_[static_cast<std::size_t>(offset / kBlock)].get() + in_block, n);
+    } else {
+      if (begin < window_at_ || begin >= window_at_ + window_.size()) {
+        // Read back a page's worth, so that texts kept one after the other
+        // are not read one system call each.
+        constexpr std::uint64_t kWindow = 4096;
+        window_.resize(static_cast<std::size_t>(std::min(spilled_, std::max(end, begin + kWindow)) - begin));
+        window_at_ = begin;
+        if (!ReadAllAt(spill_.Get(), window_.data(), window_.size(), begin)) {
+          window_.clear();
+          return false;
+        }
+      }
+      const std::size_t at = static_cast<std::size_t>(begin - window_at_);
+      piece = std::string_view(window_).substr(at, static_cast<std::size_t>(std::min<std::uint64_t>(end - begin, window_.size() - at)));
+    }
+    out->append(piece);
+    begin += piece.size();
+  }
+  return true;
+}
+
+std::string_view RecordSummaries::At(std::size_t record) const {
+  const std::uint32_t n = of_record_.empty() ? 0 : of_record_[record];
+  if (n == 0) return {};
+  const std::uint64_t begin = n == 1 ? 0 : ends_[n - 2], end = ends_[n - 1];
+  const std::size_t size = static_cast<std::size_t>(end - begin);
+  if (begin >= spilled_ && (begin - spilled_) % kBlock + size <= kBlock) {
+    const std::uint64_t offset = begin - spilled_;
+    return {blocks_[static_cast<std::size_t>(offset / kBlock)].get() + offset % kBlock, size};
+  }
+  text_.clear();
+  // A text that cannot be read back is, like an unreadable page, none.
+  if (!CopyOut(begin, end, &text_)) return {};
+  return text_;
 }
 
 bool WriteSignaturesArray(const Catalogue& catalogue, const ByteSink& sink) {

@@ -9,6 +9,7 @@
 
 #include "app/index/catalogue.h"
 #include "system/output_set.h"
+#include "system/unique_fd.h"
 
 namespace qm {
 
@@ -33,11 +34,16 @@ constexpr std::size_t kMaxSummaryPageBytes = std::size_t{16} << 20;
 std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String& install_dir);
 
 // The summaries of a build, one per record by its place in reading order,
-// compactly:
-// records that share a page's item share its stored text, and a record
-// without one costs four bytes.
+// compactly: records that share a page's item share its stored text, and a
+// record without one costs four bytes. Given a folder to spill into, it
+// holds about a megabyte of text and sets the rest aside in a file there
+// with no name (memory stays bounded however much the pages say); without
+// one, or when that file cannot be made or written, it holds it all.
 class RecordSummaries {
  public:
+  RecordSummaries() = default;
+  explicit RecordSummaries(std::string spill_dir) : spill_dir_(std::move(spill_dir)) {}
+
   void Reset(std::size_t records);
   std::size_t Count() const { return count_; }
   // Stores a text and returns its number for Assign; "" is number 0.
@@ -47,22 +53,31 @@ class RecordSummaries {
     if (number != 0 && of_record_.empty()) of_record_.assign(count_, 0);
     if (!of_record_.empty()) of_record_[record] = number;
   }
-  std::string_view At(std::size_t record) const {
-    const std::uint32_t n = of_record_.empty() ? 0 : of_record_[record];
-    return n == 0 ? std::string_view() : kept_[n - 1];
-  }
+  // The record's summary, "" for none; the view lasts until the next call.
+  std::string_view At(std::size_t record) const;
 
  private:
-  // Texts are kept in blocks that never move: a single growing buffer
-  // would, while it grows, hold its text twice.
+  // Texts are one stream of bytes, held in blocks that never move (a single
+  // growing buffer would, while it grows, hold its text twice); whole blocks
+  // from its start go to the spill file once more than kHeldBlocks are held.
   static constexpr std::size_t kBlock = std::size_t{1} << 16;
+  static constexpr std::size_t kHeldBlocks = 16;
+  void SpillFullBlocks();
+  // Appends the stream's bytes [begin, end) to *out.
+  bool CopyOut(std::uint64_t begin, std::uint64_t end, std::string* out) const;
 
+  std::string spill_dir_;
+  UniqueFd spill_;
+  bool spilling_ = true;  // until a spill fails: then all stays in memory
   std::size_t count_ = 0;
   std::vector<std::uint32_t> of_record_;
-  std::vector<std::string_view> kept_;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  char* block_ = nullptr;  // the block short texts go into
-  std::size_t block_used_ = kBlock;
+  std::vector<std::uint64_t> ends_;  // where text number n + 1 ends
+  std::uint64_t size_ = 0;
+  std::uint64_t spilled_ = 0;  // the stream's first bytes, in spill_
+  std::vector<std::unique_ptr<char[]>> blocks_;  // the rest, from spilled_
+  mutable std::string text_;  // a text that lies in more than one place
+  mutable std::string window_;  // bytes last read back from spill_
+  mutable std::uint64_t window_at_ = 0;
 };
 
 class FullTextIndex;

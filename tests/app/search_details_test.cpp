@@ -194,23 +194,47 @@ TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
   EXPECT_GT(found, 100u);
 }
 
-// Kept texts come back whole across the blocks they are packed into: short
-// ones filling blocks to their last byte, long ones in blocks of their own.
-TEST(SearchDetails, KeptSummariesComeBackWholeAcrossBlocks) {
-  RecordSummaries kept;
-  kept.Reset(400);
-  std::vector<std::string> texts;
-  for (const std::size_t size : {std::size_t{1}, std::size_t{100}, std::size_t{16384}, std::size_t{16385},
-                                 std::size_t{65535}, std::size_t{65536}, std::size_t{200000}})
-    for (int copy = 0; copy < 40; ++copy) texts.push_back(std::string(size, static_cast<char>('a' + copy % 26)) + "|");
-  for (std::size_t i = 0; i < texts.size(); ++i) kept.Assign(i, kept.Keep(texts[i]));
-  kept.Assign(texts.size(), kept.Keep(""));
-  for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(kept.At(i), texts[i]) << i;
-  EXPECT_EQ(kept.At(texts.size()), "");
-  EXPECT_EQ(kept.At(399), "");
-  kept.Reset(1);
-  EXPECT_EQ(kept.Count(), 1u);
-  EXPECT_EQ(kept.At(0), "");
+// Kept texts come back whole, in any order and after a second build, across
+// the blocks they are packed into and the file they are set aside in: held
+// in memory, spilled to a file with no name, or held after all when the
+// folder to spill into is no folder.
+TEST(SearchDetails, KeptSummariesComeBackWholeHeldOrSpilled) {
+  ScratchDir scratch("kept");
+  const std::string spill = scratch.File("spill");
+  const std::string not_a_folder = scratch.File("file");
+  fs::create_directory(spill);
+  WriteBytes(not_a_folder, "x");
+  // Whether some descriptor of this process names a file in dir.
+  const auto spilled_into = [](const std::string& dir) {
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+      std::error_code error;
+      if (fs::read_symlink(fd.path(), error).string().rfind(dir + "/", 0) == 0) return true;
+    }
+    return false;
+  };
+  for (const std::string& dir : {std::string(), spill, not_a_folder}) {
+    SCOPED_TRACE(dir);
+    RecordSummaries kept(dir);
+    for (const int build : {1, 2}) {
+      std::vector<std::string> texts;
+      for (const std::size_t size : {std::size_t{1}, std::size_t{95}, std::size_t{4097}, std::size_t{65535},
+                                     std::size_t{65536}, std::size_t{200000}})
+        for (int copy = 0; copy < 16 + 8 * build; ++copy)
+          texts.push_back(std::string(size, static_cast<char>('a' + (copy + build) % 26)) + "|");
+      kept.Reset(texts.size() + 2);
+      for (std::size_t i = 0; i < texts.size(); ++i) kept.Assign(i, kept.Keep(texts[i]));
+      kept.Assign(texts.size(), kept.Keep(""));
+      std::vector<std::size_t> order(texts.size());
+      for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+      std::shuffle(order.begin(), order.end(), std::mt19937(7));
+      for (const std::size_t i : order) ASSERT_EQ(kept.At(i), texts[i]) << i;
+      for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(kept.At(i), texts[i]) << i;
+      EXPECT_EQ(kept.At(texts.size()), "");
+      EXPECT_EQ(kept.At(texts.size() + 1), "");
+    }
+    EXPECT_EQ(spilled_into(spill), dir == spill);
+    EXPECT_TRUE(fs::is_empty(spill)) << "a spilled text left a name behind";
+  }
 }
 
 TEST(SearchDetails, FilesHoldSignaturesAndEscapedTextInCatalogueOrder) {

@@ -12,6 +12,9 @@ namespace qm {
 namespace {
 
 void (*volatile end_children)() noexcept = nullptr;
+// The thread that installed the handlers: the only one that makes the
+// temporary files the handler removes.
+volatile pid_t main_thread = 0;
 
 // Signals raised by a fault of the program itself, and requests from
 // outside to stop: Ctrl-C, a closed terminal, Ctrl-\ and kill.
@@ -41,6 +44,11 @@ void WriteSignalLine(int number) {
 // The sequence: say which signal, run the program's own clean-ups, end the
 // children's groups, exit with the status of a run-time error.
 void OnFatalSignal(int number) {
+  // A request to stop that reached another thread is handed to the main
+  // one, which may be making a temporary file at this very moment; there it
+  // waits until the file is remembered, or the renames are done.
+  const bool stop_request = number != SIGTRAP && number != SIGBUS && number != SIGSEGV;
+  if (stop_request && main_thread != 0 && gettid() != main_thread && tgkill(getpid(), main_thread, number) == 0) return;
   WriteSignalLine(number);
   RemovePendingTemporaries();
   if (end_children != nullptr) end_children();
@@ -56,6 +64,7 @@ bool IgnoredAtStart(int number) {
 
 void InstallFatalSignalHandlers(void (*end_children_groups)() noexcept) {
   end_children = end_children_groups;
+  main_thread = gettid();
   struct sigaction action {};
   action.sa_handler = OnFatalSignal;
   sigemptyset(&action.sa_mask);

@@ -105,9 +105,13 @@ bool FillTemporary(int fd, const std::function<bool(const ByteSink&)>& write, mo
 // signal handlers. false with errno set; no file is left then.
 bool WriteTemporary(const std::string& target, const std::function<bool(const ByteSink&)>& write, mode_t keep_mode,
                     std::string& temporary, int& slot) {
-  const int fd = CreateTemporary(target, temporary);
-  if (fd < 0) return false;
-  slot = RememberTemporary(temporary);
+  int fd;
+  {
+    TerminationSignalsHeld held;  // no stop between making and remembering
+    fd = CreateTemporary(target, temporary);
+    if (fd < 0) return false;
+    slot = RememberTemporary(temporary);
+  }
   if (FillTemporary(fd, write, keep_mode)) return true;
   const int reported = errno;
   unlink(temporary.c_str());
@@ -226,6 +230,7 @@ std::unique_ptr<OutputSet::Pending> OutputSet::Begin(const String& path, String*
   auto pending = std::make_unique<Pending>();
   Output& output = pending->output_;
   if (!PrepareTarget(path, output.target, output.replaces_link, pending->keep_mode_, error)) return nullptr;
+  TerminationSignalsHeld held;  // no stop between making and remembering
   pending->fd_ = CreateTemporary(output.target, output.temporary);
   if (pending->fd_ < 0) {
     SetError(error, Describe("Cannot write", output.target, errno));

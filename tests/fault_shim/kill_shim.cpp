@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,13 +28,15 @@ WriteFn RealWrite() {
 
 bool IsTemporaryName(const char* path) { return std::strstr(path, ".quillmere-tmp-") != nullptr; }
 
-long steps = 0;
+// The program writes its outputs on several threads: each step must get a
+// number of its own, or the chosen one may never come.
+std::atomic<long> steps{0};
 
 void Step(const char* what, const char* path) {
-  ++steps;
+  const long step = steps.fetch_add(1) + 1;
   if (const char* log = std::getenv("QM_FAULT_LOG")) {
     char line[8192];
-    const int n = std::snprintf(line, sizeof line, "%ld %s %s\n", steps, what, path);
+    const int n = std::snprintf(line, sizeof line, "%ld %s %s\n", step, what, path);
     const int fd = open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd >= 0) {
       RealWrite()(fd, line, static_cast<size_t>(n < static_cast<int>(sizeof line) ? n : sizeof line - 1));
@@ -41,7 +44,7 @@ void Step(const char* what, const char* path) {
     }
   }
   const char* at = std::getenv("QM_FAULT_AT");
-  if (at == nullptr || std::atol(at) != steps) return;
+  if (at == nullptr || std::atol(at) != step) return;
   const char* number = std::getenv("QM_FAULT_SIGNAL");
   raise(number != nullptr ? std::atoi(number) : SIGKILL);
 }

@@ -303,7 +303,18 @@ class IndexBuild {
     return Fail(tlwndir + u"/docs/html", error);
   }
   bool ReadCommandListFile(const String& path, int& lines);
-  bool SaveSummariesAndFullText(const String& index_dir);
+  // One reading of the pages gives the summaries and the full-text index;
+  // ReadPagesOnce reads them, and SavePagesFiles, afterwards, joins what
+  // they gave to the set, after sigs.js whenever they were read.
+  struct PagesRead {
+    explicit PagesRead(OutputSet& set) : shards(set) {}
+    std::set<std::string> written;  // full-text files
+    BackgroundFiles shards;
+    std::unique_ptr<FullTextIndex> full_text;
+    std::unique_ptr<RecordSummaries> summaries;
+  };
+  bool ReadPagesOnce(const String& index_dir);
+  bool SavePagesFiles(const String& index_dir);
 
   // One of the large outputs. With several workers they are all written at
   // once, before they are due, and Place only joins each to the set at its
@@ -316,7 +327,9 @@ class IndexBuild {
     std::unique_ptr<OutputSet::Pending> pending;
     String error;  // why it could not even begin
   };
-  void WriteAhead(std::vector<LargeOutput*> outputs);
+  // Writes the outputs on threads of their own while this thread runs
+  // meanwhile.
+  void WriteAhead(std::vector<LargeOutput*> outputs, const std::function<void()>& meanwhile);
   bool Place(LargeOutput& output) {
     if (!output.pending && output.error.empty()) return SaveWritten(output.path, output.write);
     String error = output.error;
@@ -331,6 +344,7 @@ class IndexBuild {
   // the lock goes.
   std::unique_ptr<FileLock> lock_;
   std::unique_ptr<OutputSet> outputs_;
+  std::unique_ptr<PagesRead> pages_;  // pending files of outputs_
 };
 
 bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
@@ -349,36 +363,51 @@ bool IndexBuild::ReadCommandListFile(const String& path, int& lines) {
   return true;
 }
 
-void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs) {
-  // Temporary files are made here, on the build's thread; the workers only
+void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs, const std::function<void()>& meanwhile) {
+  // Temporary files are made here, on the build's thread; the writers only
   // write into them and read the catalogue, which nothing changes meanwhile.
   std::vector<LargeOutput*> begun;
   for (LargeOutput* output : outputs) {
     output->pending = outputs_->Begin(output->path, &output->error);
     if (output->pending) begun.push_back(output);
   }
-  RunJobs(begun.size(), workers_, [&](std::size_t k) { OutputSet::Write(*begun[k]->pending, begun[k]->write); });
+  const auto write_all = [&] {
+    RunJobs(begun.size(), workers_, [&](std::size_t k) { OutputSet::Write(*begun[k]->pending, begun[k]->write); });
+  };
+  std::exception_ptr failure;
+  std::jthread writers;
+  try {
+    writers = std::jthread([&] {
+      try {
+        write_all();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    write_all();  // no thread to be had: one after the other
+  }
+  // Should meanwhile throw, the writers are joined before the set goes.
+  meanwhile();
+  if (writers.joinable()) writers.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
-// One reading of the pages gives the summaries and the full-text index.
-// Full-text files an earlier build wrote and this one does not leave with
-// the same commit.
-bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
-  std::set<std::string> written;
-  BackgroundFiles shards(*outputs_);
-  std::unique_ptr<FullTextIndex> full_text;
+bool IndexBuild::ReadPagesOnce(const String& index_dir) {
+  pages_ = std::make_unique<PagesRead>(*outputs_);
+  PagesRead& pages = *pages_;
   if (full_text_wanted) {
-    full_text =
+    pages.full_text =
         std::make_unique<FullTextIndex>(NewFullTextBuildId(), [&](const std::string& name, const std::string& bytes) {
-          written.insert(name);
+          pages.written.insert(name);
           const String path = index_dir + FromBytes(name);
           String error;
-          return shards.Add(path, bytes, &error) || Fail(path, error);
+          return pages.shards.Add(path, bytes, &error) || Fail(path, error);
         });
   }
   // Summaries beyond a megabyte wait beside the files they go into.
-  RecordSummaries summaries(SystemPath(index_dir, true).value_or(std::string()));
-  if (!ReadPages(*list_command, tlwndir, full_text.get(), &summaries)) {
+  pages.summaries = std::make_unique<RecordSummaries>(SystemPath(index_dir, true).value_or(std::string()));
+  if (!ReadPages(*list_command, tlwndir, pages.full_text.get(), pages.summaries.get())) {
     if (result_.ok) {
       result_.ok = false;
       result_.stopped = true;
@@ -386,20 +415,27 @@ bool IndexBuild::SaveSummariesAndFullText(const String& index_dir) {
     }
     return false;
   }
-  if (full_text && !full_text->Finish()) return false;
+  return !pages.full_text || pages.full_text->Finish();
+}
+
+// Full-text files an earlier build wrote and this one does not leave with
+// the same commit.
+bool IndexBuild::SavePagesFiles(const String& index_dir) {
+  PagesRead& pages = *pages_;
   String failed, error;
-  if (!shards.Finish(&failed, &error)) return Fail(failed, error);
+  if (!pages.shards.Finish(&failed, &error)) return Fail(failed, error);
   if (const auto dir = SystemPath(index_dir, true)) {
     if (DIR* listing = opendir(dir->c_str())) {
       while (const dirent* entry = readdir(listing)) {
         const std::string name = entry->d_name;
-        if (IsFullTextFileName(name) && written.count(name) == 0) outputs_->Remove(index_dir + FromBytes(name));
+        if (IsFullTextFileName(name) && pages.written.count(name) == 0) outputs_->Remove(index_dir + FromBytes(name));
       }
       closedir(listing);
     }
   }
-  return SaveWritten(index_dir + u"summaries.js",
-                     [&summaries](const ByteSink& sink) { return WriteSummariesArray(*list_command, summaries, sink); });
+  return SaveWritten(index_dir + u"summaries.js", [&pages](const ByteSink& sink) {
+    return WriteSummariesArray(*list_command, *pages.summaries, sink);
+  });
 }
 
 IndexBuildResult IndexBuild::Run() {
@@ -434,7 +470,19 @@ IndexBuildResult IndexBuild::Run() {
   LargeOutput mods{index_dir + u"mod.js", [](const ByteSink& sink) { return WriteModsArray(*map_module, sink); }};
   LargeOutput book{html + u"tallowin.devhelp2", [](const ByteSink& sink) { return WriteDevhelpBook(tlwndir, sink); }};
   // Longest first, so that the last to finish is a short one.
-  if (workers_ > 1) WriteAhead({&links, &book, &commands, &modules, &mods});
+  // With more than one worker, the pages are read while the outputs are
+  // written: reading only the catalogue, as they do.
+  // A build whose outputs cannot even begin fails with the first of them,
+  // as it would on one worker.
+  if (workers_ > 1) {
+    std::vector<LargeOutput*> large{&links, &book, &commands, &modules, &mods};
+    bool pages_failed = false;
+    WriteAhead(large, [&] {
+      if (std::all_of(large.begin(), large.end(), [](const LargeOutput* output) { return output->pending != nullptr; }))
+        pages_failed = !ReadPagesOnce(index_dir);
+    });
+    if (pages_failed) return result_;
+  }
 
   if (!Place(commands) || !Place(links) || !Place(modules)) return result_;
   // One line each, as Print writes them, but flushed once: a catalogue with
@@ -447,7 +495,7 @@ IndexBuildResult IndexBuild::Run() {
   if (!SaveWritten(index_dir + u"sigs.js",
                    [&catalogue](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); }))
     return result_;
-  if (!SaveSummariesAndFullText(index_dir)) return result_;
+  if ((!pages_ && !ReadPagesOnce(index_dir)) || !SavePagesFiles(index_dir)) return result_;
   Print(u"Indeces created...");
 
   const String search_page = LoadText(u"incbin::resources\\index.html");

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <unordered_set>
@@ -164,9 +165,8 @@ struct OpenElement {
 class SummaryReader {
  public:
   SummaryReader(const std::vector<std::string>& fragments, bool page, PageTextSink* sink)
-      : page_wanted_(page), sink_(sink) {
-    for (const auto& f : fragments)
-      if (!f.empty()) wanted_.insert(f);
+      : fragments_(fragments), page_wanted_(page), sink_(sink) {
+    any_wanted_ = std::any_of(fragments.begin(), fragments.end(), [](const std::string& f) { return !f.empty(); });
   }
 
   PageSummaries Read(htmlParserCtxtPtr ctxt) {
@@ -252,7 +252,7 @@ class SummaryReader {
     const std::string& item = !id.empty() ? id : is_anchor ? anchor_name : id;
     if (!item.empty() && !InsideTarget()) {
       if (target_state_ != TargetState::kNone) EndItem();
-      if (wanted_.count(item) != 0 && result_.by_fragment.count(item) == 0 && seen_.insert(item).second) {
+      if (IsWanted(item) && result_.by_fragment.count(item) == 0 && seen_.insert(item).second) {
         BeginItem(item, name);
         e.target = true;
       }
@@ -360,20 +360,41 @@ class SummaryReader {
     MaybeStop();
   }
 
+  // The fragments are looked up only once the page names an item: a page
+  // that names none (thousands of records may link into one) costs no
+  // look-up table at all.
+  bool IsWanted(const std::string& item) {
+    if (!any_wanted_) return false;
+    if (wanted_.empty()) {
+      wanted_.reserve(fragments_.size());
+      for (const std::string& f : fragments_)
+        if (!f.empty()) wanted_.emplace_back(f);
+      std::sort(wanted_.begin(), wanted_.end());
+      wanted_.erase(std::unique(wanted_.begin(), wanted_.end()), wanted_.end());
+    }
+    return std::binary_search(wanted_.begin(), wanted_.end(), std::string_view(item));
+  }
+  // How many distinct items are wanted; before any was looked up, only
+  // whether there are some matters.
+  std::size_t WantedCount() const { return !wanted_.empty() ? wanted_.size() : any_wanted_ ? SIZE_MAX : 0; }
+
   // Every wanted item is found and the page needs no more reading.
   void MaybeStop() {
     // The full-text index wants the whole page.
     if (sink_ != nullptr) return;
-    if (target_state_ != TargetState::kNone || seen_.size() < wanted_.size()) return;
+    if (target_state_ != TargetState::kNone || seen_.size() < WantedCount()) return;
     if (page_wanted_ && main_paragraph_.empty()) return;
     xmlStopParser(ctxt_);
   }
 
   htmlParserCtxtPtr ctxt_ = nullptr;
+  const std::vector<std::string>& fragments_;
+  bool any_wanted_ = false;
   bool page_wanted_;
   PageTextSink* sink_;
   bool stopped_ = false;
-  std::unordered_set<std::string> wanted_, seen_;
+  std::vector<std::string_view> wanted_;  // sorted, once an item is met
+  std::unordered_set<std::string> seen_;
   PageSummaries result_;
   std::vector<OpenElement> open_;
   int skip_depth_ = 0, code_depth_ = 0, main_depth_ = 0;

@@ -378,16 +378,6 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   const auto read = [&](PageReading* out, ContainedFileReader* files, SectionSplitter* splitter, std::string* bytes) {
     std::size_t first, last;
     if (!walk.Next(&out->name, &first, &last)) return false;
-    for (std::size_t k = first; k < last; ++k) {
-      groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t record, std::string_view fragment) {
-        if (fragment.empty()) {
-          out->wanted.emplace_back(record, kWholePage);
-        } else {
-          out->wanted.emplace_back(record, static_cast<std::uint32_t>(out->fragments.size()));
-          out->fragments.push_back(PercentDecoded(fragment, false));
-        }
-      });
-    }
     // A name longer than the system allows is no file; it is not even put
     // together, since the link may be of any length.
     const auto path = root_real.empty() || out->name.size() > PATH_MAX
@@ -396,6 +386,17 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
     String error;
     if (path && files->Read(*path, kMaxSummaryPageBytes, bytes, &error)) {
       out->read = true;
+      // What the records want of the page, only once there is a page.
+      for (std::size_t k = first; k < last; ++k) {
+        groups.ForEachRecord(groups.GroupAt(k), [&](std::uint32_t record, std::string_view fragment) {
+          if (fragment.empty()) {
+            out->wanted.emplace_back(record, kWholePage);
+          } else {
+            out->wanted.emplace_back(record, static_cast<std::uint32_t>(out->fragments.size()));
+            out->fragments.push_back(PercentDecoded(fragment, false));
+          }
+        });
+      }
       const bool page_wanted = out->fragments.size() < out->wanted.size();
       out->found = SummarizePage(*bytes, out->fragments, page_wanted, full_text != nullptr ? splitter : nullptr);
       if (full_text != nullptr) out->text = splitter->Take();

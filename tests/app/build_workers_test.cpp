@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "app/index/catalogue.h"
 #include "app/index/index_writer.h"
+#include "app/search/search_details.h"
 #include "app/shell/services.h"
 #include "support/files.h"
 #include "support/scratch_dir.h"
@@ -52,6 +54,30 @@ std::string ModulePerRecordList() {
   for (int i = 0; i < 20000; ++i) {
     const std::string module = (i % 7 ? "m" : "M") + std::to_string(i % 19000);
     list += "Cmd" + std::to_string(i * 7 % 20000) + "|/docs/html/Modules/" + module + "/index.html\n";
+  }
+  return list;
+}
+
+// Pages for PagedList: twenty items each, every one with a sentence of its
+// own, so that the summaries come to more than the build holds in memory.
+void WriteItemPages(const fs::path& inst) {
+  for (int page = 0; page < 600; ++page) {
+    std::string html = "<html><body>";
+    for (int item = 0; item < 20; ++item) {
+      const std::string name = "Item" + std::to_string(page * 20 + item);
+      html += "<h3 id=\"" + name + "\">" + name + "</h3><p>" + name +
+              " does its part of the work on page " + std::to_string(page) +
+              ", in a sentence long enough to be read as one.</p>";
+    }
+    testing::WriteBytes(inst / "docs/html/Modules/items" / ("p" + std::to_string(page) + ".html"), html + "</body></html>");
+  }
+}
+
+std::string PagedList() {
+  std::string list;
+  for (int i = 0; i < 12000; ++i) {
+    const std::string name = "Item" + std::to_string(i * 7 % 12000);
+    list += name + ":Int( a:Int )|/docs/html/Modules/items/p" + std::to_string(i * 7 % 12000 / 20) + ".html#" + name + "\n";
   }
   return list;
 }
@@ -120,6 +146,49 @@ TEST_P(BuildWorkersTest, TwoWorkersWriteWhatOneWrites) {
   bool wrote_index = false;
   for (const auto& [path, bytes] : one.files) wrote_index |= path.ends_with("/command.js") && !bytes.empty();
   EXPECT_EQ(wrote_index, one.ok);
+  if (std::string(GetParam().what) == "pages read beside the writers") {
+    const auto summaries = std::find_if(one.files.begin(), one.files.end(),
+                                        [](const auto& file) { return file.first.ends_with("/summaries.js"); });
+    ASSERT_NE(summaries, one.files.end());
+    // Every record's own sentence, those set aside on the disk among them.
+    int found = 0;
+    for (std::size_t at = 0; (at = summaries->second.find(" does its part of the work on page ", at)) != std::string::npos;
+         ++at)
+      ++found;
+    EXPECT_EQ(found, 12000);
+    EXPECT_NE(summaries->second.find("\"Item11999 does its part of the work on page 599, in a sentence long enough"),
+              std::string::npos);
+  }
+}
+
+// A reader who stops the build while the pages are read, with the other
+// outputs being written at that moment or not, keeps the index of the
+// build before, and no temporary file is left.
+TEST_P(BuildWorkersTest, StoppedWhileReadingPagesLeavesTheEarlierIndex) {
+  if (std::string(GetParam().what) != "pages read beside the writers") GTEST_SKIP() << "no pages to read";
+  for (const unsigned workers : {1u, 2u}) {
+    const BuildTrace before = Run(workers);
+    ASSERT_TRUE(before.ok);
+    // The same installation again, with a list of its own.
+    testing::WriteBytes(scratch_.path() / "run/inst/docs/html/Modules/commands.txt", "Other|/docs/html/Modules/items/p1.html\n");
+    CreateCatalogue();
+    SetPageReadingObserver([](std::size_t done, std::size_t) { return done < 3; });
+    ::testing::internal::CaptureStdout();
+    const IndexBuildResult stopped = CreateSearchIndex(workers);
+    ::testing::internal::GetCapturedStdout();
+    SetPageReadingObserver(nullptr);
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_TRUE(stopped.stopped) << workers;
+    for (const auto& entry : fs::recursive_directory_iterator(scratch_.path() / "run")) {
+      const std::string path = entry.path().string();
+      EXPECT_EQ(path.find(".quillmere-tmp-"), std::string::npos) << path;
+      if (entry.is_regular_file() && !path.ends_with("commands.txt") && !path.ends_with(".lock")) {
+        const auto was = before.files.find(path);
+        ASSERT_NE(was, before.files.end()) << path;
+        EXPECT_TRUE(was->second == testing::ReadBytes(entry.path())) << path << " changed";
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,6 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {}},
                       Shape{"empty", [] { return std::string(); }, {}}, Shape{"large", LargeList, {}},
                       Shape{"module per record", ModulePerRecordList, {}},
+                      Shape{"pages read beside the writers", PagedList, WriteItemPages},
                       Shape{"links.js cannot be replaced", LargeList,
                             [](const fs::path& inst) { fs::create_directories(inst / "docs/html/Modules/links.js"); }}),
     [](const ::testing::TestParamInfo<Shape>& info) {

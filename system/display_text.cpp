@@ -1,6 +1,7 @@
 #include "system/display_text.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "system/strings.h"
 
@@ -123,6 +124,19 @@ void AppendDisplayUtf8(std::string& out, std::string_view bytes) {
   char32_t ignored = 0;
   std::size_t at = 0;
   while (at < bytes.size()) {
+    // Names and paths are nearly always ASCII: eight bytes at a time.
+    if (at + 8 <= bytes.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + at, sizeof word);
+      if ((word & 0x8080808080808080u) == 0) {
+        at += 8;
+        continue;
+      }
+    }
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+      ++at;
+      continue;
+    }
     const int length = DecodeOne(bytes.data(), bytes.size(), at, ignored);
     if (length == 0) break;
     at += static_cast<std::size_t>(length);

@@ -469,13 +469,16 @@ IndexBuildResult IndexBuild::Run() {
   LargeOutput modules{index_dir + u"modules.js", array_file("modules", Field::kModule)};
   LargeOutput mods{index_dir + u"mod.js", [](const ByteSink& sink) { return WriteModsArray(*map_module, sink); }};
   LargeOutput book{html + u"tallowin.devhelp2", [](const ByteSink& sink) { return WriteDevhelpBook(tlwndir, sink); }};
-  // Longest first, so that the last to finish is a short one.
-  // With more than one worker, the pages are read while the outputs are
-  // written: reading only the catalogue, as they do.
-  // A build whose outputs cannot even begin fails with the first of them,
-  // as it would on one worker.
+  // What the pages show beside each name, in files of their own.
+  LargeOutput sigs{index_dir + u"sigs.js",
+                   [&catalogue](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); }};
+  // With more than one worker, the large outputs are written at once
+  // (longest first, so that the last to finish is a short one) while this
+  // thread reads the pages: all of them only read the catalogue. A build
+  // whose outputs cannot even begin fails with the first of them, as it
+  // would on one worker, without reading a page.
   if (workers_ > 1) {
-    std::vector<LargeOutput*> large{&links, &book, &commands, &modules, &mods};
+    std::vector<LargeOutput*> large{&links, &book, &commands, &modules, &sigs, &mods};
     bool pages_failed = false;
     WriteAhead(large, [&] {
       if (std::all_of(large.begin(), large.end(), [](const LargeOutput* output) { return output->pending != nullptr; }))
@@ -491,10 +494,7 @@ IndexBuildResult IndexBuild::Run() {
   map_module->ForEachModule([&out](const ModuleText& module) { PrintModuleLine(out, module); });
   out.Flush();
   if (!Place(mods)) return result_;
-  // What the pages show beside each name, in files of their own.
-  if (!SaveWritten(index_dir + u"sigs.js",
-                   [&catalogue](const ByteSink& sink) { return WriteSignaturesArray(catalogue, sink); }))
-    return result_;
+  if (!Place(sigs)) return result_;
   if ((!pages_ && !ReadPagesOnce(index_dir)) || !SavePagesFiles(index_dir)) return result_;
   Print(u"Indeces created...");
 

@@ -46,6 +46,8 @@ int HexValue(char c) {
 // In the path, a backslash separates folders as "/" does (the links become
 // so); in the fragment it is part of the id.
 std::string PercentDecoded(std::string_view text, bool path) {
+  if (text.find_first_of(path ? std::string_view("%\\") : std::string_view("%")) == std::string_view::npos)
+    return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -122,7 +122,7 @@ void AppendPlainKeyword(std::string& book, std::string_view name, std::string_vi
 }  // namespace
 
 bool WriteDevhelpBook(const String& install_dir, const ByteSink& sink) {
-  constexpr std::size_t kPiece = 1 << 20;
+  constexpr std::size_t kPiece = 1 << 18;  // as the index files' pieces
   bool ok = true;
   std::string book = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                      "<book xmlns=\"http://www.devhelp.net/book\" title=\"Tallowin Documentation\" name=\"tallowin\""

@@ -39,7 +39,9 @@ class OutputPieces {
   }
 
  private:
-  static constexpr std::size_t kPiece = 1 << 20;
+  // Small enough that the writers running at once beside the page pass
+  // hold little, large enough that a write call carries plenty.
+  static constexpr std::size_t kPiece = 1 << 18;
   const ByteSink& sink_;
   bool ok_ = true;
   std::vector<char> buffer_;

@@ -47,7 +47,8 @@ void OnFatalSignal(int number) {
   // A request to stop that reached another thread is handed to the main
   // one, which may be making a temporary file at this very moment; there it
   // waits until the file is remembered, or the renames are done.
-  const bool stop_request = number != SIGTRAP && number != SIGBUS && number != SIGSEGV;
+  bool stop_request = true;
+  for (int fault : kFaults) stop_request = stop_request && number != fault;
   if (stop_request && main_thread != 0 && gettid() != main_thread && tgkill(getpid(), main_thread, number) == 0) return;
   WriteSignalLine(number);
   RemovePendingTemporaries();

@@ -5,76 +5,85 @@
 // sentence from the page it documents.  They are asked for once the links
 // have arrived, so they never hold up the first results.  Everything from
 // them is put into the page as text, never as markup.
+
+// Makes the function that orders search results.  The search worker makes
+// its own copy, so this uses nothing from around it.
+function MakeRank() {
+	"use strict";
+
+	// A search lists exact names first, then names that begin with the term,
+	// then names where the term starts a word, then the rest, each group in
+	// catalogue order.  The set and the count stay what matching found.
+	var EXACT = 0, PREFIX = 1, WORD = 2, REST = 3;
+
+	// Where a word starts: after "_", ":", "." or any other non-letter, at a
+	// change from lower to upper case, and where digits start or stop.  Tested
+	// on character codes: this runs for every match of every keystroke.
+	function Kind(name, i) {
+		var c = name.charCodeAt(i), ch;
+		if (c >= 48 && c <= 57) return 1;   // digit
+		if (c >= 97 && c <= 122) return 2;  // lower case
+		if (c >= 65 && c <= 90) return 3;   // upper case
+		if (c < 128 || isNaN(c)) return 0;  // anything else, or nothing
+		ch = name.charAt(i);
+		return ch != ch.toUpperCase() ? 2 : ch != ch.toLowerCase() ? 3 : 4;  // 4: a letter without case
+	}
+
+	function WordStartsAt(name, i) {
+		if (i <= 0) return true;
+		var before = Kind(name, i - 1), here = Kind(name, i);
+		if ((before == 1) != (here == 1)) return true;
+		return before == 0 || (before == 2 && here == 3);
+	}
+
+	function Group(name, upperTerm, from, size) {
+		if (from == 0 && size == name.length) return EXACT;
+		if (from == 0) return PREFIX;
+		if (WordStartsAt(name, from)) return WORD;
+		// The match found first may be mid-word while a later one starts a word;
+		// only the word starts after it are compared.
+		var n = upperTerm.length, first = upperTerm.charCodeAt(0), i, c;
+		if (n == 0) return REST;
+		for (i = from + 1; i + n <= name.length; i++) {
+			c = name.charCodeAt(i);
+			if (c >= 97 && c <= 122) c -= 32;
+			else if (c > 127) c = name.charAt(i).toUpperCase().charCodeAt(0);
+			if (c == first && WordStartsAt(name, i) && name.substring(i, i + n).toUpperCase() == upperTerm) return WORD;
+		}
+		return REST;
+	}
+
+	// list: the matches (at, from, size) in catalogue order; plainTerm: the
+	// upper-cased term when it is plain text, else "" (a pattern's later
+	// matches are not looked for); nameOf(k): the shown name.
+	function Rank(list, plainTerm, nameOf) {
+		var n = list.at.length, i, g, out = 0;
+		if (n < 2 || list.from == null) return list;
+		var group = new Uint8Array(n), counts = [0, 0, 0, 0], starts = [0, 0, 0, 0];
+		for (i = 0; i < n; i++) {
+			g = Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]);
+			group[i] = g;
+			counts[g]++;
+		}
+		if (counts[REST] == n) return list;
+		for (g = 1; g < 4; g++) starts[g] = starts[g - 1] + counts[g - 1];
+		var at = new Int32Array(n), from = new Int32Array(n), size = new Int32Array(n);
+		for (i = 0; i < n; i++) {
+			out = starts[group[i]]++;
+			at[out] = list.at[i];
+			from[out] = list.from[i];
+			size[out] = list.size[i];
+		}
+		return { at: at, from: from, size: size, plain: list.plain, tooLong: list.tooLong };
+	}
+
+	return Rank;
+}
+
 var ResultDetails = (function () {
 "use strict";
 
 var sigs = null, summaries = null;
-
-// A search lists exact names first, then names that begin with the term,
-// then names where the term starts a word, then the rest, each group in
-// catalogue order.  The set and the count stay what matching found.
-var EXACT = 0, PREFIX = 1, WORD = 2, REST = 3;
-
-// Where a word starts: after "_", ":", "." or any other non-letter, at a
-// change from lower to upper case, and where digits start or stop.  Tested
-// on character codes: this runs for every match of every keystroke.
-function Kind(name, i) {
-	var c = name.charCodeAt(i), ch;
-	if (c >= 48 && c <= 57) return 1;   // digit
-	if (c >= 97 && c <= 122) return 2;  // lower case
-	if (c >= 65 && c <= 90) return 3;   // upper case
-	if (c < 128 || isNaN(c)) return 0;  // anything else, or nothing
-	ch = name.charAt(i);
-	return ch != ch.toUpperCase() ? 2 : ch != ch.toLowerCase() ? 3 : 4;  // 4: a letter without case
-}
-
-function WordStartsAt(name, i) {
-	if (i <= 0) return true;
-	var before = Kind(name, i - 1), here = Kind(name, i);
-	if ((before == 1) != (here == 1)) return true;
-	return before == 0 || (before == 2 && here == 3);
-}
-
-function Group(name, upperTerm, from, size) {
-	if (from == 0 && size == name.length) return EXACT;
-	if (from == 0) return PREFIX;
-	if (WordStartsAt(name, from)) return WORD;
-	// The match found first may be mid-word while a later one starts a word;
-	// only the word starts after it are compared.
-	var n = upperTerm.length, first = upperTerm.charCodeAt(0), i, c;
-	if (n == 0) return REST;
-	for (i = from + 1; i + n <= name.length; i++) {
-		c = name.charCodeAt(i);
-		if (c >= 97 && c <= 122) c -= 32;
-		else if (c > 127) c = name.charAt(i).toUpperCase().charCodeAt(0);
-		if (c == first && WordStartsAt(name, i) && name.substring(i, i + n).toUpperCase() == upperTerm) return WORD;
-	}
-	return REST;
-}
-
-// list: the matches (at, from, size) in catalogue order; plainTerm: the
-// upper-cased term when it is plain text, else "" (a pattern's later
-// matches are not looked for); nameOf(k): the shown name.
-function Rank(list, plainTerm, nameOf) {
-	var n = list.at.length, i, g, out = 0;
-	if (n < 2 || list.from == null) return list;
-	var group = new Uint8Array(n), counts = [0, 0, 0, 0], starts = [0, 0, 0, 0];
-	for (i = 0; i < n; i++) {
-		g = Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]);
-		group[i] = g;
-		counts[g]++;
-	}
-	if (counts[REST] == n) return list;
-	for (g = 1; g < 4; g++) starts[g] = starts[g - 1] + counts[g - 1];
-	var at = new Int32Array(n), from = new Int32Array(n), size = new Int32Array(n);
-	for (i = 0; i < n; i++) {
-		out = starts[group[i]]++;
-		at[out] = list.at[i];
-		from[out] = list.from[i];
-		size[out] = list.size[i];
-	}
-	return { at: at, from: from, size: size, plain: list.plain, tooLong: list.tooLong };
-}
 
 function Text(arr, k, shown) {
 	if (arr == null) return "";
@@ -133,5 +142,5 @@ function Load(count, arrived) {
 	});
 }
 
-return { Rank: Rank, AddTo: AddTo, Load: Load };
+return { Rank: MakeRank(), AddTo: AddTo, Load: Load };
 })();

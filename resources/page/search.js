@@ -149,8 +149,9 @@ function FindMatches(upper, term, mode, literal, within) {
 }
 
 function SearchWorkerMain() {
-	var upper = [], shown = MakeShown(), last = null;
+	var names = [], upper = [], shown = MakeShown(), rank = MakeRank(), last = null;
 	var pattern = /[\\^$.|?*+()[\]{}]/;
+	function NameOf(k) { return names[k]; }
 	// A term that only adds text to the last one, as typing does, can match
 	// only names the last one matched.
 	function Narrows(before, term, mode) {
@@ -162,14 +163,22 @@ function SearchWorkerMain() {
 	onmessage = function (e) {
 		var d = e.data;
 		if (d.names != null) {
-			upper = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names;
-			for (var k = 0; k < upper.length; k++) upper[k] = shown(upper[k]).toUpperCase();
+			names = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names;
+			upper = new Array(names.length);
+			for (var k = 0; k < names.length; k++) {
+				names[k] = shown(names[k]);
+				upper[k] = names[k].toUpperCase();
+			}
 			last = null;
 			postMessage({ ready: true });
 			return;
 		}
 		var r = FindMatches(upper, d.term, d.mode, false, Narrows(last, d.term, d.mode) ? last.at : null);
 		last = { term: d.term, mode: d.mode, at: r.at.slice() };
+		// Ranked here, where the shown names already are: a short term can
+		// match a quarter of a large catalogue.
+		if (d.term != "") r = rank(r, d.mode == 0 && (r.plain || !pattern.test(d.term)) ? d.term : "", NameOf);
+		r.ranked = true;
 		r.id = d.id;
 		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);
 	};
@@ -204,7 +213,8 @@ var Searcher = {
 		var self = this, source, url, joined;
 		if (this.worker != null || this.noWorker) return;
 		try {
-			source = MakeShown.toString() + "\n" + FindMatches.toString() + "\n(" + SearchWorkerMain.toString() + ")();\n";
+			source = MakeShown.toString() + "\n" + FindMatches.toString() + "\n" + MakeRank.toString() +
+				"\n(" + SearchWorkerMain.toString() + ")();\n";
 			url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
 			this.url = url;
 			this.ready = false;
@@ -583,11 +593,12 @@ function Search(typed, atOnce) {
 	Searcher.Find(term.toUpperCase(), mode, ShowRanked(term, mode));
 }
 
-// Search results, typed or from an address, in the order of ResultDetails.Rank.
+// Search results, typed or from an address, in the order of ResultDetails.Rank
+// (the worker's answers come ranked already).
 function ShowRanked(term, mode) {
 	return function (list) {
 		var plain = mode == 0 && (list.plain || list.tooLong || !/[\\^$.|?*+()[\]{}]/.test(term));
-		Show(term == "" ? list : ResultDetails.Rank(list, plain ? term.toUpperCase() : "", NameOf));
+		Show(term == "" || list.ranked ? list : ResultDetails.Rank(list, plain ? term.toUpperCase() : "", NameOf));
 	};
 }
 

@@ -6,7 +6,7 @@
 // have arrived, so they never hold up the first results.  Everything from
 // them is put into the page as text, never as markup.
 
-// Makes the function that orders search results.  The search worker makes
+// Makes the functions that order search results.  The search worker makes
 // its own copy, so this uses nothing from around it.
 function MakeRank() {
 	"use strict";
@@ -53,15 +53,36 @@ function MakeRank() {
 		return REST;
 	}
 
-	// list: the matches (at, from, size) in catalogue order; plainTerm: the
-	// upper-cased term when it is plain text, else "" (a pattern's later
-	// matches are not looked for); nameOf(k): the shown name.
-	function Rank(list, plainTerm, nameOf) {
+	// Where words start in a name of at most 30 units, one bit each, its end
+	// included (a pattern can match nothing there); 0 when the name is longer,
+	// or when upper-casing changes its length (matches are found in the
+	// upper-cased name, and their places must be its own).
+	function WordStarts(name, upperName) {
+		if (name.length > 30 || name.length != upperName.length) return 0;
+		var mask = 1, i;
+		for (i = 1; i <= name.length; i++) if (WordStartsAt(name, i)) mask |= 1 << i;
+		return mask;
+	}
+
+	// Group, told from the name's word starts and its upper-cased text.
+	function GroupByWordStarts(mask, upperName, upperTerm, from, size) {
+		if (from == 0 && size == upperName.length) return EXACT;
+		if (from == 0) return PREFIX;
+		if ((mask >> from) & 1) return WORD;
+		if (upperTerm == "") return REST;
+		for (var i = upperName.indexOf(upperTerm, from + 1); i > 0; i = upperName.indexOf(upperTerm, i + 1))
+			if ((mask >> i) & 1) return WORD;
+		return REST;
+	}
+
+	// list: the matches (at, from, size) in catalogue order; groupOf(i): the
+	// group of match i.
+	function Order(list, groupOf) {
 		var n = list.at.length, i, g, out = 0;
 		if (n < 2 || list.from == null) return list;
 		var group = new Uint8Array(n), counts = [0, 0, 0, 0], starts = [0, 0, 0, 0];
 		for (i = 0; i < n; i++) {
-			g = Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]);
+			g = groupOf(i);
 			group[i] = g;
 			counts[g]++;
 		}
@@ -77,7 +98,25 @@ function MakeRank() {
 		return { at: at, from: from, size: size, plain: list.plain, tooLong: list.tooLong };
 	}
 
-	return Rank;
+	return {
+		// plainTerm: the upper-cased term when it is plain text, else "" (a
+		// pattern's later matches are not looked for); nameOf(k): the shown
+		// name of record k.
+		Rank: function (list, plainTerm, nameOf) {
+			return Order(list, function (i) { return Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]); });
+		},
+		// The same order from each record's word starts (masks) and upper-cased
+		// name, so that the names themselves need not be kept; a record
+		// without a mask is told from nameOf(k).
+		RankByWordStarts: function (list, plainTerm, upper, masks, nameOf) {
+			return Order(list, function (i) {
+				var k = list.at[i];
+				return masks[k] != 0 ? GroupByWordStarts(masks[k], upper[k], plainTerm, list.from[i], list.size[i])
+					: Group(nameOf(k), plainTerm, list.from[i], list.size[i]);
+			});
+		},
+		WordStarts: WordStarts
+	};
 }
 
 var ResultDetails = (function () {
@@ -142,5 +181,5 @@ function Load(count, arrived) {
 	});
 }
 
-return { Rank: MakeRank(), AddTo: AddTo, Load: Load };
+return { Rank: MakeRank().Rank, AddTo: AddTo, Load: Load };
 })();

@@ -149,9 +149,12 @@ function FindMatches(upper, term, mode, literal, within) {
 }
 
 function SearchWorkerMain() {
-	var names = [], upper = [], shown = MakeShown(), rank = MakeRank(), last = null;
+	var upper = [], shown = MakeShown(), rank = MakeRank(), last = null;
+	// Ranking wants each name's word starts, kept as bits; the few names
+	// whose bits cannot say are taken again from the names as they came.
+	var masks = new Int32Array(0), raw = [], starts = null;
 	var pattern = /[\\^$.|?*+()[\]{}]/;
-	function NameOf(k) { return names[k]; }
+	function NameOf(k) { return shown(starts == null ? raw[k] : raw.substring(starts[k], starts[k + 1] - 1)); }
 	// A term that only adds text to the last one, as typing does, can match
 	// only names the last one matched.
 	function Narrows(before, term, mode) {
@@ -163,11 +166,16 @@ function SearchWorkerMain() {
 	onmessage = function (e) {
 		var d = e.data;
 		if (d.names != null) {
-			names = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names;
+			var names = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names, name;
+			raw = typeof d.names == "string" ? d.names : names;
+			starts = typeof d.names == "string" ? new Int32Array(names.length + 1) : null;
 			upper = new Array(names.length);
+			masks = new Int32Array(names.length);
 			for (var k = 0; k < names.length; k++) {
-				names[k] = shown(names[k]);
-				upper[k] = names[k].toUpperCase();
+				if (starts != null) starts[k + 1] = starts[k] + names[k].length + 1;
+				name = shown(names[k]);
+				upper[k] = name.toUpperCase();
+				masks[k] = rank.WordStarts(name, upper[k]);
 			}
 			last = null;
 			postMessage({ ready: true });
@@ -175,9 +183,12 @@ function SearchWorkerMain() {
 		}
 		var r = FindMatches(upper, d.term, d.mode, false, Narrows(last, d.term, d.mode) ? last.at : null);
 		last = { term: d.term, mode: d.mode, at: r.at.slice() };
-		// Ranked here, where the shown names already are: a short term can
-		// match a quarter of a large catalogue.
-		if (d.term != "") r = rank(r, d.mode == 0 && (r.plain || !pattern.test(d.term)) ? d.term : "", NameOf);
+		// Ranked here, off the page's thread: a short term can match a
+		// quarter of a large catalogue.
+		if (d.term != "") {
+			var plain = d.mode == 0 && (r.plain || !pattern.test(d.term));
+			r = rank.RankByWordStarts(r, plain ? d.term : "", upper, masks, NameOf);
+		}
 		r.ranked = true;
 		r.id = d.id;
 		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);

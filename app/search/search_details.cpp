@@ -24,6 +24,7 @@
 #include "app/search/page_summary.h"
 #include "system/contained_file.h"
 #include "system/fix_path.h"
+#include "system/folder_listings.h"
 #include "system/strings.h"
 #include "system/unnamed_file.h"
 
@@ -80,17 +81,35 @@ std::uint32_t HashBytes(std::string_view bytes) {
 // pages in little more memory than the catalogue's own.
 class PageGroups {
  public:
-  explicit PageGroups(const Catalogue& catalogue) : catalogue_(catalogue) {
+  // Pages that may_exist(name) denies are left out before anything else is
+  // done with them: a catalogue of a million pages that are not there then
+  // neither sorts nor looks for them.
+  template <class MayExist>
+  PageGroups(const Catalogue& catalogue, MayExist may_exist) : catalogue_(catalogue) {
     // In reading order, the order of the list's bytes, so that the links
-    // are read from memory front to back.
+    // are read from memory front to back. Whether a page may be there is
+    // asked once per page name while the records of a few thousand pages
+    // are about; a name that slipped out of mind is asked again.
+    struct Asked {
+      std::string_view page;
+      bool may_exist = false;
+    };
+    constexpr std::uint32_t kAsked = 4096;
+    std::vector<Asked> asked(kAsked);
     std::uint32_t index = 0;
     for (const CatalogueRecord& record : catalogue.RecordsInReadOrder()) {
       // A record added whole carries a complete link of its own, not a path
       // inside the installation.
       if (!record.whole) {
         const std::string_view page = PageOfLink(catalogue.LinkTail(record));
-        if (!page.empty())
-          refs_.push_back({HashBytes(page), static_cast<std::uint32_t>(page.size()), index});
+        const std::uint32_t hash = HashBytes(page);
+        Asked& answer = asked[hash % kAsked];
+        if (!page.empty() && (answer.page.data() == nullptr || answer.page != page)) {
+          answer.page = page;
+          answer.may_exist = may_exist(Escaped(page) ? std::string_view(PercentDecoded(page, true)) : page);
+        }
+        if (!page.empty() && answer.may_exist)
+          refs_.push_back({hash, static_cast<std::uint32_t>(page.size()), index});
       }
       ++index;
     }
@@ -107,7 +126,7 @@ class PageGroups {
     // name; the rest are their own names.
     for (std::uint32_t g = 0; g < starts_.size(); ++g) {
       const std::string_view raw = RawPage(starts_[g]);
-      if (raw.find_first_of("%\\") != std::string_view::npos) decoded_.emplace(g, PercentDecoded(raw, true));
+      if (Escaped(raw)) decoded_.emplace(g, PercentDecoded(raw, true));
     }
     order_.resize(starts_.size());
     for (std::uint32_t g = 0; g < order_.size(); ++g) order_[g] = g;
@@ -138,6 +157,7 @@ class PageGroups {
   }
 
  private:
+  static bool Escaped(std::string_view page) { return page.find_first_of("%\\") != std::string_view::npos; }
   struct Ref {
     std::uint32_t hash;
     std::uint32_t page_size;
@@ -360,9 +380,30 @@ std::vector<std::string> ReadSummaries(const Catalogue& catalogue, const String&
 bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIndex* full_text,
                RecordSummaries* summaries) {
   summaries->Reset(static_cast<std::size_t>(catalogue.Count()));
-  const PageGroups groups(catalogue);
   const auto root = SystemPath(install_dir, true);
   const std::string root_real = root ? RealPathOf(*root) : std::string();
+  // A page's path is the installation's followed by the link's page part.
+  const auto base = SystemPath(install_dir);
+  const auto page_path = [&](std::string_view name) -> std::optional<std::string> {
+    // A name longer than the system allows is no file; it is not even put
+    // together, since the link may be of any length.
+    if (!base || root_real.empty() || name.size() > PATH_MAX || name.find('\0') != std::string_view::npos)
+      return std::nullopt;
+    std::string path = *base;
+    path.append(name);
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(base->size()), path.end(), '\\', '/');
+    return path;
+  };
+  // Listings held for this are bounded by the catalogue's own size.
+  FolderListings listings(root_real, std::size_t{1} << 16 | static_cast<std::size_t>(catalogue.Count()));
+  const PageGroups groups(catalogue, [&](std::string_view name) {
+    if (root_real.empty() || name.empty() || name.size() > PATH_MAX || (name.front() != '/' && name.front() != '\\'))
+      return true;
+    if (name.find('\\') == std::string_view::npos) return listings.MayExist(name);
+    std::string slashed(name);
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    return listings.MayExist(slashed);
+  });
   // Pages no record links to are read for the full text alone.
   std::vector<std::string> walked;
   if (full_text != nullptr && !root_real.empty()) walked = DocumentationPages(root_real);
@@ -380,11 +421,7 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
   const auto read = [&](PageReading* out, ContainedFileReader* files, SectionSplitter* splitter, std::string* bytes) {
     std::size_t first, last;
     if (!walk.Next(&out->name, &first, &last)) return false;
-    // A name longer than the system allows is no file; it is not even put
-    // together, since the link may be of any length.
-    const auto path = root_real.empty() || out->name.size() > PATH_MAX
-                          ? std::nullopt
-                          : SystemPath(install_dir + FromBytes(out->name));
+    const auto path = page_path(out->name);
     String error;
     if (path && files->Read(*path, kMaxSummaryPageBytes, bytes, &error)) {
       out->read = true;

@@ -9,6 +9,7 @@
 #include "support/files.h"
 #include "support/scratch_dir.h"
 #include "system/contained_file.h"
+#include "system/folder_listings.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -64,6 +65,35 @@ TEST(ContainedFile, OnlyRegularFilesWhoseRealPathIsInsideAreRead) {
   EXPECT_TRUE(RealPathWithin(root, root));
   EXPECT_FALSE(RealPathWithin(root + "-other/x", root));
   EXPECT_TRUE(RealPathWithin("/x", "/"));
+}
+
+// Only what is certainly not there is ruled out; links, "..", and listings
+// past their bound are left to the system.
+TEST(FolderListings, RuleOutOnlyWhatIsCertainlyMissing) {
+  ScratchDir scratch("listings");
+  const fs::path root = scratch.path() / "inst";
+  fs::create_directories(root / "docs/sub");
+  WriteBytes(root / "docs/sub/page.html", "x");
+  WriteBytes(root / "docs/file", "x");
+  fs::create_directory_symlink("sub", root / "docs/alias");
+  fs::create_directory_symlink(scratch.path(), root / "docs/up");
+  struct Case {
+    const char* path;
+    bool may_exist;
+  } cases[] = {
+      {"/docs/sub/page.html", true},  {"docs//sub/page.html", true},     {"/docs/sub/none.html", false},
+      {"/docs/gone/page.html", false}, {"/nothing/docs/sub", false},     {"/docs/alias/page.html", true},
+      {"/docs/alias/none.html", true}, {"/docs/up/anything", true},      {"/docs/file/below", true},
+      {"/docs/../inst/x", true},       {"/docs/sub/./page.html", true},  {"/", true},
+  };
+  FolderListings listings(RealPathOf(root.string()), 1000);
+  FolderListings bounded(RealPathOf(root.string()), 2);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const Case& c : cases) {
+      EXPECT_EQ(listings.MayExist(c.path), c.may_exist) << c.path << " pass " << pass;
+      EXPECT_TRUE(bounded.MayExist(c.path)) << c.path;
+    }
+  }
 }
 
 }  // namespace

@@ -69,23 +69,16 @@ function MakeRank() {
 		if (from == 0 && size == upperName.length) return EXACT;
 		if (from == 0) return PREFIX;
 		if ((mask >> from) & 1) return WORD;
-		if (upperTerm == "") return REST;
+		if (upperTerm == "" || (mask >> (from + 1)) == 0) return REST;
 		for (var i = upperName.indexOf(upperTerm, from + 1); i > 0; i = upperName.indexOf(upperTerm, i + 1))
 			if ((mask >> i) & 1) return WORD;
 		return REST;
 	}
 
-	// list: the matches (at, from, size) in catalogue order; groupOf(i): the
-	// group of match i.
-	function Order(list, groupOf) {
-		var n = list.at.length, i, g, out = 0;
-		if (n < 2 || list.from == null) return list;
-		var group = new Uint8Array(n), counts = [0, 0, 0, 0], starts = [0, 0, 0, 0];
-		for (i = 0; i < n; i++) {
-			g = groupOf(i);
-			group[i] = g;
-			counts[g]++;
-		}
+	// Puts the matches of list in the order of their groups; counts: the
+	// matches in each group.
+	function Order(list, group, counts) {
+		var n = list.at.length, i, g, out = 0, starts = [0, 0, 0, 0];
 		if (counts[REST] == n) return list;
 		for (g = 1; g < 4; g++) starts[g] = starts[g - 1] + counts[g - 1];
 		var at = new Int32Array(n), from = new Int32Array(n), size = new Int32Array(n);
@@ -103,17 +96,29 @@ function MakeRank() {
 		// pattern's later matches are not looked for); nameOf(k): the shown
 		// name of record k.
 		Rank: function (list, plainTerm, nameOf) {
-			return Order(list, function (i) { return Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]); });
+			var n = list.at.length, group = new Uint8Array(n), counts = [0, 0, 0, 0], i, g;
+			if (n < 2 || list.from == null) return list;
+			for (i = 0; i < n; i++) {
+				g = group[i] = Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]);
+				counts[g]++;
+			}
+			return Order(list, group, counts);
 		},
 		// The same order from each record's word starts (masks) and upper-cased
 		// name, so that the names themselves need not be kept; a record
-		// without a mask is told from nameOf(k).
+		// without a mask is told from nameOf(k).  This runs for every match
+		// of every keystroke, in the search worker.
 		RankByWordStarts: function (list, plainTerm, upper, masks, nameOf) {
-			return Order(list, function (i) {
-				var k = list.at[i];
-				return masks[k] != 0 ? GroupByWordStarts(masks[k], upper[k], plainTerm, list.from[i], list.size[i])
-					: Group(nameOf(k), plainTerm, list.from[i], list.size[i]);
-			});
+			var n = list.at.length, group = new Uint8Array(n), counts = [0, 0, 0, 0], i, g, k;
+			var at = list.at, from = list.from, size = list.size;
+			if (n < 2 || from == null) return list;
+			for (i = 0; i < n; i++) {
+				k = at[i];
+				g = group[i] = masks[k] != 0 ? GroupByWordStarts(masks[k], upper[k], plainTerm, from[i], size[i])
+					: Group(nameOf(k), plainTerm, from[i], size[i]);
+				counts[g]++;
+			}
+			return Order(list, group, counts);
 		},
 		WordStarts: WordStarts
 	};

@@ -12,10 +12,13 @@ const synthetic = require('./synthetic');
 const PAGE = 'docs/html/Modules/tlw.gadgets/index.html';
 const LINES = ['Window:TGadget( title:String )', 'CreateWindow:TGadget( title:String, x:Int )',
   'WindowMenu:TGadget( window:TGadget )', 'Rewindowed()', 'Gadget_window',
-  'Evil:Int( a:String="><img src=x onerror=window.__pwned=1> )'];
+  'Evil:Int( a:String="><img src=x onerror=window.__pwned=1> )',
+  // Longer than the worker keeps word starts of: its later "Window" starts a word.
+  'Very_long_name_past_thirty_rewindowed_xWindow'];
 const PROSE = {
   Window: 'The window type. More.', CreateWindow: 'Opens a new window.', WindowMenu: 'Its menu.',
   Rewindowed: 'Windowed again.', Gadget_window: 'Holds a window.',
+  Very_long_name_past_thirty_rewindowed_xWindow: 'Long.',
   Evil: 'Runs &lt;script&gt;window.__pwned=2&lt;/script&gt; "&gt;&lt;img src=x onerror=window.__pwned=3&gt;.',
 };
 
@@ -55,13 +58,14 @@ async function rows(page) {
 test('search results rank exact, prefix, word-start, rest; lists keep catalogue order; details stay text', async () => {
   const { page, problems } = await h.openPage(browser);
   const searchPage = path.join(html, 'index.html');
-  const ranked = ['Window', 'WindowMenu', 'CreateWindow', 'Gadget_window', 'Rewindowed'];
+  const ranked = ['Window', 'WindowMenu', 'CreateWindow', 'Gadget_window',
+    'Very_long_name_past_thirty_rewindowed_xWindow', 'Rewindowed'];
   // Typed, and from the address the form sends on Enter: the same order.
   await page.goto(h.fileUrl(searchPage));
   await h.fill(page, '#textfield', 'window');
   const typed = await rows(page);
   assert.deepEqual(typed.map((r) => r.name), ranked);
-  assert.equal(await h.text(page, '#resultcount'), '5 commands');
+  assert.equal(await h.text(page, '#resultcount'), '6 commands');
   await page.goto(h.fileUrl(searchPage, h.searchQuery('window')));
   const opened = await rows(page);
   assert.deepEqual(opened, typed);
@@ -74,8 +78,8 @@ test('search results rank exact, prefix, word-start, rest; lists keep catalogue 
   assert.deepEqual((await rows(page)).map((r) => r.name), ['Window', 'WindowMenu']);
   await page.goto(h.fileUrl(searchPage));
   const all = await rows(page);
-  assert.deepEqual(all.map((r) => r.name), ['CreateWindow', 'Evil', 'Gadget_window', 'Rewindowed', 'Window',
-    'WindowMenu']);
+  assert.deepEqual(all.map((r) => r.name), ['CreateWindow', 'Evil', 'Gadget_window', 'Rewindowed',
+    'Very_long_name_past_thirty_rewindowed_xWindow', 'Window', 'WindowMenu']);
   const evil = all.find((r) => r.name === 'Evil');
   assert.equal(evil.sig, LINES[5]);
   assert.equal(evil.summary, 'Runs <script>window.__pwned=2</script> "><img src=x onerror=window.__pwned=3>.');

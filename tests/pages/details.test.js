@@ -103,3 +103,41 @@ test('on the sample, "window" lists WindowMenu before CreateWindow with signatur
   await page.screenshot({ path: path.join(h.ensureDir(h.SHOTS), 'search-summaries.png') });
   assert.deepEqual(problems.pageErrors, []);
 });
+
+// The worker ranks from word starts kept as bits; the page's own thread
+// (used without a worker, or when a pattern took too long) from the names.
+// Both must give one order for every kind of name and term.
+test('ranking from word starts agrees with ranking from the names', async () => {
+  const { page, problems } = await h.openPage(browser);
+  await page.goto(h.fileUrl(path.join(html, 'index.html')));
+  const disagreements = await page.evaluate(() => {
+    const parts = ['Window', 'window', 'WINDOW', 'win', 'x', '_', ':', '.', '2', '10', 'Straße', 'Éte', 'ǅemal', '$',
+      'Rewindowed', 'a'.repeat(25)];
+    const names = [];
+    for (let i = 0; i < 3000; i++) {
+      let name = '';
+      for (let j = 0, n = 1 + (i * 7) % 5; j < n; j++) name += parts[(i * 13 + j * 5 + (i >> 3)) % parts.length];
+      names.push(name);
+    }
+    const rank = MakeRank(), upper = names.map((n) => n.toUpperCase());
+    const masks = new Int32Array(names.map((n, k) => rank.WordStarts(n, upper[k])));
+    const out = [];
+    for (const [term, plain] of [['WINDOW', true], ['WIN', true], ['W', true], ['X', true], ['2', true],
+      ['STRASSE', true], ['_', true], ['$', false], ['W$', false], ['^W', false], ['(?:)', false]]) {
+      const re = plain ? null : new RegExp(term), list = { at: [], from: [], size: [] };
+      upper.forEach((u, k) => {
+        const m = plain ? { index: u.indexOf(term), 0: term } : re.exec(u);
+        if (m == null || m.index < 0) return;
+        list.at.push(k); list.from.push(m.index); list.size.push(m[0].length);
+      });
+      const typed = (a) => ({ at: Int32Array.from(a.at), from: Int32Array.from(a.from), size: Int32Array.from(a.size) });
+      const byName = rank.Rank(typed(list), plain ? term : '', (k) => names[k]);
+      const byBits = rank.RankByWordStarts(typed(list), plain ? term : '', upper, masks, (k) => names[k]);
+      if (byName.at.join() !== byBits.at.join()) out.push(term);
+      if (list.at.length < 2) out.push(term + ' matched too little to tell');
+    }
+    return out;
+  });
+  assert.deepEqual(disagreements, []);
+  assert.deepEqual(problems.pageErrors, []);
+});

@@ -157,6 +157,15 @@ function SearchWorkerMain() {
 	var masks = new Int32Array(0), raw = [], starts = null;
 	var pattern = /[\\^$.|?*+()[\]{}]/;
 	function NameOf(k) { return shown(starts == null ? raw[k] : raw.substring(starts[k], starts[k + 1] - 1)); }
+	// Searches part of the catalogue once before the reader types, so that
+	// the first keystroke does not wait for the engine to make the matching
+	// and ranking code fast.
+	function Warm() {
+		var n = Math.min(upper.length, 4096), within = new Int32Array(n), k, terms = ["E", "E.", "ET"];
+		for (k = 0; k < n; k++) within[k] = k;
+		for (k = 0; k < terms.length; k++)
+			rank.RankByWordStarts(FindMatches(upper, terms[k], 0, false, within), k == 1 ? "" : terms[k], upper, masks, NameOf);
+	}
 	// A term that only adds text to the last one, as typing does, can match
 	// only names the last one matched.
 	function Narrows(before, term, mode) {
@@ -179,6 +188,7 @@ function SearchWorkerMain() {
 				upper[k] = name.toUpperCase();
 				masks[k] = rank.WordStarts(name, upper[k]);
 			}
+			Warm();
 			last = null;
 			postMessage({ ready: true });
 			return;

@@ -157,7 +157,10 @@ class PageGroups {
   }
 
  private:
-  static bool Escaped(std::string_view page) { return page.find_first_of("%\\") != std::string_view::npos; }
+  // Two scans for one byte each are far quicker than one for either.
+  static bool Escaped(std::string_view page) {
+    return page.find('%') != std::string_view::npos || page.find('\\') != std::string_view::npos;
+  }
   struct Ref {
     std::uint32_t hash;
     std::uint32_t page_size;

@@ -139,15 +139,17 @@ class LatestByModule {
   void Note(std::string_view module, std::uint32_t index) {
     if (2 * (count_ + 1) > slots_.size()) Grow();
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = Hash(module) & mask;; at = (at + 1) & mask) {
-      std::uint32_t& slot = slots_[at];
+    const auto hash = static_cast<std::uint32_t>(Hash(module));
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+      std::uint64_t& slot = slots_[at];
       if (slot == kEmpty) {
-        slot = index;
+        slot = std::uint64_t{hash} << 32 | index;
         ++count_;
         return;
       }
-      if (SameKey(ModuleOf(slot), module)) {
-        slot = index;
+      const auto index_there = static_cast<std::uint32_t>(slot);
+      if (static_cast<std::uint32_t>(slot >> 32) == hash && SameKey(ModuleOf(index_there), module)) {
+        slot = std::uint64_t{hash} << 32 | index;
         return;
       }
     }
@@ -155,16 +157,19 @@ class LatestByModule {
   std::size_t Count() const { return count_; }
   template <class Visit>
   void ForEach(Visit visit) const {
-    for (const std::uint32_t slot : slots_)
-      if (slot != kEmpty) visit(slot);
+    for (const std::uint64_t slot : slots_)
+      if (slot != kEmpty) visit(static_cast<std::uint32_t>(slot));
   }
   void Clear() {
-    std::vector<std::uint32_t>().swap(slots_);
+    std::vector<std::uint64_t>().swap(slots_);
     count_ = 0;
   }
 
  private:
-  static constexpr std::uint32_t kEmpty = UINT32_MAX;
+  // A slot holds the module's hash above the record's index, so that
+  // growing never reads a module again and a probe reads one only when the
+  // hashes agree: with a module per record, each read is a cache miss.
+  static constexpr std::uint64_t kEmpty = UINT64_MAX;
 
   std::string_view ModuleOf(std::uint32_t index) const {
     return catalogue_.Module(catalogue_.RecordsInReadOrder()[index]);
@@ -181,19 +186,19 @@ class LatestByModule {
     return true;
   }
   void Grow() {
-    std::vector<std::uint32_t> old(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty);
+    std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty);
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
-    for (const std::uint32_t index : old) {
-      if (index == kEmpty) continue;
-      std::size_t at = Hash(ModuleOf(index)) & mask;
+    for (const std::uint64_t slot : old) {
+      if (slot == kEmpty) continue;
+      std::size_t at = (slot >> 32) & mask;
       while (slots_[at] != kEmpty) at = (at + 1) & mask;
-      slots_[at] = index;
+      slots_[at] = slot;
     }
   }
 
   const Catalogue& catalogue_;
-  std::vector<std::uint32_t> slots_;
+  std::vector<std::uint64_t> slots_;
   std::size_t count_ = 0;
 };
 

@@ -91,35 +91,30 @@ function MakeRank() {
 		return { at: at, from: from, size: size, plain: list.plain, tooLong: list.tooLong };
 	}
 
+	// plainTerm: the upper-cased term when it is plain text, else "" (a
+	// pattern's later matches are not looked for).  Each record is told from
+	// its word starts (masks) and upper-cased name when it has a mask, so
+	// that the names themselves need not be kept, else from its shown name,
+	// nameOf(k).  This runs for every match of every keystroke, in the search
+	// worker.
+	function RankByWordStarts(list, plainTerm, upper, masks, nameOf) {
+		var n = list.at.length, group = new Uint8Array(n), counts = [0, 0, 0, 0], i, g, k;
+		var at = list.at, from = list.from, size = list.size;
+		if (n < 2 || from == null) return list;
+		for (i = 0; i < n; i++) {
+			k = at[i];
+			g = group[i] = masks != null && masks[k] != 0
+				? GroupByWordStarts(masks[k], upper[k], plainTerm, from[i], size[i])
+				: Group(nameOf(k), plainTerm, from[i], size[i]);
+			counts[g]++;
+		}
+		return Order(list, group, counts);
+	}
+
 	return {
-		// plainTerm: the upper-cased term when it is plain text, else "" (a
-		// pattern's later matches are not looked for); nameOf(k): the shown
-		// name of record k.
-		Rank: function (list, plainTerm, nameOf) {
-			var n = list.at.length, group = new Uint8Array(n), counts = [0, 0, 0, 0], i, g;
-			if (n < 2 || list.from == null) return list;
-			for (i = 0; i < n; i++) {
-				g = group[i] = Group(nameOf(list.at[i]), plainTerm, list.from[i], list.size[i]);
-				counts[g]++;
-			}
-			return Order(list, group, counts);
-		},
-		// The same order from each record's word starts (masks) and upper-cased
-		// name, so that the names themselves need not be kept; a record
-		// without a mask is told from nameOf(k).  This runs for every match
-		// of every keystroke, in the search worker.
-		RankByWordStarts: function (list, plainTerm, upper, masks, nameOf) {
-			var n = list.at.length, group = new Uint8Array(n), counts = [0, 0, 0, 0], i, g, k;
-			var at = list.at, from = list.from, size = list.size;
-			if (n < 2 || from == null) return list;
-			for (i = 0; i < n; i++) {
-				k = at[i];
-				g = group[i] = masks[k] != 0 ? GroupByWordStarts(masks[k], upper[k], plainTerm, from[i], size[i])
-					: Group(nameOf(k), plainTerm, from[i], size[i]);
-				counts[g]++;
-			}
-			return Order(list, group, counts);
-		},
+		// From the shown names alone (nameOf(k)), on the page's thread.
+		Rank: function (list, plainTerm, nameOf) { return RankByWordStarts(list, plainTerm, null, null, nameOf); },
+		RankByWordStarts: RankByWordStarts,
 		WordStarts: WordStarts
 	};
 }

@@ -98,9 +98,10 @@ function ModuleKey(text) {
 // ---- Matching ---------------------------------------------------------------
 
 // Finds the names (shown and upper-cased) that a term matches.  Mode 0 is
-// contains: the term is a regular expression, or plain text when it is not a
-// valid one (or when literal is set); 1 is begins-with, 2 ends-with.  Returns
-// the positions with the matched part of each name.  Given within, only those
+// contains: the term is a regular expression, or plain text when it has no
+// pattern characters, is not a valid one, or literal is set (plain then says
+// so); 1 is begins-with, 2 ends-with.  Returns the positions with the matched
+// part of each name.  Given within, only those
 // positions are tried.  This function also runs inside the search worker, so
 // it uses nothing from around it.
 function FindMatches(upper, term, mode, literal, within) {
@@ -197,10 +198,7 @@ function SearchWorkerMain() {
 		last = { term: d.term, mode: d.mode, at: r.at.slice() };
 		// Ranked here, off the page's thread: a short term can match a
 		// quarter of a large catalogue.
-		if (d.term != "") {
-			var plain = d.mode == 0 && (r.plain || !pattern.test(d.term));
-			r = rank.RankByWordStarts(r, plain ? d.term : "", upper, masks, NameOf);
-		}
+		if (d.term != "") r = rank.RankByWordStarts(r, r.plain ? d.term : "", upper, masks, NameOf);
 		r.ranked = true;
 		r.id = d.id;
 		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);
@@ -620,8 +618,7 @@ function Search(typed, atOnce) {
 // (the worker's answers come ranked already).
 function ShowRanked(term, mode) {
 	return function (list) {
-		var plain = mode == 0 && (list.plain || list.tooLong || !/[\\^$.|?*+()[\]{}]/.test(term));
-		Show(term == "" || list.ranked ? list : ResultDetails.Rank(list, plain ? term.toUpperCase() : "", NameOf));
+		Show(term == "" || list.ranked ? list : ResultDetails.Rank(list, list.plain ? term.toUpperCase() : "", NameOf));
 	};
 }
 

@@ -58,6 +58,11 @@ class Catalogue {
   // write them, one byte per unit, and it sorts by those bytes.
   void Add(CommandPtr command);
   void Reserve(std::size_t records) { records_.reserve(records); }
+  // The records in read order, for the list reader to fill in place.
+  std::vector<CatalogueRecord>& RecordsToFill() {
+    order_.clear();
+    return records_;
+  }
 
   // Stable ascending order of the names by unsigned bytes, a shorter name
   // before its extensions: the order the described record comparison gives.

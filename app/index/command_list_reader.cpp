@@ -134,24 +134,19 @@ char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a'
 // bytes per record and no copy of any module text.
 class LatestByModule {
  public:
-  explicit LatestByModule(const Catalogue& catalogue) : catalogue_(catalogue) {}
+  // Indexes are places in records, whose texts are the catalogue's.
+  LatestByModule(const Catalogue& catalogue, const std::vector<CatalogueRecord>& records)
+      : catalogue_(catalogue), records_(records) {}
 
-  void Note(std::string_view module, std::uint32_t index) {
-    if (2 * (count_ + 1) > slots_.size()) Grow();
-    const std::size_t mask = slots_.size() - 1;
-    const auto hash = static_cast<std::uint32_t>(Hash(module));
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-      std::uint64_t& slot = slots_[at];
-      if (slot == kEmpty) {
-        slot = std::uint64_t{hash} << 32 | index;
-        ++count_;
-        return;
-      }
-      const auto index_there = static_cast<std::uint32_t>(slot);
-      if (static_cast<std::uint32_t>(slot >> 32) == hash && SameKey(ModuleOf(index_there), module)) {
-        slot = std::uint64_t{hash} << 32 | index;
-        return;
-      }
+  void Note(std::string_view module, std::uint32_t index) { Put(static_cast<std::uint32_t>(Hash(module)), module, index); }
+  // Notes what later noted, read after every record noted here, its
+  // indexes moved on by offset; the records it names must be in records by
+  // then.
+  void Merge(const LatestByModule& later, std::uint32_t offset) {
+    for (const std::uint64_t slot : later.slots_) {
+      if (slot == kEmpty) continue;
+      const std::uint32_t index = static_cast<std::uint32_t>(slot) + offset;
+      Put(static_cast<std::uint32_t>(slot >> 32), ModuleOf(index), index);
     }
   }
   std::size_t Count() const { return count_; }
@@ -166,14 +161,30 @@ class LatestByModule {
   }
 
  private:
+  void Put(std::uint32_t hash, std::string_view module, std::uint32_t index) {
+    if (2 * (count_ + 1) > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+      std::uint64_t& slot = slots_[at];
+      if (slot == kEmpty) {
+        slot = std::uint64_t{hash} << 32 | index;
+        ++count_;
+        return;
+      }
+      const auto index_there = static_cast<std::uint32_t>(slot);
+      if (static_cast<std::uint32_t>(slot >> 32) == hash && SameKey(ModuleOf(index_there), module)) {
+        slot = std::uint64_t{hash} << 32 | index;
+        return;
+      }
+    }
+  }
+
   // A slot holds the module's hash above the record's index, so that
   // growing never reads a module again and a probe reads one only when the
   // hashes agree: with a module per record, each read is a cache miss.
   static constexpr std::uint64_t kEmpty = UINT64_MAX;
 
-  std::string_view ModuleOf(std::uint32_t index) const {
-    return catalogue_.Module(catalogue_.RecordsInReadOrder()[index]);
-  }
+  std::string_view ModuleOf(std::uint32_t index) const { return catalogue_.Module(records_[index]); }
   static std::size_t Hash(std::string_view module) {
     std::uint64_t h = 1469598103934665603ull;  // FNV-1a over the upper-cased bytes
     for (const char c : module) h = (h ^ static_cast<unsigned char>(UpperByte(c))) * 1099511628211ull;
@@ -198,6 +209,7 @@ class LatestByModule {
   }
 
   const Catalogue& catalogue_;
+  const std::vector<CatalogueRecord>& records_;
   std::vector<std::uint64_t> slots_;
   std::size_t count_ = 0;
 };
@@ -207,19 +219,92 @@ class LatestByModule {
 class CatalogueReader {
  public:
   CatalogueReader(Catalogue& catalogue, ModuleMap& modules)
-      : catalogue_(catalogue), modules_(modules), latest_(catalogue) {
+      : catalogue_(catalogue), modules_(modules), latest_(catalogue, catalogue.RecordsInReadOrder()) {
     const String& dir = catalogue.Dir();
     wide_dir_ = std::any_of(dir.begin(), dir.end(), [](char16_t u) { return u > 0xFF; });
     dir_bytes_ = ToByteString(dir);
   }
 
-  int ReadAll() {
+  // With workers > 1 and a list large enough to gain, its two halves are
+  // read side by side: each line's record is found apart from every other
+  // line, and only the modules, noted in read order afterwards, depend on
+  // the lines before. The records and the map are the same either way.
+  int ReadAll(unsigned workers = 1) {
     std::string& text = catalogue_.Text();
-    catalogue_.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-    char* const t = text.data();
     const std::size_t size = text.size();
+    constexpr std::size_t kHalvesFrom = std::size_t{1} << 20;
+    if (workers < 2 || size < kHalvesFrom) {
+      catalogue_.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+      const int lines = ReadLines(0, size, [&](const CatalogueRecord& record) {
+        catalogue_.Add(record);
+        NoteModule(catalogue_.Count() - 1);
+      });
+      RegisterModules();
+      return lines;
+    }
+    // The halves meet after a line's end, so no line is split. The first
+    // half's records go straight into the catalogue, the second's into a
+    // vector of their own, appended once both are read.
+    const char* const t = text.data();
+    std::size_t split = size / 2;
+    while (split < size && t[split] != '\n' && t[split] != '\0') ++split;
+    split = std::min(split + 1, size);
+    std::vector<CatalogueRecord>& records = catalogue_.RecordsToFill();
+    std::vector<CatalogueRecord> later;
+    struct Half {
+      std::size_t begin, end;
+      std::vector<CatalogueRecord>& records;
+      LatestByModule& latest;
+      std::vector<std::uint32_t> extras;  // records whose module NoteModule makes
+      std::size_t bound = 0;              // the records it is likely to hold
+      int lines = 0;
+    };
+    LatestByModule latest_later(catalogue_, later);
+    Half halves[2] = {{0, split, records, latest_, {}}, {split, size, later, latest_later, {}}};
+    // Room for the lines a sample of each half promises, and a quarter more:
+    // reserved, not touched, so a list of long lines costs nothing for it,
+    // and a list the sample misjudged only makes the vectors grow.
+    for (Half& h : halves) {
+      constexpr std::size_t kSample = std::size_t{1} << 20;
+      const std::size_t sample = std::min(kSample, h.end - h.begin);
+      const auto ends = static_cast<std::size_t>(std::count(t + h.begin, t + h.begin + sample, '\n') +
+                                                 std::count(t + h.begin, t + h.begin + sample, '\0'));
+      h.bound = (ends + 1) * ((h.end - h.begin) / std::max<std::size_t>(sample, 1) + 1) * 5 / 4;
+    }
+    records.reserve(halves[0].bound + halves[1].bound);
+    later.reserve(halves[1].bound);
+    RunJobs(2, workers, [&](std::size_t k) {
+      Half& h = halves[k];
+      h.lines = ReadLines(h.begin, h.end, [&h, this](const CatalogueRecord& record) {
+        const auto index = static_cast<std::uint32_t>(h.records.size());
+        h.records.push_back(record);
+        if (record.module_in_extra) {
+          h.extras.push_back(index);
+        } else {
+          h.latest.Note(catalogue_.Module(record), index);
+        }
+      });
+    });
+    const auto offset = static_cast<std::uint32_t>(records.size());
+    records.insert(records.end(), later.begin(), later.end());
+    std::vector<CatalogueRecord>().swap(later);
+    latest_.Merge(latest_later, offset);
+    for (const std::uint32_t index : halves[0].extras) NoteModule(static_cast<int>(index));
+    for (const std::uint32_t index : halves[1].extras) NoteModule(static_cast<int>(index + offset));
+    RegisterModules();
+    return halves[0].lines + halves[1].lines;
+  }
+
+ private:
+  // Reads the lines of text[begin, end) in order, handing each record to
+  // add with its module's place: in the list's bytes, or (module_in_extra)
+  // a span of the link that reaches into the directory, for NoteModule to
+  // make. Touches nothing but those bytes, so halves may run at once.
+  template <class Add>
+  int ReadLines(std::size_t begin, std::size_t end_of_text, Add add) {
+    char* const t = catalogue_.Text().data();
     int lines = 0;
-    std::size_t pos = 0;
+    std::size_t pos = begin;
     // The next LF and the next zero byte at or after pos, each found once and
     // kept until pos passes it: searching afresh for every line would make a
     // file of zero bytes (as a crash can leave) quadratic to read.
@@ -231,13 +316,14 @@ class CatalogueReader {
     NextByte lf{'\n'}, nul{'\0'};
     const auto next = [&](NextByte& found) {
       if (!found.known || found.at < pos) {
-        const void* at = std::memchr(t + pos, found.byte, size - pos);
-        found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - t) : size;
+        const void* at = std::memchr(t + pos, found.byte, end_of_text - pos);
+        found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - t) : end_of_text;
         found.known = true;
       }
       return found.at;
     };
-    while (pos < size) {
+    String wide_link;
+    while (pos < end_of_text) {
       // A line ends at LF, at a zero byte or at the end.
       const std::size_t end = std::min(next(lf), next(nul));
       // Carriage returns are dropped wherever they are: the rest of the line
@@ -250,77 +336,90 @@ class CatalogueReader {
         line_end = static_cast<std::size_t>(out - t);
       }
       ++lines;
-      ReadLine(pos, line_end);
+      CatalogueRecord record;
+      if (ReadLine(pos, line_end, wide_link, record)) add(record);
       pos = end + 1;
     }
-    RegisterModules();
     return lines;
   }
 
- private:
-  void ReadLine(std::size_t start, std::size_t end) {
+  bool ReadLine(std::size_t start, std::size_t end, String& wide_link, CatalogueRecord& record) const {
     const std::string_view line(catalogue_.Text().data() + start, end - start);
     // The separator is the second bar when there are two or more; with no
     // bar the name is empty and the line makes no record.
     const std::size_t first_bar = line.find('|');
-    if (first_bar == std::string_view::npos) return;
+    if (first_bar == std::string_view::npos) return false;
     const std::size_t second_bar = line.find('|', first_bar + 1);
     const std::size_t bar = second_bar != std::string_view::npos ? second_bar : first_bar;
     std::string_view name = line.substr(0, bar);
     name = name.substr(0, FirstOf(name, "("));
-    if (name.empty()) return;
+    if (name.empty()) return false;
 
-    CatalogueRecord record;
     record.name_at = start;
     record.tail_offset = static_cast<std::uint32_t>(bar + 1);
     record.tail_size = static_cast<std::uint32_t>(line.size() - bar - 1);
-    const std::string_view tail = line.substr(bar + 1);
-    PlaceModule(record, tail);
-    AddCommandForIndex(catalogue_, record, name);
+    record.name_size = static_cast<std::uint32_t>(CleanName(name).size());
+    PlaceModule(record, line.substr(bar + 1), wide_link);
+    return true;
   }
 
   // The module is found in the whole link, before any backslash changes,
   // exactly as the list reader finds it.
-  void PlaceModule(CatalogueRecord& record, std::string_view tail) {
-    const std::uint32_t index = static_cast<std::uint32_t>(catalogue_.Count());
+  void PlaceModule(CatalogueRecord& record, std::string_view tail, String& wide_link) const {
     std::pair<int, int> span;
-    const JoinedBytes link{dir_bytes_, tail};
     if (wide_dir_) {
-      wide_link_.assign(catalogue_.Dir());
-      wide_link_.append(FromBytes(tail));
-      span = ModuleSpan(std::u16string_view(wide_link_));
+      wide_link.assign(catalogue_.Dir());
+      wide_link.append(FromBytes(tail));
+      span = ModuleSpan(std::u16string_view(wide_link));
     } else {
-      span = ModuleSpan(link);
+      span = ModuleSpan(JoinedBytes{dir_bytes_, tail});
     }
     const auto [a, b] = span;
     const std::size_t dir_size = dir_bytes_.size();
     if (b - a < 1) {
       record.module_at = record.TailAt();
-      latest_.Note(std::string_view(), index);
     } else if (static_cast<std::size_t>(a) >= dir_size) {
       record.module_at = record.TailAt() + (static_cast<std::size_t>(a) - dir_size);
       record.module_size = static_cast<std::uint32_t>(b - a);
-      latest_.Note(tail.substr(static_cast<std::size_t>(a) - dir_size, record.module_size), index);
     } else {
-      // Reaches into the directory: its bytes are kept once per run of
-      // equal modules, its 16-bit text for the module map.
-      String wide;
-      if (wide_dir_) {
-        wide = wide_link_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
-      } else {
-        for (int i = a; i < b; ++i) wide += static_cast<char16_t>(static_cast<unsigned char>(link.At(i)));
-      }
-      const std::string bytes = ToByteString(wide);
-      if (bytes != last_extra_ || !has_extra_) {
-        last_extra_at_ = catalogue_.AddExtra(bytes);
-        last_extra_ = bytes;
-        has_extra_ = true;
-      }
-      record.module_at = last_extra_at_;
-      record.module_size = static_cast<std::uint32_t>(bytes.size());
+      // Reaches into the directory: made by NoteModule, in read order.
       record.module_in_extra = true;
-      latest_extra_[std::move(wide)] = index;
+      record.module_at = static_cast<std::uint64_t>(a);
+      record.module_size = static_cast<std::uint32_t>(b - a);
     }
+  }
+
+  // Notes the record at index under its module, in read order; a module
+  // that reaches into the directory gets its bytes kept once per run of
+  // equal modules, its 16-bit text for the module map.
+  void NoteModule(int at) {
+    const auto index = static_cast<std::uint32_t>(at);
+    CatalogueRecord& record = catalogue_.RecordsToFill()[index];
+    if (!record.module_in_extra) {
+      latest_.Note(catalogue_.Module(record), index);
+      return;
+    }
+    const auto a = static_cast<std::size_t>(record.module_at);
+    const std::size_t n = record.module_size;
+    const std::string_view tail = catalogue_.LinkTail(record);
+    String wide;
+    if (wide_dir_) {
+      String link = catalogue_.Dir();
+      link.append(FromBytes(tail));
+      wide = link.substr(a, n);
+    } else {
+      const JoinedBytes link{dir_bytes_, tail};
+      for (std::size_t i = a; i < a + n; ++i) wide += static_cast<char16_t>(static_cast<unsigned char>(link.At(i)));
+    }
+    const std::string bytes = ToByteString(wide);
+    if (bytes != last_extra_ || !has_extra_) {
+      last_extra_at_ = catalogue_.AddExtra(bytes);
+      last_extra_ = bytes;
+      has_extra_ = true;
+    }
+    record.module_at = last_extra_at_;
+    record.module_size = static_cast<std::uint32_t>(bytes.size());
+    latest_extra_[std::move(wide)] = index;
   }
 
   // Registering every record under its module leaves, per upper-cased
@@ -339,7 +438,6 @@ class CatalogueReader {
  private:
   void RegisterModules() {
     if (deferred_) return;
-    String().swap(wide_link_);
     std::vector<std::uint32_t> last;
     last.reserve(latest_.Count() + latest_extra_.size());
     latest_.ForEach([&](std::uint32_t index) { last.push_back(index); });
@@ -358,7 +456,6 @@ class CatalogueReader {
   bool deferred_ = false;
   bool wide_dir_ = false;
   std::string dir_bytes_;
-  String wide_link_;
   LatestByModule latest_;
   std::map<String, std::uint32_t> latest_extra_;
   std::string last_extra_;
@@ -378,7 +475,7 @@ int ReadSortedCatalogue(std::string bytes, const String& dir, Catalogue& catalog
   catalogue.Adopt(std::move(bytes), dir);
   CatalogueReader reader(catalogue, modules);
   reader.DeferRegistration();
-  const int lines = reader.ReadAll();
+  const int lines = reader.ReadAll(workers);
   // Registration fills the map, the sort the catalogue's order: they share
   // nothing they change. With few modules registration is short and the
   // sort gets every thread; with many it is the longer of the two.

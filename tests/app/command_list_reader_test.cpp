@@ -129,5 +129,45 @@ TEST_F(Reader, ModuleMapKeysFoldCaseAndKeepLatestRecord) {
   EXPECT_EQ(shown, (std::vector<String>{u"", u"gfx", u"SND"}));
 }
 
+// A list over a megabyte is read in two halves side by side: whatever the
+// lines hold and wherever the halves meet, the records, the line count and
+// the module map are those of one reading, in directories where modules
+// stay in the links, reach into the directory, or are 16-bit text.
+TEST(ReadInHalves, GivesWhatOneReadingGives) {
+  std::string list;
+  for (int i = 0; list.size() < (std::size_t{3} << 19); ++i) {
+    const std::string n = std::to_string(i);
+    switch (i % 7) {
+      case 0: list += "Name" + n + ":Int( x )|/docs/html/Modules/m" + std::to_string(i % 97) + "/index.html#x\r\n"; break;
+      case 1: list += "name" + n + "|/mod/a" + std::to_string(i % 5) + ".mod/b.mod/doc/commands.html#y\n"; break;
+      case 2: list += "no bar " + n + "\n"; break;
+      case 3: list += "|empty name\n"; break;
+      case 4: list += "Z" + n + "|/docs/html/Modules/M" + std::to_string(i % 97) + "/index.html"; list += '\0'; break;
+      case 5: list += "Own" + n + "|/docs/html/Modules/own" + n + "/index.html\n"; break;
+      default: list += "Cr\r" + n + "|/page" + n + ".html\r\n"; break;
+    }
+  }
+  for (const String& dir : {String(u"/inst"), String(u"/home/modder"), String(u"/tmp/\u0174mod")}) {
+    std::vector<Record> records[2];
+    std::vector<Record> modules[2];
+    int lines[2] = {0, 0};
+    for (const unsigned workers : {1u, 2u}) {
+      Catalogue catalogue;
+      ModuleMap map;
+      lines[workers - 1] = ReadSortedCatalogue(list, dir, catalogue, map, workers);
+      catalogue.ForEach([&](const tcommand& c) { records[workers - 1].push_back({c.comando, c.link, c.fast_link, c.Modules}); });
+      for (const String& key : map.Keys()) {
+        const auto record = map.ValueForKey(key);
+        modules[workers - 1].push_back({key, record->link, record->comando, record->Modules});
+      }
+    }
+    EXPECT_EQ(lines[0], lines[1]);
+    EXPECT_GT(records[0].size(), 30000u);
+    EXPECT_TRUE(records[0] == records[1]) << ToUtf8(dir);
+    EXPECT_GT(modules[0].size(), 5000u);
+    EXPECT_TRUE(modules[0] == modules[1]) << ToUtf8(dir);
+  }
+}
+
 }  // namespace
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "app/index/build_workers.h"
 #include "app/index/index_writer.h"
@@ -74,72 +76,94 @@ std::string_view PageOfLink(std::string_view link) {
   return page.substr(0, page.find('?'));
 }
 
+// A page's name is hashed once per record that links into it: eight bytes
+// at a time, each step mixed so that every byte reaches the low bits.
 std::uint32_t HashBytes(std::string_view bytes) {
-  std::uint32_t h = 2166136261u;  // FNV-1a
-  for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-  return h;
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ bytes.size();
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + at, 8);
+    h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
+  }
+  std::uint64_t rest = 0;
+  std::memcpy(&rest, bytes.data() + at, bytes.size() - at);
+  h = (h ^ rest) * 0xC4CEB9FE1A85EC53ull;
+  return static_cast<std::uint32_t>(h >> 32 ^ h >> 7);
 }
 
 // The records that link into the installation's pages, grouped by page
-// without copying a link: twelve bytes per record and eight per page, so
-// that a catalogue of a million records, or of a million pages, reads its
-// pages in little more memory than the catalogue's own.
+// without copying a link: sixteen bytes per record and a few more per page,
+// so that a catalogue of a million records reads its pages in little more
+// memory than the catalogue's own. Links are read in the list's order, front
+// to back, and never again: a page's records are spread over the whole list,
+// and reading them page by page would miss the cache at every record.
 class PageGroups {
  public:
   // Pages that may_exist(name) denies are left out before anything else is
   // done with them: a catalogue of a million pages that are not there then
-  // neither sorts nor looks for them.
+  // neither numbers nor looks for them.
   template <class MayExist>
-  PageGroups(const Catalogue& catalogue, MayExist may_exist) : catalogue_(catalogue) {
-    // In reading order, the order of the list's bytes, so that the links
-    // are read from memory front to back. Whether a page may be there is
-    // asked once per page name while the records of a few thousand pages
-    // are about; a name that slipped out of mind is asked again.
+  PageGroups(const Catalogue& catalogue, MayExist may_exist) {
+    const std::vector<CatalogueRecord>& records = catalogue.RecordsInReadOrder();
+    // Each record's page, numbered when first met. Whether a page may be
+    // there is asked once per page name while the records of a few
+    // thousand pages are about; a name that slipped out of mind is asked
+    // again.
     struct Asked {
       std::string_view page;
       bool may_exist = false;
     };
     constexpr std::uint32_t kAsked = 4096;
+    constexpr std::uint32_t kNoPage = UINT32_MAX;
     std::vector<Asked> asked(kAsked);
-    std::uint32_t index = 0;
-    for (const CatalogueRecord& record : catalogue.RecordsInReadOrder()) {
+    std::vector<std::uint32_t> page_of(records.size(), kNoPage);
+    std::vector<std::uint32_t> counts;
+    PageNumbers numbers;
+    for (std::size_t index = 0; index < records.size(); ++index) {
       // A record added whole carries a complete link of its own, not a path
       // inside the installation.
-      if (!record.whole) {
-        const std::string_view page = PageOfLink(catalogue.LinkTail(record));
-        if (!page.empty()) {
-          const std::uint32_t hash = HashBytes(page);
-          Asked& answer = asked[hash % kAsked];
-          if (answer.page.data() == nullptr || answer.page != page) {
-            answer.page = page;
-            answer.may_exist = may_exist(HasEscapes(page, true) ? std::string_view(PercentDecoded(page, true)) : page);
-          }
-          if (answer.may_exist) refs_.push_back({hash, static_cast<std::uint32_t>(page.size()), index});
-        }
+      if (records[index].whole) continue;
+      const std::string_view page = PageOfLink(catalogue.LinkTail(records[index]));
+      if (page.empty()) continue;
+      const std::uint32_t hash = HashBytes(page);
+      Asked& answer = asked[hash % kAsked];
+      if (answer.page.data() == nullptr || answer.page != page) {
+        answer.page = page;
+        answer.may_exist = may_exist(HasEscapes(page, true) ? std::string_view(PercentDecoded(page, true)) : page);
       }
-      ++index;
+      if (!answer.may_exist) continue;
+      const std::uint32_t number = numbers.Of(page, hash, pages_);
+      if (number == counts.size()) counts.push_back(0);
+      ++counts[number];
+      page_of[index] = number;
     }
-    // By page (through its hash), each page's records in reading order.
-    std::sort(refs_.begin(), refs_.end(), [](const Ref& a, const Ref& b) {
-      return a.hash != b.hash ? a.hash < b.hash : a.record < b.record;
-    });
-    // A run of one hash is one page but for a collision, which only splits
-    // the run into more groups: the walk joins groups of one name again.
-    for (std::size_t k = 0; k < refs_.size(); ++k)
-      if (k == 0 || refs_[k].hash != refs_[k - 1].hash || RawPage(k) != RawPage(k - 1))
-        starts_.push_back(static_cast<std::uint32_t>(k));
+    // Each page's records in reading order, from the page's start on.
+    starts_.resize(counts.size() + 1);
+    for (std::size_t p = 0; p < counts.size(); ++p) starts_[p + 1] = starts_[p] + counts[p];
+    std::vector<std::uint32_t>().swap(counts);
+    refs_.resize(starts_.back());
+    std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
+    for (std::size_t index = 0; index < records.size(); ++index) {
+      if (page_of[index] == kNoPage) continue;
+      const std::string_view link = catalogue.LinkTail(records[index]);
+      const std::size_t hash = link.find('#');
+      const std::string_view fragment = hash == std::string_view::npos ? std::string_view() : link.substr(hash + 1);
+      refs_[next[page_of[index]]++] = {fragment.data(), static_cast<std::uint32_t>(fragment.size()),
+                                       static_cast<std::uint32_t>(index)};
+    }
     // A page named with "%" escapes or backslashes is found by its decoded
     // name; the rest are their own names.
-    for (std::uint32_t g = 0; g < starts_.size(); ++g) {
-      const std::string_view raw = RawPage(starts_[g]);
-      if (HasEscapes(raw, true)) decoded_.emplace(g, PercentDecoded(raw, true));
+    for (std::uint32_t p = 0; p < pages_.size(); ++p) {
+      if (HasEscapes(pages_[p], true)) decoded_.emplace(p, PercentDecoded(pages_[p], true));
     }
-    order_.resize(starts_.size());
-    for (std::uint32_t g = 0; g < order_.size(); ++g) order_[g] = g;
+    order_.resize(pages_.size());
+    for (std::uint32_t p = 0; p < order_.size(); ++p) order_[p] = p;
     std::sort(order_.begin(), order_.end(), [this](std::uint32_t a, std::uint32_t b) { return Name(a) < Name(b); });
   }
 
-  // Groups in the order of their names.
+  // Groups, one per page name as written, in the order of their names.
   std::size_t Count() const { return order_.size(); }
   // Records that link into a page, over all groups.
   std::size_t Records() const { return refs_.size(); }
@@ -147,42 +171,65 @@ class PageGroups {
   std::string_view Name(std::uint32_t group) const {
     if (!decoded_.empty())
       if (const auto it = decoded_.find(group); it != decoded_.end()) return it->second;
-    return RawPage(starts_[group]);
+    return pages_[group];
   }
   // visit(record's place in reading order, fragment as written) for each
   // record of group.
   template <class Visit>
   void ForEachRecord(std::uint32_t group, Visit visit) const {
-    const std::size_t end = group + 1 < starts_.size() ? starts_[group + 1] : refs_.size();
-    for (std::size_t k = starts_[group]; k < end; ++k) {
-      // The records' links lie in reading order, not in this one: fetching
-      // a few ahead hides most of the cache misses.
-      if (k + 8 < end) __builtin_prefetch(Link(refs_[k + 8]).data() + refs_[k + 8].page_size);
-      visit(refs_[k].record, Fragment(k));
+    const std::uint32_t end = starts_[group + 1];
+    for (std::uint32_t k = starts_[group]; k < end; ++k) {
+      // The fragments lie in reading order, not in this one.
+      if (k + 8 < end) __builtin_prefetch(refs_[k + 8].fragment);
+      visit(refs_[k].record, std::string_view(refs_[k].fragment, refs_[k].fragment_size));
     }
   }
 
  private:
   struct Ref {
-    std::uint32_t hash;
-    std::uint32_t page_size;
+    const char* fragment;  // in the record's link
+    std::uint32_t fragment_size;
     std::uint32_t record;  // in reading order
   };
-  std::string_view Link(const Ref& ref) const {
-    return catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[ref.record]);
-  }
-  std::string_view PageOf(const Ref& ref) const { return Link(ref).substr(0, ref.page_size); }
-  std::string_view RawPage(std::size_t k) const { return PageOf(refs_[k]); }
-  std::string_view Fragment(std::size_t k) const {
-    const std::string_view rest = Link(refs_[k]).substr(refs_[k].page_size);
-    const std::size_t hash = rest.find('#');
-    return hash == std::string_view::npos ? std::string_view() : rest.substr(hash + 1);
-  }
+  // Page names as written, numbered in the order first met: open
+  // addressing over the numbers, so a page met again costs one hash, one
+  // probe and one comparison with its first spelling.
+  class PageNumbers {
+   public:
+    std::uint32_t Of(std::string_view page, std::uint32_t hash, std::vector<std::string_view>& pages) {
+      if (2 * (pages.size() + 1) > slots_.size()) Grow();
+      const std::size_t mask = slots_.size() - 1;
+      std::size_t at = hash & mask;
+      for (; slots_[at] != 0; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
+        const auto number = static_cast<std::uint32_t>(slot) - 1;
+        if (slot >> 32 == hash && pages[number] == page) return number;
+      }
+      const auto number = static_cast<std::uint32_t>(pages.size());
+      slots_[at] = std::uint64_t{hash} << 32 | (number + 1);
+      pages.push_back(page);
+      return number;
+    }
 
-  const Catalogue& catalogue_;
-  std::vector<Ref> refs_;
-  std::vector<std::uint32_t> starts_;  // per group, its first ref
-  std::vector<std::uint32_t> order_;   // groups by name
+   private:
+    void Grow() {
+      std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()), 0);
+      old.swap(slots_);
+      const std::size_t mask = slots_.size() - 1;
+      for (const std::uint64_t slot : old) {
+        if (slot == 0) continue;
+        std::size_t at = (slot >> 32) & mask;
+        while (slots_[at] != 0) at = (at + 1) & mask;
+        slots_[at] = slot;
+      }
+    }
+    std::vector<std::uint64_t> slots_;  // hash << 32 | number + 1, 0 for a free slot
+  };
+
+  std::vector<std::string_view> pages_;  // by number, as first written
+  std::vector<Ref> refs_;                // by page, each page's in reading order
+  std::vector<std::uint32_t> starts_;    // per page, its first ref; then the end
+  std::vector<std::uint32_t> order_;     // pages by name
   std::unordered_map<std::uint32_t, std::string> decoded_;
 };
 

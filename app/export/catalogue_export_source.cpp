@@ -10,27 +10,28 @@ namespace qm {
 
 namespace {
 
-// A plain loop: find_first_of with a set looks each character up anew.
-std::size_t FirstOf(std::string_view text, std::size_t at, char a, char b) {
-  while (at < text.size() && text[at] != a && text[at] != b) ++at;
-  return at;
+// Where a link's page ends: at its first "#" or "?", or at its end.
+std::size_t PageEnd(std::string_view tail) {
+  const std::size_t hash = std::min(tail.find('#'), tail.size());
+  return std::min(tail.substr(0, hash).find('?'), hash);
 }
 
 // The path a plain link tail names, without its leading separator and with
-// "/" for "\\", into path; false for any other tail.
-bool PlainPath(std::string_view tail, std::string& path, std::size_t& page_size) {
-  const std::size_t cut = FirstOf(tail, 0, '#', '?');
-  const std::string_view page = tail.substr(0, cut);
-  if (page.size() < 2 || (page[0] != '/' && page[0] != '\\')) return false;
-  for (std::size_t at = 1; at <= page.size();) {
-    const std::size_t end = FirstOf(page, at, '/', '\\');
-    const std::size_t length = end - at;
-    if (length == 0 || (page[at] == '.' && (length == 1 || (length == 2 && page[at + 1] == '.')))) return false;
-    at = end + 1;
-  }
+// "/" for "\\", into path; false for any other tail. page_end: PageEnd(tail).
+bool PlainPath(std::string_view tail, std::size_t page_end, std::string& path, std::size_t& page_size) {
+  if (page_end < 2 || (tail[0] != '/' && tail[0] != '\\')) return false;
   path.assign(tail.substr(1));
-  std::replace(path.begin(), path.end(), '\\', '/');
-  page_size = cut - 1;
+  // One pass over the page's segments, each neither empty nor "." nor "..".
+  page_size = page_end - 1;
+  std::size_t segment = 0;
+  for (std::size_t at = 0; at <= page_size; ++at) {
+    if (at < page_size && path[at] != '/' && path[at] != '\\') continue;
+    const std::size_t length = at - segment;
+    if (length == 0 || (path[segment] == '.' && (length == 1 || (length == 2 && path[segment + 1] == '.')))) return false;
+    if (at < page_size) path[at] = '/';
+    segment = at + 1;
+  }
+  std::replace(path.begin() + static_cast<std::ptrdiff_t>(page_size), path.end(), '\\', '/');
   return true;
 }
 
@@ -51,13 +52,14 @@ void VisitCatalogue(const CatalogueVisitor& visitor, const String& install_dir) 
       // A page path longer than the system allows names no file a reader
       // could open, and its link would be held several times over while
       // it is written: such a record is left out of the exports.
-      if (!r.whole && FirstOf(catalogue.LinkTail(r), 0, '#', '?') > PATH_MAX) return;
+      const std::size_t page_end = r.whole ? 0 : PageEnd(catalogue.LinkTail(r));
+      if (page_end > PATH_MAX) return;
       if (r.whole) {
         const CommandPtr command = catalogue.MakeCommand(r);
         visitor.record(command->comando, command->link, command->Modules);
         return;
       }
-      if (plain_dir && PlainPath(catalogue.LinkTail(r), path, page_size)) {
+      if (plain_dir && PlainPath(catalogue.LinkTail(r), page_end, path, page_size)) {
         visitor.plain_record(catalogue.Name(r), path, page_size);
         return;
       }

@@ -10,8 +10,27 @@
 
 namespace qm {
 
+namespace {
+
+// The bytes an attribute holds as they are: runs of them go out whole.
+struct PlainBytes {
+  bool plain[256] = {};
+  constexpr PlainBytes() {
+    for (int c = 0x20; c < 0x100; ++c) plain[c] = true;
+    for (const char c : {'&', '<', '>', '"', '\'', '\xEF'}) plain[static_cast<unsigned char>(c)] = false;
+  }
+};
+constexpr PlainBytes kPlainBytes;
+
+}  // namespace
+
 void AppendXmlAttribute(std::string& out, std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size(); ++i) {
+    std::size_t run = i;
+    while (run < utf8.size() && kPlainBytes.plain[static_cast<unsigned char>(utf8[run])]) ++run;
+    out.append(utf8.data() + i, run - i);
+    if (run == utf8.size()) return;
+    i = run;
     const unsigned char byte = static_cast<unsigned char>(utf8[i]);
     switch (byte) {
       case '&':

@@ -75,7 +75,11 @@ TEST(DevhelpBook, KeywordsFromBytesMatchTheGeneralWay) {
                            "Bare|docs/html/index.html\n"
                            "Gr\xC3\xBC\xC3\x9F|/docs/html/M\xC3\xBC/index.html#<&\">\n"
                            "caf\xE9|/docs/html/caf\xE9.html\n"
-                           "Root|/\n";
+                           "Root|/\n"
+                           "Trailing|/docs/html/Modules/\n"
+                           "Dot|/docs/./html/index.html#Dot\n"
+                           "SuffixSlash|/docs/html/index.html#a\\b?c\n"
+                           "QueryAfter|\\docs\\html\\index.html#f?q\n";
   ReadCatalogue(list, dir, *list_command, *map_module);
   list_command->Sort();
   const std::string from_bytes = DevhelpBook(dir);

@@ -94,6 +94,35 @@ const char* ArrayClosing(std::size_t elements) { return elements >= kLiteralArra
 
 enum class Field { kName, kLink, kModule };
 
+// The catalogue's texts over all records, judged from a few thousand spread
+// evenly through it: enough to tell which output will be the longest.
+struct TextSizes {
+  double records = 0, names = 0, tails = 0, modules = 0, signatures = 0;
+};
+TextSizes SampledTextSizes(const Catalogue& catalogue) {
+  const std::vector<CatalogueRecord>& records = catalogue.RecordsInReadOrder();
+  TextSizes sizes;
+  if (records.empty()) return sizes;
+  constexpr std::size_t kSample = 4096;
+  const std::size_t step = std::max<std::size_t>(1, records.size() / kSample);
+  double sampled = 0;
+  for (std::size_t k = 0; k < records.size(); k += step) {
+    const CatalogueRecord& r = records[k];
+    sizes.names += r.name_size;
+    sizes.tails += r.tail_size;
+    sizes.modules += r.module_size;
+    // The text between the name and the separator.
+    if (!r.whole && r.tail_offset > r.name_size + 1) sizes.signatures += r.tail_offset - 1 - r.name_size;
+    ++sampled;
+  }
+  const double scale = static_cast<double>(records.size()) / sampled;
+  sizes.records = static_cast<double>(records.size());
+  for (double* size : {&sizes.names, &sizes.tails, &sizes.modules, &sizes.signatures}) *size *= scale;
+  return sizes;
+}
+// A keyword's markup around its name and link.
+constexpr double kBookBytesPerRecord = 48;
+
 // One parallel array file in one walk over the sorted catalogue. Each link
 // is the directory (its backslashes made "/" as 16-bit units, then written
 // as bytes once) followed by the record's own part of the line.
@@ -326,6 +355,7 @@ class IndexBuild {
     std::function<bool(const ByteSink&)> write;
     std::unique_ptr<OutputSet::Pending> pending;
     String error;  // why it could not even begin
+    double bytes = 0;  // what it is judged to come to, for the order of writing
   };
   // Writes the outputs on threads of their own while this thread runs
   // meanwhile.
@@ -371,6 +401,8 @@ void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs, const std::functi
     output->pending = outputs_->Begin(output->path, &output->error);
     if (output->pending) begun.push_back(output);
   }
+  // Longest first, so that the last to finish is a short one.
+  std::stable_sort(begun.begin(), begun.end(), [](const LargeOutput* a, const LargeOutput* b) { return a->bytes > b->bytes; });
   const auto write_all = [&] {
     RunJobs(begun.size(), workers_, [&](std::size_t k) { OutputSet::Write(*begun[k]->pending, begun[k]->write); });
   };
@@ -478,6 +510,12 @@ IndexBuildResult IndexBuild::Run() {
   // whose outputs cannot even begin fails with the first of them, as it
   // would on one worker, without reading a page.
   if (workers_ > 1) {
+    const TextSizes sizes = SampledTextSizes(catalogue);
+    links.bytes = sizes.tails + sizes.records * static_cast<double>(catalogue.Dir().size());
+    book.bytes = sizes.names + sizes.tails + sizes.records * kBookBytesPerRecord;
+    commands.bytes = sizes.names;
+    modules.bytes = sizes.modules;
+    sigs.bytes = sizes.signatures;
     std::vector<LargeOutput*> large{&links, &book, &commands, &modules, &sigs, &mods};
     bool pages_failed = false;
     WriteAhead(large, [&] {

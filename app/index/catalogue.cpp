@@ -75,8 +75,11 @@ std::uint64_t NamePrefixKey(std::string_view name) {
 
 namespace {
 
+// A name's first twelve bytes, in the room the index leaves: generated
+// names often share their first eight ("Command_12345", "Command_12346").
 struct SortEntry {
-  std::uint64_t key;
+  std::uint64_t key;   // bytes 0 to 7
+  std::uint32_t more;  // bytes 8 to 11, as key packs them
   std::uint32_t index;
 };
 
@@ -91,12 +94,17 @@ void Catalogue::Sort(unsigned workers) {
   // The order is total, so however the work is split the result is the same.
   const auto less = [this](const SortEntry& a, const SortEntry& b) {
     if (a.key != b.key) return a.key < b.key;
+    if (a.more != b.more) return a.more < b.more;
     const int c = Name(records_[a.index]).compare(Name(records_[b.index]));
     return c != 0 ? c < 0 : a.index < b.index;
   };
   const auto sort_part = [&](std::size_t from, std::size_t to) {
-    for (std::size_t k = from; k < to; ++k)
-      entries[k] = {NamePrefixKey(Name(records_[k])), static_cast<std::uint32_t>(k)};
+    for (std::size_t k = from; k < to; ++k) {
+      const std::string_view name = Name(records_[k]);
+      const std::string_view rest = name.size() > 8 ? name.substr(8) : std::string_view();
+      entries[k] = {NamePrefixKey(name), static_cast<std::uint32_t>(NamePrefixKey(rest) >> 32),
+                    static_cast<std::uint32_t>(k)};
+    }
     std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
               less);
   };

@@ -22,7 +22,8 @@ ModuleMap::~ModuleMap() {
 }
 
 ModuleMap::KeyView ModuleMap::KeyOf(std::uint32_t record) const {
-  if (const auto it = wide_keys_.find(record); it != wide_keys_.end()) return {{}, &it->second};
+  if (!wide_keys_.empty())
+    if (const auto it = wide_keys_.find(record); it != wide_keys_.end()) return {{}, &it->second};
   return {catalogue_->Module(RecordAt(record)), nullptr};
 }
 
@@ -68,34 +69,38 @@ void ModuleMap::Register(const Catalogue& catalogue, std::vector<std::uint32_t> 
   catalogue.module_map_ = this;
   wide_keys_ = std::move(wide_keys);
   // By key, the last read last; then the last of each run of equal keys.
-  // The first four units of each key, packed high to low, settle most
-  // comparisons without reading the catalogue.
+  // The first six units of each key, packed high to low, settle most
+  // comparisons, and tell most neighbours apart, without reading the
+  // catalogue: generated module names often share their first four.
   struct Entry {
-    std::uint64_t prefix;
+    std::uint64_t prefix;  // units 0 to 3
+    std::uint32_t more;    // units 4 and 5
     std::uint32_t record;
   };
   std::vector<Entry> entries(records.size());
   for (std::size_t i = 0; i < records.size(); ++i) {
     const KeyView key = KeyOf(records[i]);
+    const auto unit = [&key](std::size_t k) -> std::uint32_t { return k < key.Size() ? key.Unit(k) : 0; };
     std::uint64_t prefix = 0;
-    for (std::size_t k = 0; k < 4; ++k) prefix = (prefix << 16) | (k < key.Size() ? key.Unit(k) : 0);
-    entries[i] = {prefix, records[i]};
+    for (std::size_t k = 0; k < 4; ++k) prefix = (prefix << 16) | unit(k);
+    entries[i] = {prefix, unit(4) << 16 | unit(5), records[i]};
   }
-  std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+  const auto same_start = [](const Entry& a, const Entry& b) { return a.prefix == b.prefix && a.more == b.more; };
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (!same_start(a, b)) return a.prefix != b.prefix ? a.prefix < b.prefix : a.more < b.more;
     const int c = CompareKeys(KeyOf(a.record), KeyOf(b.record));
     return c != 0 ? c < 0 : a.record < b.record;
   });
-  for (std::size_t i = 0; i < entries.size(); ++i) records[i] = entries[i].record;
-  std::vector<Entry>().swap(entries);
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    if (i + 1 < records.size() && CompareKeys(KeyOf(records[i]), KeyOf(records[i + 1])) == 0) {
-      wide_keys_.erase(records[i]);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i + 1 < entries.size() && same_start(entries[i], entries[i + 1]) &&
+        CompareKeys(KeyOf(entries[i].record), KeyOf(entries[i + 1].record)) == 0) {
+      wide_keys_.erase(entries[i].record);
       continue;
     }
-    records[kept++] = records[i];
+    records[kept++] = entries[i].record;
   }
+  std::vector<Entry>().swap(entries);
   records.resize(kept);
   records.shrink_to_fit();
   records_ = std::move(records);

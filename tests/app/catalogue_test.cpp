@@ -90,13 +90,20 @@ TEST(Catalogue, ModuleMapAgreesOverBuildsOfOneRun) {
 }
 
 // Fields far longer than a write piece, with quotes and backslashes across
-// the piece boundaries, and one module per record: the same bytes and map.
+// the piece boundaries, names and modules alike in their first bytes, and a
+// module for every other record: the same bytes and map.
 TEST(Catalogue, AgreesWithTheRecordListOnHugeFieldsAndManyModules) {
   std::string list = "Huge\\" + std::string(150000, 'n') + "|/docs/html/Modules/" + std::string(70000, 'm') + "\"" +
                      std::string(70000, '\\') + "/index.html#x\n";
-  for (int i = 0; i < 3000; ++i)
-    list +=
-        "C" + std::to_string(i % 7) + "|/Modules/m" + std::to_string(i % 1500) + (i % 2 ? "a" : "A") + "/index.html\n";
+  // Names and modules that share their first eight bytes or six units, so
+  // that the sorts' packed starts tie and the texts decide.
+  for (int i = 0; i < 3000; ++i) {
+    const std::string name = i % 3 == 0   ? "C" + std::to_string(i % 7)
+                             : i % 3 == 1 ? "Command_" + std::to_string(i * 7919 % 3000)
+                                          : "LongCommonPrefix_" + std::to_string(i % 50);
+    const std::string module = i % 2 ? "m" + std::to_string(i % 1500) + "a" : "module_" + std::to_string(i % 1500) + "A";
+    list += name + "|/Modules/" + module + "/index.html\n";
+  }
   reference::CommandList records;
   ModuleMap list_modules, modules;
   reference::ReadCommandList(list, u"/inst", records, list_modules);

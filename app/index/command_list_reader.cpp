@@ -269,7 +269,9 @@ class CatalogueReader {
       const std::size_t sample = std::min(kSample, h.end - h.begin);
       const auto ends = static_cast<std::size_t>(std::count(t + h.begin, t + h.begin + sample, '\n') +
                                                  std::count(t + h.begin, t + h.begin + sample, '\0'));
-      h.bound = (ends + 1) * ((h.end - h.begin) / std::max<std::size_t>(sample, 1) + 1) * 5 / 4;
+      // A record's line holds a name and a bar: at most one per two bytes.
+      h.bound = std::min((ends + 1) * ((h.end - h.begin) / std::max<std::size_t>(sample, 1) + 1) * 5 / 4,
+                         (h.end - h.begin) / 2 + 1);
     }
     records.reserve(halves[0].bound + halves[1].bound);
     later.reserve(halves[1].bound);

@@ -58,6 +58,26 @@ std::string ModulePerRecordList() {
   return list;
 }
 
+// Over a megabyte, so that it is read in halves side by side: line ends of
+// every kind, lines that make no record, modules in two letter cases, in
+// one half only, and through ".mod" links, and signatures long enough to make sigs.js the
+// largest output, written first.
+std::string HalvesList() {
+  std::string list;
+  const std::string signature = ":Int( " + std::string(180, 'a') + " )";
+  for (int i = 0; list.size() < (std::size_t{3} << 19); ++i) {
+    const std::string n = std::to_string(i * 7919 % 9000);
+    switch (i % 5) {
+      case 0: list += "Sig" + n + signature + "|/docs/html/Modules/m" + std::to_string(i % 40) + "/index.html#" + n + "\r\n"; break;
+      case 1: list += "Mod" + n + "|/mod/a" + std::to_string(i % 9) + ".mod/b.mod/doc/commands.html#x"; list += '\0'; break;
+      case 2: list += "no bar " + n + "\n|empty name\n"; break;
+      case 3: list += "Up" + n + "|/docs/html/Modules/" + (i % 3 ? "g" : "G") + std::to_string(i / 2000) + "/index.html#" + n + "\n"; break;
+      default: list += "Cr\r" + n + "|/docs/html/page" + n + ".html\n"; break;
+    }
+  }
+  return list;
+}
+
 // Pages for PagedList: twenty items each, every one with a sentence of its
 // own, so that the summaries come to more than the build holds in memory.
 void WriteItemPages(const fs::path& inst) {
@@ -210,6 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {}},
                       Shape{"empty", [] { return std::string(); }, {}}, Shape{"large", LargeList, {}},
                       Shape{"module per record", ModulePerRecordList, {}},
+                      Shape{"read in halves", HalvesList, {}},
                       kPagedShape,
                       Shape{"links.js cannot be replaced", LargeList,
                             [](const fs::path& inst) { fs::create_directories(inst / "docs/html/Modules/links.js"); }}),

@@ -50,6 +50,7 @@ class Catalogue {
   // Takes the command list's bytes and the directory the links start with.
   void Adopt(std::string text, const String& dir);
   std::string& Text() { return text_; }
+  const std::string& Text() const { return text_; }
   const String& Dir() const { return dir_; }
   // Appends a module text that is not a piece of the list; returns where.
   std::uint64_t AddExtra(std::string_view bytes);

@@ -94,38 +94,40 @@ std::uint32_t HashBytes(std::string_view bytes) {
 }
 
 // The records that link into the installation's pages, grouped by page
-// without copying a link: sixteen bytes per record and a few more per page,
+// without copying a link: twelve bytes per record and a few more per page,
 // so that a catalogue of a million records reads its pages in little more
 // memory than the catalogue's own. Links are read in the list's order, front
-// to back, and never again: a page's records are spread over the whole list,
-// and reading them page by page would miss the cache at every record.
+// to back, twice, and never out of it: a page's records are spread over the
+// whole list, and reading them page by page would miss the cache at every
+// record.
 class PageGroups {
  public:
   // Pages that may_exist(name) denies are left out before anything else is
   // done with them: a catalogue of a million pages that are not there then
   // neither numbers nor looks for them.
   template <class MayExist>
-  PageGroups(const Catalogue& catalogue, MayExist may_exist) {
+  PageGroups(const Catalogue& catalogue, MayExist may_exist) : catalogue_(catalogue) {
     const std::vector<CatalogueRecord>& records = catalogue.RecordsInReadOrder();
-    // Each record's page, numbered when first met. Whether a page may be
-    // there is asked once per page name while the records of a few
-    // thousand pages are about; a name that slipped out of mind is asked
-    // again.
+    // The page a record links into, as written; empty for none.
+    const auto page_of = [&](const CatalogueRecord& record) {
+      // A record added whole carries a complete link of its own, not a path
+      // inside the installation.
+      return record.whole ? std::string_view() : PageOfLink(catalogue.LinkTail(record));
+    };
+    // First each page, numbered when first met, and its records counted.
+    // Whether a page may be there is asked once per page name while the
+    // records of a few thousand pages are about; a name that slipped out of
+    // mind is asked again.
     struct Asked {
       std::string_view page;
       bool may_exist = false;
     };
     constexpr std::uint32_t kAsked = 4096;
-    constexpr std::uint32_t kNoPage = UINT32_MAX;
     std::vector<Asked> asked(kAsked);
-    std::vector<std::uint32_t> page_of(records.size(), kNoPage);
     std::vector<std::uint32_t> counts;
     PageNumbers numbers;
-    for (std::size_t index = 0; index < records.size(); ++index) {
-      // A record added whole carries a complete link of its own, not a path
-      // inside the installation.
-      if (records[index].whole) continue;
-      const std::string_view page = PageOfLink(catalogue.LinkTail(records[index]));
+    for (const CatalogueRecord& record : records) {
+      const std::string_view page = page_of(record);
       if (page.empty()) continue;
       const std::uint32_t hash = HashBytes(page);
       Asked& answer = asked[hash % kAsked];
@@ -134,31 +136,38 @@ class PageGroups {
         answer.may_exist = may_exist(HasEscapes(page, true) ? std::string_view(PercentDecoded(page, true)) : page);
       }
       if (!answer.may_exist) continue;
-      const std::uint32_t number = numbers.Of(page, hash, pages_);
+      const std::uint32_t number = numbers.Of(page, hash, static_cast<std::uint32_t>(&record - records.data()), *this);
       if (number == counts.size()) counts.push_back(0);
       ++counts[number];
-      page_of[index] = number;
     }
-    // Each page's records in reading order, from the page's start on.
+    // Then each record of a numbered page at its page's next place, so that
+    // a page's records follow one another in reading order.
     starts_.resize(counts.size() + 1);
     for (std::size_t p = 0; p < counts.size(); ++p) starts_[p + 1] = starts_[p] + counts[p];
     std::vector<std::uint32_t>().swap(counts);
     refs_.resize(starts_.back());
     std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
-    for (std::size_t index = 0; index < records.size(); ++index) {
-      if (page_of[index] == kNoPage) continue;
-      const std::string_view link = catalogue.LinkTail(records[index]);
+    const char* const text = catalogue.Text().data();
+    for (const CatalogueRecord& record : records) {
+      const std::string_view page = page_of(record);
+      if (page.empty()) continue;
+      const std::uint32_t number = numbers.Find(page, HashBytes(page), *this);
+      if (number == kNoPage) continue;
+      const std::string_view link = catalogue.LinkTail(record);
       const std::size_t hash = link.find('#');
       const std::string_view fragment = hash == std::string_view::npos ? std::string_view() : link.substr(hash + 1);
-      refs_[next[page_of[index]]++] = {fragment.data(), static_cast<std::uint32_t>(fragment.size()),
-                                       static_cast<std::uint32_t>(index)};
+      const auto at = static_cast<std::uint64_t>(fragment.data() - text);
+      refs_[next[number]++] = {static_cast<std::uint32_t>(&record - records.data()), static_cast<std::uint32_t>(at),
+                               static_cast<std::uint32_t>(at >> 32) << 24 |
+                                   static_cast<std::uint32_t>(std::min<std::size_t>(fragment.size(), kLongFragment))};
     }
     // A page named with "%" escapes or backslashes is found by its decoded
     // name; the rest are their own names.
-    for (std::uint32_t p = 0; p < pages_.size(); ++p) {
-      if (HasEscapes(pages_[p], true)) decoded_.emplace(p, PercentDecoded(pages_[p], true));
+    for (std::uint32_t p = 0; p < first_records_.size(); ++p) {
+      const std::string_view raw = RawName(p);
+      if (HasEscapes(raw, true)) decoded_.emplace(p, PercentDecoded(raw, true));
     }
-    order_.resize(pages_.size());
+    order_.resize(first_records_.size());
     for (std::uint32_t p = 0; p < order_.size(); ++p) order_[p] = p;
     std::sort(order_.begin(), order_.end(), [this](std::uint32_t a, std::uint32_t b) { return Name(a) < Name(b); });
   }
@@ -171,43 +180,66 @@ class PageGroups {
   std::string_view Name(std::uint32_t group) const {
     if (!decoded_.empty())
       if (const auto it = decoded_.find(group); it != decoded_.end()) return it->second;
-    return pages_[group];
+    return RawName(group);
   }
   // visit(record's place in reading order, fragment as written) for each
   // record of group.
   template <class Visit>
   void ForEachRecord(std::uint32_t group, Visit visit) const {
+    const char* const text = catalogue_.Text().data();
     const std::uint32_t end = starts_[group + 1];
     for (std::uint32_t k = starts_[group]; k < end; ++k) {
       // The fragments lie in reading order, not in this one.
-      if (k + 8 < end) __builtin_prefetch(refs_[k + 8].fragment);
-      visit(refs_[k].record, std::string_view(refs_[k].fragment, refs_[k].fragment_size));
+      if (k + 8 < end) __builtin_prefetch(text + refs_[k + 8].At());
+      const Ref& ref = refs_[k];
+      std::string_view fragment(text + ref.At(), ref.Size());
+      if (ref.Size() == kLongFragment) {
+        const std::string_view link = catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[ref.record]);
+        fragment = link.substr(link.find('#') + 1);
+      }
+      visit(ref.record, fragment);
     }
   }
 
  private:
+  static constexpr std::uint32_t kNoPage = UINT32_MAX;
+  // A fragment this long or longer is found again in its link.
+  static constexpr std::uint32_t kLongFragment = (1u << 24) - 1;
   struct Ref {
-    const char* fragment;  // in the record's link
-    std::uint32_t fragment_size;
-    std::uint32_t record;  // in reading order
+    std::uint32_t record;        // in reading order
+    std::uint32_t at;            // the fragment's place in the list's bytes: its low 32 bits,
+    std::uint32_t at_high_size;  // then its next 8, above its size up to kLongFragment
+    std::uint64_t At() const { return std::uint64_t{at_high_size >> 24} << 32 | at; }
+    std::uint32_t Size() const { return at_high_size & kLongFragment; }
   };
+  std::string_view RawName(std::uint32_t page) const {
+    return PageOfLink(catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[first_records_[page]]));
+  }
   // Page names as written, numbered in the order first met: open
   // addressing over the numbers, so a page met again costs one hash, one
   // probe and one comparison with its first spelling.
   class PageNumbers {
    public:
-    std::uint32_t Of(std::string_view page, std::uint32_t hash, std::vector<std::string_view>& pages) {
-      if (2 * (pages.size() + 1) > slots_.size()) Grow();
+    std::uint32_t Find(std::string_view page, std::uint32_t hash, const PageGroups& groups) const {
+      if (slots_.empty()) return kNoPage;
       const std::size_t mask = slots_.size() - 1;
-      std::size_t at = hash & mask;
-      for (; slots_[at] != 0; at = (at + 1) & mask) {
+      for (std::size_t at = hash & mask; slots_[at] != 0; at = (at + 1) & mask) {
         const std::uint64_t slot = slots_[at];
         const auto number = static_cast<std::uint32_t>(slot) - 1;
-        if (slot >> 32 == hash && pages[number] == page) return number;
+        if (slot >> 32 == hash && groups.RawName(number) == page) return number;
       }
-      const auto number = static_cast<std::uint32_t>(pages.size());
+      return kNoPage;
+    }
+    // The page's number, a new one with record as its first when it has none.
+    std::uint32_t Of(std::string_view page, std::uint32_t hash, std::uint32_t record, PageGroups& groups) {
+      if (const std::uint32_t number = Find(page, hash, groups); number != kNoPage) return number;
+      if (2 * (groups.first_records_.size() + 1) > slots_.size()) Grow();
+      const std::size_t mask = slots_.size() - 1;
+      std::size_t at = hash & mask;
+      while (slots_[at] != 0) at = (at + 1) & mask;
+      const auto number = static_cast<std::uint32_t>(groups.first_records_.size());
       slots_[at] = std::uint64_t{hash} << 32 | (number + 1);
-      pages.push_back(page);
+      groups.first_records_.push_back(record);
       return number;
     }
 
@@ -226,10 +258,11 @@ class PageGroups {
     std::vector<std::uint64_t> slots_;  // hash << 32 | number + 1, 0 for a free slot
   };
 
-  std::vector<std::string_view> pages_;  // by number, as first written
-  std::vector<Ref> refs_;                // by page, each page's in reading order
-  std::vector<std::uint32_t> starts_;    // per page, its first ref; then the end
-  std::vector<std::uint32_t> order_;     // pages by name
+  const Catalogue& catalogue_;
+  std::vector<std::uint32_t> first_records_;  // by page number: the record that first named it
+  std::vector<Ref> refs_;                     // by page, each page's in reading order
+  std::vector<std::uint32_t> starts_;         // per page, its first ref; then the end
+  std::vector<std::uint32_t> order_;          // pages by name
   std::unordered_map<std::uint32_t, std::string> decoded_;
 };
 

@@ -198,6 +198,13 @@ TEST(SearchDetails, GroupedReadingAgreesWithOnePagePerRecord) {
     found += got.size() - static_cast<std::size_t>(std::count(got.begin(), got.end(), std::string()));
   }
   EXPECT_GT(found, 100u);
+  // A fragment too long to be kept beside its record is found again in its
+  // link, and names nothing.
+  Catalogue catalogue;
+  ModuleMap modules;
+  ReadCatalogue("N|/docs/html/a.html#" + std::string(std::size_t{17} << 20, 'x') + "\nM|/docs/html/a.html#x\n", dir,
+                catalogue, modules);
+  EXPECT_EQ(ReadSummaries(catalogue, dir), (std::vector<std::string>{"", alone.at("/docs/html/a.html#x")}));
 }
 
 // Kept texts come back whole, in any order and after a second build, across

@@ -10,6 +10,7 @@
 
 #include "app/index/build_workers.h"
 #include "app/index/module_map.h"
+#include "system/hash_slots.h"
 #include "system/strings.h"
 
 namespace qm {
@@ -143,46 +144,30 @@ class LatestByModule {
   // indexes moved on by offset; the records it names must be in records by
   // then.
   void Merge(const LatestByModule& later, std::uint32_t offset) {
-    for (const std::uint64_t slot : later.slots_) {
-      if (slot == kEmpty) continue;
-      const std::uint32_t index = static_cast<std::uint32_t>(slot) + offset;
+    later.slots_.ForEach([&](std::uint64_t slot) {
+      const std::uint32_t index = HashSlots::Number(slot) + offset;
       Put(static_cast<std::uint32_t>(slot >> 32), ModuleOf(index), index);
-    }
+    });
   }
   std::size_t Count() const { return count_; }
   template <class Visit>
   void ForEach(Visit visit) const {
-    for (const std::uint64_t slot : slots_)
-      if (slot != kEmpty) visit(static_cast<std::uint32_t>(slot));
+    slots_.ForEach([&](std::uint64_t slot) { visit(HashSlots::Number(slot)); });
   }
   void Clear() {
-    std::vector<std::uint64_t>().swap(slots_);
+    slots_.Clear();
     count_ = 0;
   }
 
  private:
+  // With a module per record, each module read is a cache miss: the slots
+  // keep the hashes, so that one is read only when they agree.
   void Put(std::uint32_t hash, std::string_view module, std::uint32_t index) {
-    if (2 * (count_ + 1) > slots_.size()) Grow();
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-      std::uint64_t& slot = slots_[at];
-      if (slot == kEmpty) {
-        slot = std::uint64_t{hash} << 32 | index;
-        ++count_;
-        return;
-      }
-      const auto index_there = static_cast<std::uint32_t>(slot);
-      if (static_cast<std::uint32_t>(slot >> 32) == hash && SameKey(ModuleOf(index_there), module)) {
-        slot = std::uint64_t{hash} << 32 | index;
-        return;
-      }
-    }
+    slots_.MakeRoom(count_ + 1);
+    std::uint64_t& slot = slots_.Probe(hash, [&](std::uint32_t there) { return SameKey(ModuleOf(there), module); });
+    if (slot == HashSlots::kEmpty) ++count_;
+    slot = HashSlots::Slot(hash, index);
   }
-
-  // A slot holds the module's hash above the record's index, so that
-  // growing never reads a module again and a probe reads one only when the
-  // hashes agree: with a module per record, each read is a cache miss.
-  static constexpr std::uint64_t kEmpty = UINT64_MAX;
 
   std::string_view ModuleOf(std::uint32_t index) const { return catalogue_.Module(records_[index]); }
   static std::size_t Hash(std::string_view module) {
@@ -196,21 +181,10 @@ class LatestByModule {
       if (UpperByte(a[i]) != UpperByte(b[i])) return false;
     return true;
   }
-  void Grow() {
-    std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty);
-    old.swap(slots_);
-    const std::size_t mask = slots_.size() - 1;
-    for (const std::uint64_t slot : old) {
-      if (slot == kEmpty) continue;
-      std::size_t at = (slot >> 32) & mask;
-      while (slots_[at] != kEmpty) at = (at + 1) & mask;
-      slots_[at] = slot;
-    }
-  }
 
   const Catalogue& catalogue_;
   const std::vector<CatalogueRecord>& records_;
-  std::vector<std::uint64_t> slots_;
+  HashSlots slots_;  // the module's hash above the latest record's index
   std::size_t count_ = 0;
 };
 

@@ -115,31 +115,11 @@ std::uint32_t FullTextIndex::TermId(std::string_view term) {
   // FNV-1a: words are short, and this is all a lookup computes.
   std::uint32_t hash = 2166136261u;
   for (const char c : term) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-  // A slot holds the hash above the id + 1 (0: free), so that a probe reads
-  // the word itself only when the hashes agree.
-  const auto slot_of = [](std::uint32_t h, std::uint32_t id) { return std::uint64_t{h} << 32 | (id + 1); };
-  if (2 * (terms_.size() + 1) > slots_.size()) {
-    // Kept at most half full, so that probes stay short.
-    std::vector<std::uint64_t> old(std::max<std::size_t>(1024, 2 * slots_.size()), 0);
-    old.swap(slots_);
-    const std::size_t mask = slots_.size() - 1;
-    for (const std::uint64_t slot : old) {
-      if (slot == 0) continue;
-      std::size_t at = (slot >> 32) & mask;
-      while (slots_[at] != 0) at = (at + 1) & mask;
-      slots_[at] = slot;
-    }
-  }
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t at = hash & mask;
-  for (; slots_[at] != 0; at = (at + 1) & mask) {
-    const std::uint64_t slot = slots_[at];
-    if (slot >> 32 != hash) continue;
-    const auto id = static_cast<std::uint32_t>(slot) - 1;
-    if (terms_[id] == term) return id;
-  }
+  slots_.MakeRoom(terms_.size() + 1);
+  std::uint64_t& slot = slots_.Probe(hash, [&](std::uint32_t id) { return terms_[id] == term; });
+  if (slot != HashSlots::kEmpty) return HashSlots::Number(slot);
   const auto id = static_cast<std::uint32_t>(terms_.size());
-  slots_[at] = slot_of(hash, id);
+  slot = HashSlots::Slot(hash, id);
   terms_.emplace_back(term);
   postings_.emplace_back();
   counts_.push_back(0);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/search/fulltext_sections.h"
+#include "system/hash_slots.h"
 
 namespace qm {
 
@@ -65,7 +66,7 @@ class FullTextIndex {
 
   // Term ids by the words' own bytes: open addressing over the ids, so a
   // known word costs one hash and one compare, and no allocation.
-  std::vector<std::uint64_t> slots_;         // hash << 32 | term id + 1, 0 for a free slot
+  HashSlots slots_;                          // each word's hash above its term id
   std::vector<std::uint32_t> counts_;        // by term, for the section being added
   std::vector<std::uint32_t> touched_;       // the terms counted in it
   std::vector<std::uint32_t> title_counts_;  // by term, for the page being added

@@ -27,6 +27,7 @@
 #include "system/contained_file.h"
 #include "system/fix_path.h"
 #include "system/folder_listings.h"
+#include "system/hash_slots.h"
 #include "system/strings.h"
 #include "system/unnamed_file.h"
 
@@ -215,47 +216,28 @@ class PageGroups {
   std::string_view RawName(std::uint32_t page) const {
     return PageOfLink(catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[first_records_[page]]));
   }
-  // Page names as written, numbered in the order first met: open
-  // addressing over the numbers, so a page met again costs one hash, one
-  // probe and one comparison with its first spelling.
+  // Page names as written, numbered in the order first met, so a page met
+  // again costs one hash, one probe and one comparison with its first
+  // spelling.
   class PageNumbers {
    public:
     std::uint32_t Find(std::string_view page, std::uint32_t hash, const PageGroups& groups) const {
-      if (slots_.empty()) return kNoPage;
-      const std::size_t mask = slots_.size() - 1;
-      for (std::size_t at = hash & mask; slots_[at] != 0; at = (at + 1) & mask) {
-        const std::uint64_t slot = slots_[at];
-        const auto number = static_cast<std::uint32_t>(slot) - 1;
-        if (slot >> 32 == hash && groups.RawName(number) == page) return number;
-      }
-      return kNoPage;
+      const std::uint64_t* slot = slots_.Find(hash, [&](std::uint32_t n) { return groups.RawName(n) == page; });
+      return slot == nullptr ? kNoPage : HashSlots::Number(*slot);
     }
     // The page's number, a new one with record as its first when it has none.
     std::uint32_t Of(std::string_view page, std::uint32_t hash, std::uint32_t record, PageGroups& groups) {
-      if (const std::uint32_t number = Find(page, hash, groups); number != kNoPage) return number;
-      if (2 * (groups.first_records_.size() + 1) > slots_.size()) Grow();
-      const std::size_t mask = slots_.size() - 1;
-      std::size_t at = hash & mask;
-      while (slots_[at] != 0) at = (at + 1) & mask;
-      const auto number = static_cast<std::uint32_t>(groups.first_records_.size());
-      slots_[at] = std::uint64_t{hash} << 32 | (number + 1);
-      groups.first_records_.push_back(record);
-      return number;
+      std::vector<std::uint32_t>& first = groups.first_records_;
+      slots_.MakeRoom(first.size() + 1);
+      std::uint64_t& slot = slots_.Probe(hash, [&](std::uint32_t n) { return groups.RawName(n) == page; });
+      if (slot != HashSlots::kEmpty) return HashSlots::Number(slot);
+      slot = HashSlots::Slot(hash, static_cast<std::uint32_t>(first.size()));
+      first.push_back(record);
+      return HashSlots::Number(slot);
     }
 
    private:
-    void Grow() {
-      std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()), 0);
-      old.swap(slots_);
-      const std::size_t mask = slots_.size() - 1;
-      for (const std::uint64_t slot : old) {
-        if (slot == 0) continue;
-        std::size_t at = (slot >> 32) & mask;
-        while (slots_[at] != 0) at = (at + 1) & mask;
-        slots_[at] = slot;
-      }
-    }
-    std::vector<std::uint64_t> slots_;  // hash << 32 | number + 1, 0 for a free slot
+    HashSlots slots_;
   };
 
   const Catalogue& catalogue_;

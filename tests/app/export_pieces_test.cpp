@@ -5,6 +5,7 @@
 #include "app/index/catalogue.h"
 #include "app/index/command_list_reader.h"
 #include "app/export/devhelp_book.h"
+#include "app/export/url_reference.h"
 #include "app/index/doc_location.h"
 
 namespace qm {
@@ -58,6 +59,22 @@ TEST(DocLocation, FindsThePageInsideTheInstallationOrNothing) {
       }
     }
   }
+}
+
+// A reference keeps unreserved bytes and "/" and writes every other byte
+// as "%XX"; the suffix keeps its "?" and "#", and a first segment with ":"
+// is not taken for a scheme.
+TEST(UrlReference, EncodesAllButUnreservedBytesAndSlashes) {
+  const struct {
+    std::string_view prefix, page, suffix, expected;
+  } cases[] = {
+      {"", "a-b_c.d~/E9/f.html", "", "a-b_c.d~/E9/f.html"},
+      {"../../", "mod/x y%z.html", "", "../../mod/x%20y%25z.html"},
+      {"", "M\xC3\xBC/\"q\"<&>.html", "#frag ment/x", "M%C3%BC/%22q%22%3C%26%3E.html#frag%20ment/x"},
+      {"", "c:d/e.html", "?q=1&r#f", "./c%3Ad/e.html?q%3D1%26r#f"},
+      {"", "a/c:d.html", "?only", "a/c%3Ad.html?only"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UrlReference(c.prefix, c.page, c.suffix), c.expected) << c.page;
 }
 
 // The book's keywords are made from the catalogue's bytes when the links are

@@ -238,8 +238,11 @@ TEST(ProcessGroup, ReapedChildsGroupIsEndedOnceAndNeverSignalledAgain) {
     ScriptDir dir;
     auto process =
         CreateProcess(FromBytes(dir.Script(
-                          "child", "sh -c 'trap \"echo TERM >>$0.signals\" TERM; while :; do sleep 0.05; done' \"$0\" "
-                                   ">/dev/null 2>&1 & echo $! >\"$0.left\"; sleep 0.2")),
+                          "child", "sh -c 'trap \"echo TERM >>$0.signals\" TERM; : >\"$0.ready\"; "
+                                   "while :; do sleep 0.05; done' \"$0\" >/dev/null 2>&1 & echo $! >\"$0.left\"; "
+                                   // The leader ends only once the member counts its signals: on a busy
+                                   // machine the member's shell may take longer to start than any pause.
+                                   "while [ ! -e \"$0.ready\" ]; do sleep 0.01; done")),
                       1);
     ASSERT_TRUE(WaitUntil([&] { return process->Status() == 0; }));
     const pid_t member = std::stoi(ReadBytes(dir.File("child.left")));

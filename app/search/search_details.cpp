@@ -154,8 +154,10 @@ class PageGroups {
       if (page.empty()) continue;
       const std::uint32_t number = numbers.Find(page, HashBytes(page), *this);
       if (number == kNoPage) continue;
+      // The page ends at the link's first "#" or "?", so its fragment's "#"
+      // is not before the page's end.
       const std::string_view link = catalogue.LinkTail(record);
-      const std::size_t hash = link.find('#');
+      const std::size_t hash = link.find('#', page.size());
       const std::string_view fragment = hash == std::string_view::npos ? std::string_view() : link.substr(hash + 1);
       const auto at = static_cast<std::uint64_t>(fragment.data() - text);
       refs_[next[number]++] = {static_cast<std::uint32_t>(&record - records.data()), static_cast<std::uint32_t>(at),
@@ -164,11 +166,11 @@ class PageGroups {
     }
     // A page named with "%" escapes or backslashes is found by its decoded
     // name; the rest are their own names.
-    for (std::uint32_t p = 0; p < first_records_.size(); ++p) {
+    for (std::uint32_t p = 0; p < first_spellings_.size(); ++p) {
       const std::string_view raw = RawName(p);
       if (HasEscapes(raw, true)) decoded_.emplace(p, PercentDecoded(raw, true));
     }
-    order_.resize(first_records_.size());
+    order_.resize(first_spellings_.size());
     for (std::uint32_t p = 0; p < order_.size(); ++p) order_[p] = p;
     std::sort(order_.begin(), order_.end(), [this](std::uint32_t a, std::uint32_t b) { return Name(a) < Name(b); });
   }
@@ -214,7 +216,8 @@ class PageGroups {
     std::uint32_t Size() const { return at_high_size & kLongFragment; }
   };
   std::string_view RawName(std::uint32_t page) const {
-    return PageOfLink(catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[first_records_[page]]));
+    const FirstSpelling& first = first_spellings_[page];
+    return catalogue_.LinkTail(catalogue_.RecordsInReadOrder()[first.record]).substr(0, first.size);
   }
   // Page names as written, numbered in the order first met, so a page met
   // again costs one hash, one probe and one comparison with its first
@@ -227,12 +230,12 @@ class PageGroups {
     }
     // The page's number, a new one with record as its first when it has none.
     std::uint32_t Of(std::string_view page, std::uint32_t hash, std::uint32_t record, PageGroups& groups) {
-      std::vector<std::uint32_t>& first = groups.first_records_;
+      std::vector<FirstSpelling>& first = groups.first_spellings_;
       slots_.MakeRoom(first.size() + 1);
       std::uint64_t& slot = slots_.Probe(hash, [&](std::uint32_t n) { return groups.RawName(n) == page; });
       if (slot != HashSlots::kEmpty) return HashSlots::Number(slot);
       slot = HashSlots::Slot(hash, static_cast<std::uint32_t>(first.size()));
-      first.push_back(record);
+      first.push_back({record, static_cast<std::uint32_t>(page.size())});
       return HashSlots::Number(slot);
     }
 
@@ -241,7 +244,11 @@ class PageGroups {
   };
 
   const Catalogue& catalogue_;
-  std::vector<std::uint32_t> first_records_;  // by page number: the record that first named it
+  // By page number: the record that first named the page, and the name's size.
+  struct FirstSpelling {
+    std::uint32_t record, size;
+  };
+  std::vector<FirstSpelling> first_spellings_;
   std::vector<Ref> refs_;                     // by page, each page's in reading order
   std::vector<std::uint32_t> starts_;         // per page, its first ref; then the end
   std::vector<std::uint32_t> order_;          // pages by name

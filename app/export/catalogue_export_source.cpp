@@ -10,14 +10,9 @@ namespace qm {
 
 namespace {
 
-// Where a link's page ends: at its first "#" or "?", or at its end.
-std::size_t PageEnd(std::string_view tail) {
-  const std::size_t hash = std::min(tail.find('#'), tail.size());
-  return std::min(tail.substr(0, hash).find('?'), hash);
-}
-
 // The path a plain link tail names, without its leading separator and with
-// "/" for "\\", into path; false for any other tail. page_end: PageEnd(tail).
+// "/" for "\\", into path; false for any other tail. page_end: the size of
+// PageOfLink(tail).
 bool PlainPath(std::string_view tail, std::size_t page_end, std::string& path, std::size_t& page_size) {
   if (page_end < 2 || (tail[0] != '/' && tail[0] != '\\')) return false;
   path.assign(tail.substr(1));
@@ -52,7 +47,7 @@ void VisitCatalogue(const CatalogueVisitor& visitor, const String& install_dir) 
       // A page path longer than the system allows names no file a reader
       // could open, and its link would be held several times over while
       // it is written: such a record is left out of the exports.
-      const std::size_t page_end = r.whole ? 0 : PageEnd(catalogue.LinkTail(r));
+      const std::size_t page_end = r.whole ? 0 : PageOfLink(catalogue.LinkTail(r)).size();
       if (page_end > PATH_MAX) return;
       if (r.whole) {
         const CommandPtr command = catalogue.MakeCommand(r);

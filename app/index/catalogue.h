@@ -139,6 +139,13 @@ class Catalogue {
 // comparisons of the catalogue sort never leave its sort array.
 std::uint64_t NamePrefixKey(std::string_view name);
 
+// A link's page as written, before any decoding: up to its fragment or
+// query.
+inline std::string_view PageOfLink(std::string_view link) {
+  const std::string_view page = link.substr(0, link.find('#'));
+  return page.substr(0, page.find('?'));
+}
+
 // Program-wide state of the index builder, living for the whole run.
 extern String tlwndir;   // the installation directory; empty when unknown
 extern String buildDoc;  // the "Rebuild docs" choice as decimal text

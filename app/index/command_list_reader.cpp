@@ -100,13 +100,6 @@ std::basic_string_view<Unit> CleanName(std::basic_string_view<Unit> name) {
 
 }  // namespace
 
-void AddCommandForIndex(Catalogue& catalogue, CatalogueRecord record, std::string_view name) {
-  if (name.empty()) return;
-  name = CleanName(name);
-  record.name_size = static_cast<std::uint32_t>(name.size());
-  catalogue.Add(record);
-}
-
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module) {
   if (command.empty()) return 0;
   const std::u16string_view name = CleanName(std::u16string_view(command));
@@ -211,7 +204,7 @@ class CatalogueReader {
       catalogue_.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
       const int lines = ReadLines(0, size, [&](const CatalogueRecord& record) {
         catalogue_.Add(record);
-        NoteModule(catalogue_.Count() - 1);
+        NoteModule(static_cast<std::uint32_t>(catalogue_.Count() - 1));
       });
       RegisterModules();
       return lines;
@@ -265,8 +258,8 @@ class CatalogueReader {
     records.insert(records.end(), later.begin(), later.end());
     std::vector<CatalogueRecord>().swap(later);
     latest_.Merge(latest_later, offset);
-    for (const std::uint32_t index : halves[0].extras) NoteModule(static_cast<int>(index));
-    for (const std::uint32_t index : halves[1].extras) NoteModule(static_cast<int>(index + offset));
+    for (const std::uint32_t index : halves[0].extras) NoteModule(index);
+    for (const std::uint32_t index : halves[1].extras) NoteModule(index + offset);
     RegisterModules();
     return halves[0].lines + halves[1].lines;
   }
@@ -334,6 +327,8 @@ class CatalogueReader {
     record.name_at = start;
     record.tail_offset = static_cast<std::uint32_t>(bar + 1);
     record.tail_size = static_cast<std::uint32_t>(line.size() - bar - 1);
+    // The name is cleaned only now: one that only cleaning empties still
+    // makes a record.
     record.name_size = static_cast<std::uint32_t>(CleanName(name).size());
     PlaceModule(record, line.substr(bar + 1), wide_link);
     return true;
@@ -368,8 +363,7 @@ class CatalogueReader {
   // Notes the record at index under its module, in read order; a module
   // that reaches into the directory gets its bytes kept once per run of
   // equal modules, its 16-bit text for the module map.
-  void NoteModule(int at) {
-    const auto index = static_cast<std::uint32_t>(at);
+  void NoteModule(std::uint32_t index) {
     CatalogueRecord& record = catalogue_.RecordsToFill()[index];
     if (!record.module_in_extra) {
       latest_.Note(catalogue_.Module(record), index);

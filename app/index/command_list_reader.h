@@ -11,13 +11,10 @@ namespace qm {
 // links through mod/x.mod/y.mod/ the text "x.mod/y".
 String ModuleFromLink(const String& link);
 
-// Makes one record from the parts of a command-list line: cleans the name
-// (cut before ":", "[]" and an "=" from index 2 on) and appends the record,
-// whose name starts at record.name_at, to the catalogue. An empty name
-// makes no record; one that only cleaning empties does.
-void AddCommandForIndex(Catalogue& catalogue, CatalogueRecord record, std::string_view name);
-// The same for a whole record with 16-bit texts, into list_command, and
-// registered under its module in map_module.
+// Makes one whole record with 16-bit texts, its name cleaned (cut before
+// ":", "[]" and an "=" from index 2 on), into list_command, registered
+// under its module in map_module. An empty name makes no record; one that
+// only cleaning empties does.
 int AddCommandForIndex(const String& command, const String& link, int letter, const String& module);
 
 // Reads the command list's bytes into the catalogue, which takes them. A

@@ -70,13 +70,6 @@ std::string PercentDecoded(std::string_view text, bool path) {
   return out;
 }
 
-// A link's page as written, before any decoding: up to its fragment or
-// query.
-std::string_view PageOfLink(std::string_view link) {
-  const std::string_view page = link.substr(0, link.find('#'));
-  return page.substr(0, page.find('?'));
-}
-
 // A page's name is hashed once per record that links into it: eight bytes
 // at a time, each step mixed so that every byte reaches the low bits.
 std::uint32_t HashBytes(std::string_view bytes) {

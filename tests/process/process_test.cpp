@@ -299,9 +299,11 @@ TEST(ProcessEndOfProgram, EndTerminatesEveryListedChild) {
   ScriptDir dir;
   // The shell reports its killed sleep on standard error, whose pipe End
   // closes right after the signal; sending that to a file keeps SIGPIPE from
-  // cutting the trap short.
+  // cutting the trap short. The answer appears whole, by a rename, so that
+  // it is never read half-written.
   const std::string body_template =
-      "exec 2>\"$0.err\"; trap 'echo TERM > \"$0.got\"; exit 0' TERM; touch \"$0.ready\"; while :; do sleep 0.05; done";
+      "exec 2>\"$0.err\"; trap 'echo TERM > \"$0.part\"; mv \"$0.part\" \"$0.got\"; exit 0' TERM; touch \"$0.ready\"; "
+      "while :; do sleep 0.05; done";
   const std::string first = dir.Script("first", body_template);
   const std::string second = dir.Script("second", body_template);
   EXPECT_EXIT(

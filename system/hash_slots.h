@@ -53,6 +53,8 @@ class HashSlots {
       if (slot != kEmpty) visit(slot);
   }
   void Clear() { std::vector<std::uint64_t>().swap(slots_); }
+  // Empties the table and keeps its room.
+  void Empty() { std::fill(slots_.begin(), slots_.end(), kEmpty); }
 
  private:
   std::vector<std::uint64_t> slots_;

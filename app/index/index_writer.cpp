@@ -232,7 +232,7 @@ class BackgroundFiles {
   }
 
  private:
-  static constexpr std::size_t kQueued = 16;
+  static constexpr std::size_t kQueued = 2;
   struct File {
     String path;
     std::unique_ptr<OutputSet::Pending> pending;
@@ -428,17 +428,21 @@ void IndexBuild::WriteAhead(std::vector<LargeOutput*> outputs, const std::functi
 bool IndexBuild::ReadPagesOnce(const String& index_dir) {
   pages_ = std::make_unique<PagesRead>(*outputs_);
   PagesRead& pages = *pages_;
+  // Summaries and postings beyond what is held wait beside the files they
+  // go into.
+  const std::string spill_dir = SystemPath(index_dir, true).value_or(std::string());
   if (full_text_wanted) {
-    pages.full_text =
-        std::make_unique<FullTextIndex>(NewFullTextBuildId(), [&](const std::string& name, const std::string& bytes) {
+    pages.full_text = std::make_unique<FullTextIndex>(
+        NewFullTextBuildId(),
+        [&](const std::string& name, const std::string& bytes) {
           pages.written.insert(name);
           const String path = index_dir + FromBytes(name);
           String error;
           return pages.shards.Add(path, bytes, &error) || Fail(path, error);
-        });
+        },
+        spill_dir);
   }
-  // Summaries beyond a megabyte wait beside the files they go into.
-  pages.summaries = std::make_unique<RecordSummaries>(SystemPath(index_dir, true).value_or(std::string()));
+  pages.summaries = std::make_unique<RecordSummaries>(spill_dir);
   if (!ReadPages(*list_command, tlwndir, pages.full_text.get(), pages.summaries.get())) {
     if (result_.ok) {
       result_.ok = false;
@@ -447,7 +451,10 @@ bool IndexBuild::ReadPagesOnce(const String& index_dir) {
     }
     return false;
   }
-  return !pages.full_text || pages.full_text->Finish();
+  if (!pages.full_text || pages.full_text->Finish()) return true;
+  if (!pages.full_text->Failure().empty())
+    Fail(index_dir + FromBytes(std::string(kFullTextRoot)), FromBytes(pages.full_text->Failure()));
+  return false;
 }
 
 // Full-text files an earlier build wrote and this one does not leave with

@@ -41,7 +41,7 @@ class OutputPieces {
  private:
   // Small enough that the writers running at once beside the page pass
   // hold little, large enough that a write call carries plenty.
-  static constexpr std::size_t kPiece = 1 << 18;
+  static constexpr std::size_t kPiece = 1 << 16;
   const ByteSink& sink_;
   bool ok_ = true;
   std::vector<char> buffer_;

@@ -107,30 +107,25 @@ std::string NewFullTextBuildId() {
   return text;
 }
 
-FullTextIndex::FullTextIndex(std::string build_id, FileSaver save)
-    : build_(std::move(build_id)), save_(std::move(save)) {}
+FullTextIndex::FullTextIndex(std::string build_id, FileSaver save, std::string spill_dir, std::size_t run_bytes)
+    : build_(std::move(build_id)), save_(std::move(save)), postings_(std::move(spill_dir), run_bytes) {}
 FullTextIndex::~FullTextIndex() = default;
 
-std::uint32_t FullTextIndex::TermId(std::string_view term) {
-  // FNV-1a: words are short, and this is all a lookup computes.
-  std::uint32_t hash = 2166136261u;
-  for (const char c : term) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-  slots_.MakeRoom(terms_.size() + 1);
-  std::uint64_t& slot = slots_.Probe(hash, [&](std::uint32_t id) { return terms_[id] == term; });
-  if (slot != HashSlots::kEmpty) return HashSlots::Number(slot);
-  const auto id = static_cast<std::uint32_t>(terms_.size());
-  slot = HashSlots::Slot(hash, id);
-  terms_.emplace_back(term);
-  postings_.emplace_back();
-  counts_.push_back(0);
-  title_counts_.push_back(0);
-  return id;
+namespace {
+
+// Adds weight to the count of term in a page's or a section's table.
+void Count(TermTable& terms, std::vector<std::uint32_t>& counts, std::string_view term, std::uint32_t weight) {
+  const std::uint32_t number = terms.Number(term);
+  if (number == counts.size()) counts.push_back(0);
+  counts[number] += weight;
 }
+
+}  // namespace
 
 bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
   if (!ok_ || page.sections.empty()) return ok_;
   ++stats_.pages;
-  const auto first_section = static_cast<std::uint32_t>(lengths_.size());
+  const std::uint32_t first_section = sections_;
   page_starts_.push_back(first_section);
   stats_.text_bytes += page.title.size();
 
@@ -138,45 +133,46 @@ bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
   // the whole page stands for them all, and a section that also has the
   // word in its own text gets a posting of its own with both counted.
   std::uint32_t title_words = 0;
-  title_touched_.clear();
+  title_terms_.Clear();
+  title_counts_.clear();
   ForEachToken(page.title, [&](std::string_view t) {
-    const std::uint32_t term = TermId(t);
-    if (title_counts_[term] == 0) title_touched_.push_back(term);
-    title_counts_[term] += kTitleWeight;
+    Count(title_terms_, title_counts_, t, kTitleWeight);
     ++title_words;
   });
+  const std::size_t title_postings = postings_.Added();
   if (first_section < kMaxSections) {
-    for (const std::uint32_t term : title_touched_)
-      postings_[term].push_back(first_section << kSectionShift | kWholePage |
-                                std::min<std::uint32_t>(title_counts_[term], 255));
+    for (std::uint32_t term = 0; term < title_terms_.Size(); ++term)
+      postings_.Add(title_terms_.At(term), title_terms_.HashAt(term), {first_section << kSectionShift | kWholePage |
+                                                std::min<std::uint32_t>(title_counts_[term], 255)});
   }
-  const auto count = [&](std::uint32_t term, std::uint32_t weight) {
-    if (counts_[term] == 0) touched_.push_back(term);
-    counts_[term] += weight;
-  };
+  const std::size_t title_postings_end = postings_.Added();
   std::uint32_t page_words = 0;
   std::size_t sections_added = 0;
   for (const PageSection& section : page.sections) {
-    const auto id = static_cast<std::uint32_t>(lengths_.size());
+    const std::uint32_t id = sections_;
     if (id >= kMaxSections) break;
     std::uint32_t words = 0;
+    section_terms_.Clear();
+    section_counts_.clear();
     ForEachToken(section.text, [&](std::string_view t) {
-      count(TermId(t), 1);
+      Count(section_terms_, section_counts_, t, 1);
       ++words;
     });
     ForEachToken(section.heading, [&](std::string_view t) {
-      count(TermId(t), kHeadingWeight);
+      Count(section_terms_, section_counts_, t, kHeadingWeight);
       ++words;
     });
-    // In the order first met; the page sorts nothing, postings only grow.
-    for (const std::uint32_t term : touched_) {
-      const std::uint32_t weighted = counts_[term] + title_counts_[term];
-      postings_[term].push_back(id << kSectionShift | std::min<std::uint32_t>(weighted, 255));
-      counts_[term] = 0;
+    const std::uint32_t length = words + title_words;
+    for (std::uint32_t term = 0; term < section_terms_.Size(); ++term) {
+      const std::string_view word = section_terms_.At(term);
+      const std::uint32_t hash = section_terms_.HashAt(term);
+      const std::uint32_t in_title = title_terms_.Find(word, hash);
+      const std::uint32_t weighted = section_counts_[term] + (in_title == UINT32_MAX ? 0 : title_counts_[in_title]);
+      postings_.Add(word, hash, {id << kSectionShift | std::min<std::uint32_t>(weighted, 255), length});
     }
-    touched_.clear();
-    lengths_.push_back(words + title_words);
-    page_words += words + title_words;
+    ++sections_;
+    section_words_ += length;
+    page_words += length;
     ++sections_added;
     ++stats_.sections;
     stats_.text_bytes += section.heading.size() + section.text.size() + 1;
@@ -191,9 +187,10 @@ bool FullTextIndex::AddPage(const std::string& path, const PageText& page) {
     AppendJsString(text_sections_, section.text);
     text_sections_ += kFieldEnd;
   }
-  for (const std::uint32_t term : title_touched_) title_counts_[term] = 0;
-  // The page's postings use the mean length of its sections.
-  page_lengths_.push_back(sections_added == 0 ? 1 : std::max<std::uint32_t>(1, page_words / sections_added));
+  // The page's postings use the mean length of its sections, known only now.
+  postings_.SetLengths(title_postings, title_postings_end,
+                       sections_added == 0 ? 1 : std::max<std::uint32_t>(1, page_words / sections_added));
+  postings_.MayEndRun();
 
   PutShared(text_pages_, path, previous_path_);
   previous_path_ = path;
@@ -220,23 +217,17 @@ bool FullTextIndex::FlushText() {
   text_page_count_ = 0;
   previous_anchor_.clear();
   previous_path_.clear();
-  text_first_section_ = static_cast<std::uint32_t>(lengths_.size());
+  text_first_section_ = sections_;
   return ok_;
 }
 
 bool FullTextIndex::Finish() {
   if (!FlushText()) return false;
-  const double sections = static_cast<double>(lengths_.size());
   const double average =
-      lengths_.empty() ? 1.0 : std::max(1.0, std::accumulate(lengths_.begin(), lengths_.end(), 0.0) / sections);
-  std::vector<std::uint32_t> order(terms_.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return terms_[a] < terms_[b]; });
-  stats_.terms = order.size();
+      sections_ == 0 ? 1.0 : std::max(1.0, static_cast<double>(section_words_) / static_cast<double>(sections_));
 
   std::string root_terms;
   std::string words, lists;
-  std::string_view previous_word;
   std::size_t shard = 0, in_shard = 0;
   const auto flush = [&]() {
     if (in_shard == 0) return true;
@@ -246,42 +237,44 @@ bool FullTextIndex::Finish() {
     words.clear();
     lists.clear();
     in_shard = 0;
-    return save_("fulltext-t" + std::to_string(shard++) + ".js", file);
+    return ok_ = save_("fulltext-t" + std::to_string(shard++) + ".js", file);
   };
   const auto impact = [&](double tf, double length) {
     const double part = tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
     return static_cast<unsigned>(
         std::clamp(std::lround(part / (kK1 + 1) * kImpactSteps), 1l, static_cast<long>(kImpactSteps)));
   };
-  for (const std::uint32_t t : order) {
+  std::string previous_word;
+  const bool merged = postings_.ForEachTerm([&](std::string_view term, const std::vector<TermPosting>& postings) {
+    ++stats_.terms;
     if (in_shard == 0) {
       root_terms += root_terms.empty() ? "\"" : ",\"";
-      AppendJsString(root_terms, terms_[t]);
+      AppendJsString(root_terms, term);
       root_terms += '"';
-      previous_word = {};
+      previous_word.clear();
     }
     // Each posting: the step from the section before (the first: the
     // section itself) times two, plus one for a whole page; then its impact.
     std::uint32_t previous = 0;
-    for (const std::uint32_t posting : postings_[t]) {
-      const std::uint32_t section = posting >> kSectionShift;
-      const bool whole_page = (posting & kWholePage) != 0;
-      double length = lengths_[section];
-      if (whole_page) {
-        const auto page =
-            std::upper_bound(page_starts_.begin(), page_starts_.end(), section) - page_starts_.begin() - 1;
-        length = page_lengths_[static_cast<std::size_t>(page)];
-      }
+    for (const TermPosting& posting : postings) {
+      const std::uint32_t section = posting.value >> kSectionShift;
+      const bool whole_page = (posting.value & kWholePage) != 0;
       PutNumber(lists, (section - previous) * 2 + (whole_page ? 1 : 0));
-      PutDigit(lists, impact(posting & 255, length));
+      PutDigit(lists, impact(posting.value & 255, posting.length));
       previous = section;
     }
     lists += ' ';
-    PutShared(words, terms_[t], previous_word);
+    PutShared(words, term, previous_word);
     words += kFieldEnd;
-    previous_word = terms_[t];
+    previous_word.assign(term);
     ++in_shard;
-    if (words.size() + lists.size() >= kTermShardBytes && !flush()) return ok_ = false;
+    return words.size() + lists.size() < kTermShardBytes || flush();
+  });
+  if (!merged) {
+    // A failed save has said why; otherwise the postings set aside could
+    // not be read back.
+    if (ok_ && failure_.empty()) failure_ = "the postings set aside could not be read back";
+    return ok_ = false;
   }
   if (!flush()) return ok_ = false;
   std::string starts;
@@ -293,7 +286,7 @@ bool FullTextIndex::Finish() {
   std::string texts;
   for (const std::uint32_t start : text_starts_) texts += (texts.empty() ? "" : ",") + std::to_string(start);
   const std::string root = "QuillmereFullText.root({build:\"" + build_ +
-                           "\",sections:" + std::to_string(lengths_.size()) + ",pages:" + std::to_string(stats_.pages) +
+                           "\",sections:" + std::to_string(sections_) + ",pages:" + std::to_string(stats_.pages) +
                            ",terms:[" + root_terms + "],texts:[" + texts + "]});\n";
   stats_.index_bytes += root.size();
   return ok_ = save_(std::string(kFullTextRoot), root);

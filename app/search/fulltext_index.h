@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/search/fulltext_sections.h"
-#include "system/hash_slots.h"
+#include "app/search/fulltext_postings.h"
 
 namespace qm {
 
@@ -44,9 +44,11 @@ class FullTextIndex {
  public:
   // save(name, bytes): where each finished file goes; text shards leave as
   // they fill, so the text of a large set is never held whole. false from
-  // save ends the build.
+  // save ends the build. Postings beyond a run's worth wait in spill_dir
+  // (in memory when it is "").
   using FileSaver = std::function<bool(const std::string& name, const std::string& bytes)>;
-  FullTextIndex(std::string build_id, FileSaver save);
+  FullTextIndex(std::string build_id, FileSaver save, std::string spill_dir = {},
+                std::size_t run_bytes = PostingRuns::kRunBytes);
   ~FullTextIndex();
 
   // path: the page's path from the installation's folder ("/docs/html/a.html").
@@ -54,30 +56,29 @@ class FullTextIndex {
   // Writes the remaining text, the term shards and the root.
   bool Finish();
   const FullTextStats& Stats() const { return stats_; }
+  // Why Finish failed when no file's saving did: "" otherwise.
+  const std::string& Failure() const { return failure_; }
 
  private:
   bool FlushText();
-  std::uint32_t TermId(std::string_view term);
 
   std::string build_;
   FileSaver save_;
   FullTextStats stats_;
   bool ok_ = true;
+  std::string failure_;
 
-  // Term ids by the words' own bytes: open addressing over the ids, so a
-  // known word costs one hash and one compare, and no allocation.
-  HashSlots slots_;                          // each word's hash above its term id
-  std::vector<std::uint32_t> counts_;        // by term, for the section being added
-  std::vector<std::uint32_t> touched_;       // the terms counted in it
-  std::vector<std::uint32_t> title_counts_;  // by term, for the page being added
-  std::vector<std::uint32_t> title_touched_;
-  std::vector<std::string> terms_;
-  // Postings by term: section << 9 | 256 for a whole page | weighted count
-  // (at most 255).
-  std::vector<std::vector<std::uint32_t>> postings_;
-  std::vector<std::uint32_t> lengths_;      // words per section
+  // The words of the section and of the page's title being added, with
+  // their weighted counts.
+  TermTable section_terms_, title_terms_;
+  std::vector<std::uint32_t> section_counts_, title_counts_;
+  // Postings: section << 9 | 256 for a whole page | weighted count (at
+  // most 255), with the length of the section (of a page's mean section
+  // for a whole page).
+  PostingRuns postings_;
+  std::uint32_t sections_ = 0;
+  std::uint64_t section_words_ = 0;        // over every section
   std::vector<std::uint32_t> page_starts_;  // the first section of each page
-  std::vector<std::uint32_t> page_lengths_;  // the mean words per section of each page
 
   // The text shard being filled.
   std::string text_pages_, text_sections_;

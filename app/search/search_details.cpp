@@ -172,6 +172,12 @@ class PageGroups {
   std::size_t Count() const { return order_.size(); }
   // Records that link into a page, over all groups.
   std::size_t Records() const { return refs_.size(); }
+  // Whether some group's page is named name.
+  bool Has(std::string_view name) const {
+    const auto at = std::lower_bound(order_.begin(), order_.end(), name,
+                                     [this](std::uint32_t group, std::string_view n) { return Name(group) < n; });
+    return at != order_.end() && Name(*at) == name;
+  }
   std::uint32_t GroupAt(std::size_t k) const { return order_[k]; }
   std::string_view Name(std::uint32_t group) const {
     if (!decoded_.empty())
@@ -254,12 +260,39 @@ bool IsHtmlName(const std::string& name) {
   return lower == ".html" || lower == ".htm" || lower == ".xhtml";
 }
 
-// Every HTML page under docs/html, as paths from the installation's folder,
-// except the two pages the build installs itself. Links to folders are not
-// followed, so the walk stays in the tree and ends.
-std::vector<std::string> DocumentationPages(const std::string& install_real) {
+// Page names end to end, in name order once sorted: a large tree's names
+// without a string of their own each.
+class PageNames {
+ public:
+  void Add(std::string_view name) {
+    spans_.push_back({bytes_.size(), static_cast<std::uint32_t>(name.size())});
+    bytes_.append(name);
+  }
+  void Sort() {
+    std::sort(spans_.begin(), spans_.end(), [&](const Span& a, const Span& b) { return View(a) < View(b); });
+    spans_.shrink_to_fit();
+    bytes_.shrink_to_fit();
+  }
+  std::size_t size() const { return spans_.size(); }
+  std::string_view operator[](std::size_t k) const { return View(spans_[k]); }
+
+ private:
+  struct Span {
+    std::size_t at;
+    std::uint32_t size;
+  };
+  std::string_view View(const Span& span) const { return std::string_view(bytes_).substr(span.at, span.size); }
+  std::string bytes_;
+  std::vector<Span> spans_;
+};
+
+// Every HTML page under docs/html that no record links to (linked(name)
+// tells), as paths from the installation's folder, except the two pages the
+// build installs itself. Links to folders are not followed, so the walk
+// stays in the tree and ends.
+PageNames UnlinkedPages(const std::string& install_real, const std::function<bool(std::string_view)>& linked) {
   namespace fs = std::filesystem;
-  std::vector<std::string> pages;
+  PageNames pages;
   const fs::path html = fs::path(install_real) / "docs" / "html";
   std::error_code error;
   fs::recursive_directory_iterator it(html, fs::directory_options::skip_permission_denied, error), end;
@@ -268,8 +301,10 @@ std::vector<std::string> DocumentationPages(const std::string& install_real) {
     if (!it->is_regular_file(error) || !IsHtmlName(it->path().filename().string())) continue;
     const std::string relative = it->path().lexically_relative(html).generic_string();
     if (relative == "index.html" || relative == "Modules/commands.html") continue;
-    pages.push_back("/docs/html/" + relative);
+    const std::string name = "/docs/html/" + relative;
+    if (!linked(name)) pages.Add(name);
   }
+  pages.Sort();
   return pages;
 }
 
@@ -299,14 +334,14 @@ bool WriteArrayFile(const char* name, ForEach for_each, const ByteSink& sink) {
 // alike).
 class PageWalk {
  public:
-  PageWalk(const PageGroups& groups, const std::vector<std::string>& walked) : groups_(groups), walked_(walked) {}
+  PageWalk(const PageGroups& groups, const PageNames& walked) : groups_(groups), walked_(walked) {}
   // The next page's name and its groups' places [*first, *last) in name
   // order; false past the last page.
   bool Next(std::string_view* name, std::size_t* first, std::size_t* last) {
     if (g_ == groups_.Count() && w_ == walked_.size()) return false;
     *name = w_ == walked_.size() || (g_ < groups_.Count() && GroupName(g_) <= walked_[w_])
                 ? GroupName(g_)
-                : std::string_view(walked_[w_]);
+                : walked_[w_];
     *first = g_;
     while (g_ < groups_.Count() && GroupName(g_) == *name) ++g_;
     while (w_ < walked_.size() && walked_[w_] == *name) ++w_;
@@ -318,7 +353,7 @@ class PageWalk {
   std::string_view GroupName(std::size_t k) const { return groups_.Name(groups_.GroupAt(k)); }
 
   const PageGroups& groups_;
-  const std::vector<std::string>& walked_;
+  const PageNames& walked_;
   std::size_t g_ = 0, w_ = 0;
 };
 
@@ -337,7 +372,7 @@ constexpr std::uint32_t kWholePage = UINT32_MAX;
 
 // Pages read ahead of the indexing: enough to keep both threads busy, few
 // enough that their text stays small.
-constexpr std::size_t kPagesAhead = 32;
+constexpr std::size_t kPagesAhead = 16;
 
 // Runs read on a thread of its own, page after page until it answers
 // false, at most kPagesAhead pages ahead, while apply takes each result in
@@ -461,20 +496,23 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
     std::replace(path.begin() + static_cast<std::ptrdiff_t>(base->size()), path.end(), '\\', '/');
     return path;
   };
-  // Listings held for this are bounded by the catalogue's own size.
-  FolderListings listings(root_real, std::size_t{1} << 16 | static_cast<std::size_t>(catalogue.Count()));
-  const PageGroups groups(catalogue, [&](std::string_view name) {
-    if (root_real.empty() || name.empty() || name.size() > PATH_MAX || (name.front() != '/' && name.front() != '\\'))
-      return true;
-    if (name.find('\\') == std::string_view::npos) return listings.MayExist(name);
-    std::string slashed(name);
-    std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    return listings.MayExist(slashed);
-  });
+  const PageGroups groups = [&] {
+    // Listings held for this are bounded by the catalogue's own size, and
+    // let go before any page is read.
+    FolderListings listings(root_real, std::size_t{1} << 16 | static_cast<std::size_t>(catalogue.Count()));
+    return PageGroups(catalogue, [&](std::string_view name) {
+      if (root_real.empty() || name.empty() || name.size() > PATH_MAX || (name.front() != '/' && name.front() != '\\'))
+        return true;
+      if (name.find('\\') == std::string_view::npos) return listings.MayExist(name);
+      std::string slashed(name);
+      std::replace(slashed.begin(), slashed.end(), '\\', '/');
+      return listings.MayExist(slashed);
+    });
+  }();
   // Pages no record links to are read for the full text alone.
-  std::vector<std::string> walked;
-  if (full_text != nullptr && !root_real.empty()) walked = DocumentationPages(root_real);
-  std::sort(walked.begin(), walked.end());
+  PageNames walked;
+  if (full_text != nullptr && !root_real.empty())
+    walked = UnlinkedPages(root_real, [&groups](std::string_view name) { return groups.Has(name); });
 
   std::size_t pages = 0;
   {
@@ -564,7 +602,8 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
 void RecordSummaries::Reset(std::size_t records) {
   count_ = records;
   std::vector<std::uint32_t>().swap(of_record_);
-  std::vector<std::uint64_t>().swap(ends_);
+  std::vector<std::uint32_t>().swap(ends_);
+  std::vector<std::uint32_t>().swap(wraps_);
   std::vector<std::unique_ptr<char[]>>().swap(blocks_);
   size_ = spilled_ = 0;
   // What an earlier build spilled is written over; a file that failed
@@ -587,7 +626,8 @@ std::uint32_t RecordSummaries::Keep(std::string_view summary) {
     summary.remove_prefix(n);
     size_ += n;
   }
-  ends_.push_back(size_);
+  while (wraps_.size() < size_ >> 32) wraps_.push_back(static_cast<std::uint32_t>(ends_.size()));
+  ends_.push_back(static_cast<std::uint32_t>(size_));
   if (blocks_.size() > kHeldBlocks && spilling_ && !spill_dir_.empty()) SpillFullBlocks();
   return static_cast<std::uint32_t>(ends_.size());
 }
@@ -642,10 +682,15 @@ bool RecordSummaries::CopyOut(std::uint64_t begin, std::uint64_t end, std::strin
   return true;
 }
 
+std::uint64_t RecordSummaries::End(std::size_t k) const {
+  const auto high = static_cast<std::uint64_t>(std::upper_bound(wraps_.begin(), wraps_.end(), k) - wraps_.begin());
+  return high << 32 | ends_[k];
+}
+
 std::string_view RecordSummaries::At(std::size_t record) const {
   const std::uint32_t n = of_record_.empty() ? 0 : of_record_[record];
   if (n == 0) return {};
-  const std::uint64_t begin = n == 1 ? 0 : ends_[n - 2], end = ends_[n - 1];
+  const std::uint64_t begin = n == 1 ? 0 : End(n - 2), end = End(n - 1);
   const std::size_t size = static_cast<std::size_t>(end - begin);
   if (begin >= spilled_ && (begin - spilled_) % kBlock + size <= kBlock) {
     const std::uint64_t offset = begin - spilled_;

@@ -61,7 +61,7 @@ class RecordSummaries {
   // growing buffer would, while it grows, hold its text twice); whole blocks
   // from its start go to the spill file once more than kHeldBlocks are held.
   static constexpr std::size_t kBlock = std::size_t{1} << 16;
-  static constexpr std::size_t kHeldBlocks = 16;
+  static constexpr std::size_t kHeldBlocks = 4;
   void SpillFullBlocks();
   // Appends the stream's bytes [begin, end) to *out.
   bool CopyOut(std::uint64_t begin, std::uint64_t end, std::string* out) const;
@@ -71,7 +71,11 @@ class RecordSummaries {
   bool spilling_ = true;  // until a spill fails: then all stays in memory
   std::size_t count_ = 0;
   std::vector<std::uint32_t> of_record_;
-  std::vector<std::uint64_t> ends_;  // where text number n + 1 ends
+  // Where text number n + 1 ends, in four bytes a text: the low half, and
+  // the first text of each further 4 GiB of the stream.
+  std::vector<std::uint32_t> ends_;
+  std::vector<std::uint32_t> wraps_;
+  std::uint64_t End(std::size_t k) const;
   std::uint64_t size_ = 0;
   std::uint64_t spilled_ = 0;  // the stream's first bytes, in spill_
   std::vector<std::unique_ptr<char[]>> blocks_;  // the rest, from spilled_

@@ -254,26 +254,36 @@ TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsI
 }
 
 TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
-  std::map<std::string, std::string> files;
-  FullTextIndex index("0123456789ab", [&](const std::string& name, const std::string& bytes) {
-    files[name] = bytes;
-    return true;
-  });
   // Enough distinct words for several term shards; "common" in every section.
-  for (int page = 0; page < 300; ++page) {
-    PageText text;
-    text.title = "Page " + std::to_string(page);
-    for (int s = 0; s < 3; ++s) {
-      std::string body = "common";
-      for (int w = 0; w < 40; ++w) body += " w" + std::to_string(page * 1000 + s * 100 + w);
-      // A title word in a section's own text too (section 16).
-      if (page == 5 && s == 1) body += " page";
-      text.sections.push_back({"a" + std::to_string(s), "Heading", body});
+  const auto build = [](const std::string& spill_dir, std::size_t run_bytes) {
+    std::map<std::string, std::string> files;
+    FullTextIndex index(
+        "0123456789ab",
+        [&](const std::string& name, const std::string& bytes) {
+          files[name] = bytes;
+          return true;
+        },
+        spill_dir, run_bytes);
+    for (int page = 0; page < 300; ++page) {
+      PageText text;
+      text.title = "Page " + std::to_string(page);
+      for (int s = 0; s < 3; ++s) {
+        std::string body = "common";
+        for (int w = 0; w < 40; ++w) body += " w" + std::to_string(page * 1000 + s * 100 + w);
+        // A title word in a section's own text too (section 16).
+        if (page == 5 && s == 1) body += " page";
+        text.sections.push_back({"a" + std::to_string(s), "Heading", body});
+      }
+      EXPECT_TRUE(index.AddPage("/docs/html/p" + std::to_string(page) + ".html", text));
     }
-    ASSERT_TRUE(index.AddPage("/docs/html/p" + std::to_string(page) + ".html", text));
-  }
-  ASSERT_TRUE(index.Finish());
-  EXPECT_EQ(index.Stats().sections, 900u);
+    EXPECT_TRUE(index.Finish());
+    return files;
+  };
+  const std::map<std::string, std::string> files = build("", PostingRuns::kRunBytes);
+  // Postings set aside in a file in runs of a few pages each give the same
+  // files, byte for byte.
+  testing::ScratchDir spill("fulltext-runs");
+  EXPECT_TRUE(build(spill.path().string(), 4096) == files);
   const std::string& root = files.at("fulltext.js");
   EXPECT_EQ(root.rfind("QuillmereFullText.root({build:\"0123456789ab\",sections:900,pages:300,terms:[\"", 0), 0u);
   EXPECT_GT(files.count("fulltext-t1.js") + files.count("fulltext-x1.js"), 1u) << "more than one shard of each";
@@ -341,6 +351,49 @@ TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
   EXPECT_EQ(sections_of(lists["w2139"]), std::vector<unsigned>{7u}) << "a word of one section";
   EXPECT_TRUE(IsFullTextFileName("fulltext-t12.js") && IsFullTextFileName("fulltext.js") &&
               !IsFullTextFileName("fulltext-q1.js") && !IsFullTextFileName("fulltext-t.js"));
+}
+
+TEST(FullTextPostings, RunsMergeToEachTermsPostingsInTheOrderAdded) {
+  testing::ScratchDir scratch("postings");
+  testing::WriteBytes(scratch.path() / "not-a-folder", "");
+  struct Case {
+    std::string spill_dir;
+    std::size_t run_bytes;
+  };
+  // One run in memory; many in memory; many in a file; many where no file
+  // can be made (they stay in memory).
+  for (const Case& c : {Case{"", 1 << 20}, Case{"", 256}, Case{scratch.path().string(), 256},
+                        Case{(scratch.path() / "not-a-folder").string(), 256}}) {
+    PostingRuns runs(c.spill_dir, c.run_bytes);
+    std::map<std::string, std::vector<std::pair<std::uint32_t, std::uint32_t>>> expected;
+    std::uint32_t value = 0;
+    for (std::uint32_t page = 0; page < 200; ++page) {
+      // Words that share more than the start compared first, a word of one
+      // byte, one beyond ASCII, and words of one page only.
+      const std::vector<std::string> words = {"common", "x", "\xC3\xA9t\xC3\xA9", "a_long_shared_start",
+                                              "a_long_shared_start_" + std::to_string(page % 7),
+                                              "only" + std::to_string(page)};
+      const std::size_t first = runs.Added();
+      for (const std::string& word : words) {
+        runs.Add(word, TermTable::Hash(word), {value, value % 13});
+        expected[word].push_back({value, word == "common" ? 1000 + page : value % 13});
+        ++value;
+      }
+      // The first posting's length is known only once the page is in.
+      runs.SetLengths(first, first + 1, 1000 + page);
+      runs.MayEndRun();
+    }
+    std::map<std::string, std::vector<std::pair<std::uint32_t, std::uint32_t>>> merged;
+    std::string previous;
+    EXPECT_TRUE(runs.ForEachTerm([&](std::string_view term, const std::vector<TermPosting>& postings) {
+      EXPECT_TRUE(merged.empty() || previous < term) << "terms once each, in byte order";
+      previous = term;
+      for (const TermPosting& posting : postings) merged[previous].push_back({posting.value, posting.length});
+      return true;
+    })) << c.spill_dir;
+    EXPECT_EQ(merged, expected) << c.spill_dir << " " << c.run_bytes;
+    EXPECT_EQ(runs.Runs() > 1, c.run_bytes < 1024) << c.spill_dir;
+  }
 }
 
 }  // namespace

@@ -602,8 +602,7 @@ bool ReadPages(const Catalogue& catalogue, const String& install_dir, FullTextIn
 void RecordSummaries::Reset(std::size_t records) {
   count_ = records;
   std::vector<std::uint32_t>().swap(of_record_);
-  std::vector<std::uint32_t>().swap(ends_);
-  std::vector<std::uint32_t>().swap(wraps_);
+  ends_.Clear();
   std::vector<std::unique_ptr<char[]>>().swap(blocks_);
   size_ = spilled_ = 0;
   // What an earlier build spilled is written over; a file that failed
@@ -616,7 +615,7 @@ std::uint32_t RecordSummaries::Keep(std::string_view summary) {
   if (summary.empty()) return 0;
   // At most one text per record is kept: room for them all at once, rather
   // than twice as much for a moment each time the list would grow.
-  if (ends_.empty()) ends_.reserve(count_);
+  if (ends_.Empty()) ends_.Reserve(count_);
   while (!summary.empty()) {
     const std::uint64_t held_end = spilled_ + blocks_.size() * kBlock;
     if (size_ == held_end) blocks_.push_back(std::make_unique<char[]>(kBlock));
@@ -626,10 +625,9 @@ std::uint32_t RecordSummaries::Keep(std::string_view summary) {
     summary.remove_prefix(n);
     size_ += n;
   }
-  while (wraps_.size() < size_ >> 32) wraps_.push_back(static_cast<std::uint32_t>(ends_.size()));
-  ends_.push_back(static_cast<std::uint32_t>(size_));
+  ends_.Add(size_);
   if (blocks_.size() > kHeldBlocks && spilling_ && !spill_dir_.empty()) SpillFullBlocks();
-  return static_cast<std::uint32_t>(ends_.size());
+  return static_cast<std::uint32_t>(ends_.Size());
 }
 
 void RecordSummaries::SpillFullBlocks() {
@@ -682,15 +680,10 @@ bool RecordSummaries::CopyOut(std::uint64_t begin, std::uint64_t end, std::strin
   return true;
 }
 
-std::uint64_t RecordSummaries::End(std::size_t k) const {
-  const auto high = static_cast<std::uint64_t>(std::upper_bound(wraps_.begin(), wraps_.end(), k) - wraps_.begin());
-  return high << 32 | ends_[k];
-}
-
 std::string_view RecordSummaries::At(std::size_t record) const {
   const std::uint32_t n = of_record_.empty() ? 0 : of_record_[record];
   if (n == 0) return {};
-  const std::uint64_t begin = n == 1 ? 0 : End(n - 2), end = End(n - 1);
+  const std::uint64_t begin = n == 1 ? 0 : ends_[n - 2], end = ends_[n - 1];
   const std::size_t size = static_cast<std::size_t>(end - begin);
   if (begin >= spilled_ && (begin - spilled_) % kBlock + size <= kBlock) {
     const std::uint64_t offset = begin - spilled_;

@@ -10,6 +10,7 @@
 #include "app/index/catalogue.h"
 #include "system/output_set.h"
 #include "system/unique_fd.h"
+#include "system/wide_offsets.h"
 
 namespace qm {
 
@@ -71,11 +72,7 @@ class RecordSummaries {
   bool spilling_ = true;  // until a spill fails: then all stays in memory
   std::size_t count_ = 0;
   std::vector<std::uint32_t> of_record_;
-  // Where text number n + 1 ends, in four bytes a text: the low half, and
-  // the first text of each further 4 GiB of the stream.
-  std::vector<std::uint32_t> ends_;
-  std::vector<std::uint32_t> wraps_;
-  std::uint64_t End(std::size_t k) const;
+  WideOffsets ends_;  // where text number n + 1 ends
   std::uint64_t size_ = 0;
   std::uint64_t spilled_ = 0;  // the stream's first bytes, in spill_
   std::vector<std::unique_ptr<char[]>> blocks_;  // the rest, from spilled_

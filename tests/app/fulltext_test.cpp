@@ -192,17 +192,21 @@ TEST(FullTextBuild, ReadingAheadGivesWhatOneThreadGivesAndStopsWhenAsked) {
     std::vector<std::string> summaries;
     std::map<std::string, std::string> files;
   };
-  const auto read = [&](const char* threads, std::size_t stop_at) {
+  const auto read = [&](const char* threads, std::size_t stop_at, const std::string& spill_dir = {},
+                        std::size_t run_bytes = PostingRuns::kRunBytes) {
     setenv("QUILLMERE_BUILD_THREADS", threads, 1);
     Outcome outcome{};
     SetPageReadingObserver([&](std::size_t done, std::size_t) {
       outcome.last_page = done;
       return done != stop_at;
     });
-    FullTextIndex index("0123456789ab", [&](const std::string& name, const std::string& bytes) {
-      outcome.files[name] = bytes;
-      return true;
-    });
+    FullTextIndex index(
+        "0123456789ab",
+        [&](const std::string& name, const std::string& bytes) {
+          outcome.files[name] = bytes;
+          return true;
+        },
+        spill_dir, run_bytes);
     RecordSummaries summaries;
     outcome.finished = ReadPages(catalogue, dir, &index, &summaries) && index.Finish();
     for (std::size_t i = 0; i < summaries.Count(); ++i) outcome.summaries.emplace_back(summaries.At(i));
@@ -210,10 +214,12 @@ TEST(FullTextBuild, ReadingAheadGivesWhatOneThreadGivesAndStopsWhenAsked) {
     unsetenv("QUILLMERE_BUILD_THREADS");
     return outcome;
   };
-  const Outcome one = read("1", 0), two = read("2", 0);
-  ASSERT_TRUE(one.finished && two.finished);
+  // And with the postings set aside a page or two at a time.
+  const Outcome one = read("1", 0), two = read("2", 0), runs = read("2", 0, scratch.path().string(), 512);
+  ASSERT_TRUE(one.finished && two.finished && runs.finished);
   EXPECT_EQ(one.summaries, two.summaries);
   EXPECT_TRUE(one.files == two.files);
+  EXPECT_TRUE(runs.files == two.files);
   EXPECT_EQ(std::count(one.summaries.begin(), one.summaries.end(), "Does thing7 and more."), 1);
   for (const char* threads : {"1", "2"}) {
     const Outcome stopped = read(threads, 50);
@@ -251,6 +257,40 @@ TEST(FullTextBuild, HostilePagesAreReadSafelyAndNothingOutsideTheInstallationIsI
             std::string::npos)
       << "charset honoured";
   EXPECT_EQ(text.find("outsideword"), std::string::npos) << "a link out of the installation was followed";
+}
+
+// A page that records link to, however the link spells it, is read once for
+// both; pages no record links to are read for the full text alone; a linked
+// page that is not there is not counted.
+TEST(FullTextBuild, EachPageIsReadOnceWhetherLinkedOrOnlyWalked) {
+  testing::ScratchDir scratch("fulltext-once");
+  const fs::path html = scratch.path() / "inst/docs/html";
+  for (const char* page : {"a.html", "b c.html", "sub/d.html", "sub/e.html", "lone.html"})
+    testing::WriteBytes(html / page, std::string("<title>T</title><h2 id=\"i\">I</h2><p>Word of ") + page + ".</p>");
+  const std::string list = "A|/docs/html/a.html#i\nA2|/docs/html/a.html\nB|/docs/html/b%20c.html#i\n"
+                           "D|/docs/html/sub/d.html#i\nGone|/docs/html/sub/gone.html#i\n";
+  const String dir = FromBytes((scratch.path() / "inst").string());
+  Catalogue catalogue;
+  ModuleMap modules;
+  ReadCatalogue(list, dir, catalogue, modules);
+  catalogue.Sort();
+  std::size_t done = 0, total = 0;
+  SetPageReadingObserver([&](std::size_t d, std::size_t t) {
+    done = d;
+    total = t;
+    return true;
+  });
+  std::map<std::string, std::string> files;
+  FullTextIndex index("0123456789ab", [&](const std::string& name, const std::string& bytes) {
+    files[name] = bytes;
+    return true;
+  });
+  RecordSummaries summaries;
+  EXPECT_TRUE(ReadPages(catalogue, dir, &index, &summaries) && index.Finish());
+  SetPageReadingObserver(nullptr);
+  EXPECT_EQ(total, 5u);
+  EXPECT_EQ(done, 5u);
+  EXPECT_NE(files["fulltext.js"].find(",pages:5,"), std::string::npos) << files["fulltext.js"];
 }
 
 TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
@@ -351,6 +391,23 @@ TEST(FullTextIndexFiles, ShardsSplitByTermAndPostingsDecodeToTheirSections) {
   EXPECT_EQ(sections_of(lists["w2139"]), std::vector<unsigned>{7u}) << "a word of one section";
   EXPECT_TRUE(IsFullTextFileName("fulltext-t12.js") && IsFullTextFileName("fulltext.js") &&
               !IsFullTextFileName("fulltext-q1.js") && !IsFullTextFileName("fulltext-t.js"));
+}
+
+// A section's table of words is emptied for each section: a large one is let
+// go, a small one kept; either way nothing of the section before is found.
+TEST(FullTextPostings, TermTablesForgetEverythingWhenCleared) {
+  for (const std::uint32_t words : {10u, 5000u}) {
+    TermTable table;
+    for (std::uint32_t k = 0; k < words; ++k) ASSERT_EQ(table.Number("w" + std::to_string(k)), k);
+    EXPECT_EQ(table.Number("w7"), 7u);
+    EXPECT_EQ(table.At(7), "w7");
+    table.Clear();
+    EXPECT_EQ(table.Size(), 0u);
+    EXPECT_EQ(table.Find("w7", TermTable::Hash("w7")), UINT32_MAX) << words;
+    EXPECT_EQ(table.Number("w9"), 0u) << words;
+    EXPECT_EQ(table.At(0), "w9");
+    EXPECT_EQ(table.HashAt(0), TermTable::Hash("w9"));
+  }
 }
 
 TEST(FullTextPostings, RunsMergeToEachTermsPostingsInTheOrderAdded) {

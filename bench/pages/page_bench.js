@@ -17,6 +17,7 @@ const fs = require('node:fs');
 const tests = path.resolve(__dirname, '..', '..', 'tests', 'pages');
 const puppeteer = require(path.join(tests, 'node_modules', 'puppeteer-core'));
 const { pathToFileURL } = require('node:url');
+const { median, loadTime, keystrokes, BROWSER_ARGS } = require('./page_timing');
 const synthetic = require(path.join(tests, 'synthetic'));
 
 const exe = path.resolve(process.argv[2] || 'build/Quillmere');
@@ -25,44 +26,12 @@ const scratch = path.resolve(path.dirname(exe), 'page-bench');
 const WORD = 'window';
 const RUNS = 3; // page loads per measurement; the median is reported
 
-function median(xs) {
-  const s = xs.slice().sort((a, b) => a - b);
-  return s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2;
-}
-
-async function loadTime(page, url) {
-  await page.goto(url);
-  await page.waitForSelector('#results[aria-busy="false"]', { timeout: 60000 });
-  return page.evaluate(() => [performance.getEntriesByName('results-shown')[0].startTime,
-    performance.getEntriesByName('index-loaded')[0].startTime,
-    performance.getEntriesByName('links-ready')[0].startTime]);
-}
-
-async function keystrokes(page) {
-  const times = [];
-  await page.evaluate(() => {
-    window.__keyAt = 0;
-    document.getElementById('textfield').addEventListener('keydown', (e) => { window.__keyAt = e.timeStamp; }, true);
-  });
-  for (const ch of WORD) {
-    const marks = await page.evaluate(() => performance.getEntriesByName('results-shown').length);
-    await page.keyboard.press(ch);
-    await page.waitForFunction((m) => performance.getEntriesByName('results-shown').length > m &&
-      document.getElementById('results').getAttribute('aria-busy') === 'false', { timeout: 60000, polling: 5 }, marks);
-    times.push(await page.evaluate(() => {
-      const all = performance.getEntriesByName('results-shown');
-      return all[all.length - 1].startTime - window.__keyAt;
-    }));
-  }
-  return times;
-}
-
 async function main() {
   const browser = await puppeteer.launch({
     browser: 'chrome',
     executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--no-first-run'],
+    args: BROWSER_ARGS,
   });
   const rows = [];
   for (const n of sizes) {
@@ -81,7 +50,7 @@ async function main() {
       await loadTime(page, pathToFileURL(file).href);
       // A reader starts typing a moment after the page shows.
       await new Promise((resolve) => setTimeout(resolve, 1000));
-      keys.push(...await keystrokes(page));
+      keys.push(...await keystrokes(page, WORD));
     }
     const count = await page.$eval('#resultcount', (e) => e.textContent);
     await page.close();

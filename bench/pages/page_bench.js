@@ -17,7 +17,7 @@ const fs = require('node:fs');
 const tests = path.resolve(__dirname, '..', '..', 'tests', 'pages');
 const puppeteer = require(path.join(tests, 'node_modules', 'puppeteer-core'));
 const { pathToFileURL } = require('node:url');
-const { median, loadTime, keystrokes, BROWSER_ARGS } = require('./page_timing');
+const { median, loadTime, keystrokes, launchChromium } = require('./page_timing');
 const synthetic = require(path.join(tests, 'synthetic'));
 
 const exe = path.resolve(process.argv[2] || 'build/Quillmere');
@@ -27,12 +27,7 @@ const WORD = 'window';
 const RUNS = 3; // page loads per measurement; the median is reported
 
 async function main() {
-  const browser = await puppeteer.launch({
-    browser: 'chrome',
-    executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: BROWSER_ARGS,
-  });
+  const browser = await launchChromium(puppeteer);
   const rows = [];
   for (const n of sizes) {
     const started = Date.now();

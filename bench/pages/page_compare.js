@@ -14,7 +14,7 @@ const path = require('node:path');
 const tests = path.resolve(__dirname, '..', '..', 'tests', 'pages');
 const puppeteer = require(path.join(tests, 'node_modules', 'puppeteer-core'));
 const { pathToFileURL } = require('node:url');
-const { median, loadTime, keystrokes, BROWSER_ARGS } = require('./page_timing');
+const { median, loadTime, keystrokes, launchChromium } = require('./page_timing');
 const synthetic = require(path.join(tests, 'synthetic'));
 
 const programs = [path.resolve(process.argv[2] || ''), path.resolve(process.argv[3] || '')];
@@ -24,12 +24,7 @@ const WORD = 'window';
 const settle = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 async function main() {
-  const browser = await puppeteer.launch({
-    browser: 'chrome',
-    executablePath: process.env.QUILLMERE_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: BROWSER_ARGS,
-  });
+  const browser = await launchChromium(puppeteer);
   const pad = (s, w) => String(s).padStart(w);
   console.log('Headless Chromium, one browser, the two programs in turn; medians in ms, and after / before');
   console.log(pad('commands', 9) + pad('rounds', 8) + pad('load full', 26) + pad('load search', 26) + pad('key', 26));

@@ -662,7 +662,25 @@ function Run(typed) {
 	});
 }
 
-field.addEventListener("input", function () { Run(field.value); });
+// The command results for a key come first: the pages are searched for what
+// was typed once the command list has been drawn for it and painted (or, if
+// it is not drawn, a moment later), and keys typed meanwhile join that one
+// search.
+var runPending = false, runTimer = 0;
+function RunPending() {
+	clearTimeout(runTimer);
+	runTimer = 0;
+	if (!runPending) return;
+	runPending = false;
+	Run(field.value);
+}
+field.addEventListener("input", function () {
+	runPending = true;
+	if (!runTimer) runTimer = setTimeout(RunPending, 150);
+});
+function CommandsDrawn() {
+	if (runPending) (window.requestAnimationFrame || setTimeout)(function () { setTimeout(RunPending, 0); });
+}
 // A search in the page's address counts as typed, once the page is up.
 if (field.value != "" && /[?&]textfield=/.test(location.search)) {
 	setTimeout(function () { Run(field.value); }, 0);
@@ -732,6 +750,8 @@ return {
 		}
 		if (n == starts.length) pageStarts = starts;
 	},
+	// The command list has been drawn (search.js says so).
+	CommandsDrawn: CommandsDrawn,
 	// For the tests: the words a query is looked up by.
 	ParseQuery: ParseQuery
 };

@@ -560,6 +560,8 @@ function Draw(force) {
 		field.removeAttribute("aria-activedescendant");
 	}
 	if (window.performance && performance.mark) performance.mark("results-shown");
+	// The full-text search of the pages waits for this.
+	if (typeof QuillmereFullText != "undefined") QuillmereFullText.CommandsDrawn();
 }
 
 function Redraw() {

@@ -75,48 +75,20 @@ function MakeRank() {
 		return REST;
 	}
 
-	// Puts the matches of list in the order of their groups; counts: the
-	// matches in each group.
-	function Order(list, group, counts) {
-		var n = list.at.length, i, g, out = 0, starts = [0, 0, 0, 0];
-		if (counts[REST] == n) return list;
-		for (g = 1; g < 4; g++) starts[g] = starts[g - 1] + counts[g - 1];
-		var at = new Int32Array(n), from = new Int32Array(n), size = new Int32Array(n);
-		for (i = 0; i < n; i++) {
-			out = starts[group[i]]++;
-			at[out] = list.at[i];
-			from[out] = list.from[i];
-			size[out] = list.size[i];
-		}
-		return { at: at, from: from, size: size, plain: list.plain, tooLong: list.tooLong };
+	// The group of each match, for FindMatches to place it by while matching.
+	// plainTerm: the upper-cased term, for a later match that starts a word
+	// (a pattern's later matches are not looked for).  A record is told from
+	// its word starts (masks, from WordStarts; 0 where they cannot say or are
+	// not made yet) and upper-cased name, else from its shown name, nameOf(k).
+	// This runs for every match of every keystroke.
+	function Grouper(plainTerm, upper, masks, nameOf) {
+		return function (k, from, size, plain) {
+			var term = plain ? plainTerm : "", mask = masks == null ? 0 : masks[k];
+			return mask != 0 ? GroupByWordStarts(mask, upper[k], term, from, size) : Group(nameOf(k), term, from, size);
+		};
 	}
 
-	// plainTerm: the upper-cased term when it is plain text, else "" (a
-	// pattern's later matches are not looked for).  Each record is told from
-	// its word starts (masks) and upper-cased name when it has a mask, so
-	// that the names themselves need not be kept, else from its shown name,
-	// nameOf(k).  This runs for every match of every keystroke, in the search
-	// worker.
-	function RankByWordStarts(list, plainTerm, upper, masks, nameOf) {
-		var n = list.at.length, group = new Uint8Array(n), counts = [0, 0, 0, 0], i, g, k;
-		var at = list.at, from = list.from, size = list.size;
-		if (n < 2 || from == null) return list;
-		for (i = 0; i < n; i++) {
-			k = at[i];
-			g = group[i] = masks != null && masks[k] != 0
-				? GroupByWordStarts(masks[k], upper[k], plainTerm, from[i], size[i])
-				: Group(nameOf(k), plainTerm, from[i], size[i]);
-			counts[g]++;
-		}
-		return Order(list, group, counts);
-	}
-
-	return {
-		// From the shown names alone (nameOf(k)), on the page's thread.
-		Rank: function (list, plainTerm, nameOf) { return RankByWordStarts(list, plainTerm, null, null, nameOf); },
-		RankByWordStarts: RankByWordStarts,
-		WordStarts: WordStarts
-	};
+	return { Grouper: Grouper, WordStarts: WordStarts };
 }
 
 var ResultDetails = (function () {
@@ -181,5 +153,5 @@ function Load(count, arrived) {
 	});
 }
 
-return { Rank: MakeRank().Rank, AddTo: AddTo, Load: Load };
+return { AddTo: AddTo, Load: Load };
 })();

@@ -101,13 +101,18 @@ function ModuleKey(text) {
 // contains: the term is a regular expression, or plain text when it has no
 // pattern characters, is not a valid one, or literal is set (plain then says
 // so); 1 is begins-with, 2 ends-with.  Returns the positions with the matched
-// part of each name.  Given within, only those
-// positions are tried.  This function also runs inside the search worker, so
-// it uses nothing from around it.
-function FindMatches(upper, term, mode, literal, within) {
+// part of each name, and the positions alone in catalogue order (matched, a
+// view that the caller may keep).  Given within, only those positions are
+// tried.  Given groupOf(k, from, size, plain) and a term, the matches are
+// listed by group (0 first, then 1, 2 and 3), each group in catalogue order,
+// and the list says it is ranked: placing them while matching spares a
+// second pass and a copy at every keystroke.  This function also runs inside
+// the search worker, so it uses nothing from around it.
+function FindMatches(upper, term, mode, literal, within, groupOf) {
 	var total = within ? within.length : upper.length;
 	var at = new Int32Array(total), from = new Int32Array(total), size = new Int32Array(total);
 	var found = 0, k, name, m, pattern = null, plain = false;
+	var group = groupOf && term != "" ? new Uint8Array(total) : null, counts = [0, 0, 0, 0];
 	// A term without pattern characters means the same as text, and finding
 	// text is quicker than running a pattern.
 	if (mode == 0 && term != "" && !literal && /[\\^$.|?*+()[\]{}]/.test(term)) {
@@ -145,74 +150,132 @@ function FindMatches(upper, term, mode, literal, within) {
 			at[found] = k;
 			from[found] = start;
 			size[found] = len;
+			if (group != null) counts[group[found] = groupOf(k, start, len, plain)]++;
 			found++;
 		}
 	}
-	return { at: at.slice(0, found), from: from.slice(0, found), size: size.slice(0, found), plain: plain };
+	var matched = at.subarray(0, found);
+	if (group == null || counts[3] == found)
+		return { at: at.slice(0, found), from: from.slice(0, found), size: size.slice(0, found), plain: plain, ranked: group != null, matched: matched };
+	var next = [0, counts[0], counts[0] + counts[1], counts[0] + counts[1] + counts[2]], out;
+	var placedAt = new Int32Array(found), placedFrom = new Int32Array(found), placedSize = new Int32Array(found);
+	for (i = 0; i < found; i++) {
+		out = next[group[i]]++;
+		placedAt[out] = at[i];
+		placedFrom[out] = from[i];
+		placedSize[out] = size[i];
+	}
+	return { at: placedAt, from: placedFrom, size: placedSize, plain: plain, ranked: true, matched: matched };
+}
+
+// The catalogue's names made ready for matching, and the matching itself:
+// each name upper-cased, and where its words start, which ranks a match
+// quicker than the name does.  rawOf(k) gives a name as it came.  A term
+// that only adds text to the last one, as typing does, is looked for only
+// among the names the last one matched.  The search worker makes one of
+// these, and so does the page's own thread when it matches; it uses nothing
+// from around it but MakeShown, FindMatches and MakeRank, which the worker is
+// given too.
+function MakeNames(rawOf, n) {
+	var shown = MakeShown(), rank = MakeRank(), upper = new Array(n), masks = new Int32Array(n), last = null;
+	var made = 0, marked = 0;
+	var pattern = /[\\^$.|?*+()[\]{}]/;
+	function NameOf(k) { return shown(rawOf(k)); }
+	// Does up to some more of the work of making the names ready: first each
+	// name upper-cased, then, given wordStarts, where its words start (a name
+	// whose word starts are not made yet is ranked from the name itself).
+	// Says whether all of it is done.
+	function Prepare(some, wordStarts) {
+		var end;
+		if (made < n) {
+			for (end = Math.min(n, made + some); made < end; made++) upper[made] = NameOf(made).toUpperCase();
+			return made == n && !wordStarts;
+		}
+		if (!wordStarts) return true;
+		for (end = Math.min(n, marked + some); marked < end; marked++) masks[marked] = rank.WordStarts(NameOf(marked), upper[marked]);
+		return marked == n;
+	}
+	function Narrows(term, mode, literal) {
+		if (last == null || last.mode != mode || last.literal != literal) return false;
+		if (mode == 1) return term.substring(0, last.term.length) == last.term;
+		if (mode == 2) return term.substring(term.length - last.term.length) == last.term;
+		return (literal || (!pattern.test(last.term) && !pattern.test(term))) && term.indexOf(last.term) >= 0;
+	}
+	// The matches of an upper-cased term, ranked (see FindMatches).
+	function Find(term, mode, literal) {
+		Prepare(n, false);
+		var r = FindMatches(upper, term, mode, literal, Narrows(term, mode, literal) ? last.at : null,
+			rank.Grouper(term, upper, masks, NameOf));
+		last = { term: term, mode: mode, literal: literal, at: r.matched };
+		r.matched = null;  // kept here; a worker sending it would copy all of its buffer
+		return r;
+	}
+	return {
+		Find: Find,
+		Prepare: Prepare,
+		// Searches part of the catalogue before the reader types, so that the
+		// first keystroke does not wait for the engine to make this code fast.
+		Warm: function () {
+			var m = Math.min(made, 4096), within = new Int32Array(m), terms = ["E", "E.", "ET"], j;
+			for (j = 0; j < m; j++) within[j] = j;
+			for (j = 0; j < terms.length; j++) FindMatches(upper, terms[j], 0, false, within, rank.Grouper(terms[j], upper, masks, NameOf));
+		}
+	};
 }
 
 function SearchWorkerMain() {
-	var upper = [], shown = MakeShown(), rank = MakeRank(), last = null;
-	// Ranking wants each name's word starts, kept as bits; the few names
-	// whose bits cannot say are taken again from the names as they came.
-	var masks = new Int32Array(0), raw = [], starts = null;
-	var pattern = /[\\^$.|?*+()[\]{}]/;
-	function NameOf(k) { return shown(starts == null ? raw[k] : raw.substring(starts[k], starts[k + 1] - 1)); }
-	// Searches part of the catalogue once before the reader types, so that
-	// the first keystroke does not wait for the engine to make the matching
-	// and ranking code fast.
-	function Warm() {
-		var n = Math.min(upper.length, 4096), within = new Int32Array(n), k, terms = ["E", "E.", "ET"];
-		for (k = 0; k < n; k++) within[k] = k;
-		for (k = 0; k < terms.length; k++)
-			rank.RankByWordStarts(FindMatches(upper, terms[k], 0, false, within), k == 1 ? "" : terms[k], upper, masks, NameOf);
-	}
-	// A term that only adds text to the last one, as typing does, can match
-	// only names the last one matched.
-	function Narrows(before, term, mode) {
-		if (before == null || before.mode != mode) return false;
-		if (mode == 1) return term.substring(0, before.term.length) == before.term;
-		if (mode == 2) return term.substring(term.length - before.term.length) == before.term;
-		return !pattern.test(before.term) && !pattern.test(term) && term.indexOf(before.term) >= 0;
-	}
+	var names = MakeNames(null, 0);
 	onmessage = function (e) {
-		var d = e.data;
+		var d = e.data, r;
 		if (d.names != null) {
-			var names = typeof d.names == "string" ? (d.names == "" ? [] : d.names.split("\n")) : d.names, name;
-			raw = typeof d.names == "string" ? d.names : names;
-			starts = typeof d.names == "string" ? new Int32Array(names.length + 1) : null;
-			upper = new Array(names.length);
-			masks = new Int32Array(names.length);
-			for (var k = 0; k < names.length; k++) {
-				if (starts != null) starts[k + 1] = starts[k] + names[k].length + 1;
-				name = shown(names[k]);
-				upper[k] = name.toUpperCase();
-				masks[k] = rank.WordStarts(name, upper[k]);
-			}
-			Warm();
-			last = null;
+			// The names come as one string, a line each, or as an array.  Of
+			// the string, only it and where each name starts are kept.
+			var joined = typeof d.names == "string" ? d.names : null;
+			var list = joined == null ? d.names : joined == "" ? [] : joined.split("\n"), k;
+			var starts = new Int32Array(list.length + 1);
+			for (k = 0; k < list.length; k++) starts[k + 1] = starts[k] + list[k].length + 1;
+			names = MakeNames(function (k) { return list != null ? list[k] : joined.substring(starts[k], starts[k + 1] - 1); }, list.length);
+			while (!names.Prepare(list.length, true)) continue;
+			if (joined != null) list = null;
+			names.Warm();
 			postMessage({ ready: true });
 			return;
 		}
-		var r = FindMatches(upper, d.term, d.mode, false, Narrows(last, d.term, d.mode) ? last.at : null);
-		last = { term: d.term, mode: d.mode, at: r.at.slice() };
 		// Ranked here, off the page's thread: a short term can match a
 		// quarter of a large catalogue.
-		if (d.term != "") r = rank.RankByWordStarts(r, r.plain ? d.term : "", upper, masks, NameOf);
-		r.ranked = true;
+		r = names.Find(d.term, d.mode, false);
 		r.id = d.id;
 		postMessage(r, [r.at.buffer, r.from.buffer, r.size.buffer]);
 	};
 }
 
-var upperNames = null;  // upper-cased names, made on this thread only when needed
+// Up to this many names, a term that cannot backtrack is matched on this
+// thread as it is typed: that takes a few milliseconds, less than the
+// worker's answer takes to come back.  Larger catalogues keep the page's
+// thread free and wait for the worker.
+var MATCH_HERE_UP_TO = 200000;
+var pageNames = null;  // made on this thread only when needed
 
-function UpperNames() {
-	if (upperNames == null) {
-		upperNames = new Array(count);
-		for (var k = 0; k < count; k++) upperNames[k] = NameOf(k).toUpperCase();
+function PageNames() {
+	if (pageNames == null) pageNames = MakeNames(function (k) { return Field(rawNames, k); }, count);
+	return pageNames;
+}
+
+// Made ready, when typing is matched here, before the reader types: a slice
+// at a time, so that a key pressed meanwhile waits for one slice at most.
+var PREPARE_SLICE = 8192;  // names
+function PreparePageNames() {
+	if (count > MATCH_HERE_UP_TO) return;
+	if (PageNames().Prepare(PREPARE_SLICE, true)) {
+		pageNames.Warm();
+	} else {
+		setTimeout(PreparePageNames, 0);
 	}
-	return upperNames;
+}
+
+// Matching on this thread, ranked.
+function FindHere(upperTerm, mode, literal) {
+	return PageNames().Find(upperTerm, mode, literal);
 }
 
 // A regular expression with nested repetition can take longer than anyone
@@ -234,8 +297,7 @@ var Searcher = {
 		var self = this, source, url, joined;
 		if (this.worker != null || this.noWorker) return;
 		try {
-			source = MakeShown.toString() + "\n" + FindMatches.toString() + "\n" + MakeRank.toString() +
-				"\n(" + SearchWorkerMain.toString() + ")();\n";
+			source = [MakeShown, FindMatches, MakeRank, MakeNames].join("\n") + "\n(" + SearchWorkerMain.toString() + ")();\n";
 			url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
 			this.url = url;
 			this.ready = false;
@@ -300,10 +362,24 @@ var Searcher = {
 		this.Send(req);
 	},
 
+	// A search shown without the worker: what the worker was asked for is no
+	// longer wanted.
+	Drop: function () {
+		this.waiting = null;
+		if (this.busy != null) this.busy.dropped = true;
+	},
+
+	// The catalogue was found incomplete: the worker's names go with it.
+	Reset: function () {
+		this.Drop();
+		this.busy = null;
+		this.Stop();
+	},
+
 	Send: function (req) {
 		this.Start();
 		if (this.worker == null) {
-			req.done(FindMatches(UpperNames(), req.term, req.mode, false));
+			req.done(FindHere(req.term, req.mode, false));
 			return;
 		}
 		this.busy = req;
@@ -326,7 +402,7 @@ var Searcher = {
 		this.busy = null;
 		this.Stop();
 		if (req == null) return;
-		result = this.waiting == null ? FindMatches(UpperNames(), req.term, req.mode, true) : null;
+		result = this.waiting == null && !req.dropped ? FindHere(req.term, req.mode, true) : null;
 		if (result != null) result.tooLong = true;
 		this.Next(req, result);
 	},
@@ -335,7 +411,7 @@ var Searcher = {
 		var next = this.waiting;
 		this.waiting = null;
 		if (next == null) {
-			req.done(result);
+			if (!req.dropped) req.done(result);
 		} else {
 			this.Send(next);
 		}
@@ -594,9 +670,10 @@ function DecodeTerm(val) {
 }
 
 // "term*" begins with term, "*term" ends with it (a star at both ends: ends
-// with the text between), anything else contains it.  at once: when the
-// term cannot backtrack (no pattern characters), match here rather than wait
-// for the worker, so an address with a search shows its list sooner.
+// with the text between), anything else contains it.  A term that cannot
+// backtrack (no pattern characters) is matched on this thread when the
+// catalogue is small enough, or when atOnce, so that an address with a
+// search shows its list sooner.
 function Search(typed, atOnce) {
 	var term = typed, mode = 0;
 	if (term.charAt(term.length - 1) == "*") {
@@ -609,19 +686,12 @@ function Search(typed, atOnce) {
 	}
 	box.setAttribute("aria-busy", "true");
 	searching = true;
-	if (atOnce && (mode != 0 || !/[\\^$.|?*+()[\]{}]/.test(term))) {
-		ShowRanked(term, mode)(FindMatches(UpperNames(), term.toUpperCase(), mode, true));
+	if ((atOnce || count <= MATCH_HERE_UP_TO) && (mode != 0 || !/[\\^$.|?*+()[\]{}]/.test(term))) {
+		Searcher.Drop();
+		Show(FindHere(term.toUpperCase(), mode, true));
 		return;
 	}
-	Searcher.Find(term.toUpperCase(), mode, ShowRanked(term, mode));
-}
-
-// Search results, typed or from an address, in the order of ResultDetails.Rank
-// (the worker's answers come ranked already).
-function ShowRanked(term, mode) {
-	return function (list) {
-		Show(term == "" || list.ranked ? list : ResultDetails.Rank(list, list.plain ? term.toUpperCase() : "", NameOf));
-	};
+	Searcher.Find(term.toUpperCase(), mode, Show);
 }
 
 // ---- The reader's keys and choices -------------------------------------------
@@ -711,6 +781,8 @@ function LinksArrived() {
 	if (!incomplete && rawLinks.length != rawNames.length) {
 		incomplete = true;
 		count = 0;
+		pageNames = null;
+		Searcher.Reset();
 		ShowIncomplete();
 		found = { at: new Int32Array(0), from: null, size: null, plain: false };
 	}
@@ -724,6 +796,7 @@ function LinksArrived() {
 	Draw(true);
 	if (openWhenLinked >= 0) Open(openWhenLinked);
 	ResultDetails.Load(count, function () { Draw(true); });
+	setTimeout(PreparePageNames, 0);
 }
 
 // links.js sits beside command.js.  It is asked for once the first results

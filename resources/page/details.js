@@ -102,21 +102,26 @@ function Text(arr, k, shown) {
 	return v == null ? "" : shown(String(v));
 }
 
-// Adds the signature and the summary of record k to a result row.
+// Adds the signature and the summary of record k to a result row, on a line
+// of their own under the name; a row with neither gets no such line.
 function AddTo(row, k, shown) {
-	var sig = Text(sigs, k, shown), summary = Text(summaries, k, shown), span;
+	var sig = Text(sigs, k, shown), summary = Text(summaries, k, shown), detail, span;
+	if (sig == "" && summary == "") return;
+	detail = document.createElement("span");
+	detail.className = "detail";
 	if (sig != "") {
 		span = document.createElement("span");
 		span.className = "sig";
 		span.textContent = sig;
-		row.appendChild(span);
+		detail.appendChild(span);
 	}
 	if (summary != "") {
 		span = document.createElement("span");
 		span.className = "summary";
 		span.textContent = summary;
-		row.appendChild(span);
+		detail.appendChild(span);
 	}
+	row.appendChild(detail);
 }
 
 // Loads one index file from beside command.js; done() runs either way.

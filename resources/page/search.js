@@ -563,12 +563,8 @@ function MakeRow(i) {
 	title.appendChild(document.createTextNode(" "));
 	title.appendChild(mod);
 	row.appendChild(title);
-	// The signature and the summary, when the page has them, on a line of
-	// their own under the name.
-	var detail = document.createElement("span");
-	detail.className = "detail";
-	ResultDetails.AddTo(detail, k, Shown);
-	row.appendChild(detail);
+	// The signature and the summary, when the page has them.
+	ResultDetails.AddTo(row, k, Shown);
 	return row;
 }
 

@@ -9,6 +9,7 @@
 // and the second program's over the first's. Asserts nothing.
 //
 // usage: node bench/pages/page_compare.js BEFORE AFTER [sizes...]
+// QUILLMERE_ROUNDS sets the rounds (16, or 6 for a million commands).
 
 const path = require('node:path');
 const tests = path.resolve(__dirname, '..', '..', 'tests', 'pages');
@@ -32,7 +33,7 @@ async function main() {
     // Installations at paths of one length, so their links weigh the same.
     const files = programs.map((exe, k) =>
       path.join(synthetic.buildInstall(path.join(scratch, String(n), 'ab'[k]), exe, n), 'Modules', 'commands.html'));
-    const rounds = n >= 1e6 ? 6 : 16;
+    const rounds = Number(process.env.QUILLMERE_ROUNDS) || (n >= 1e6 ? 6 : 16);
     const page = await browser.newPage();
     await page.setViewport({ width: 1280, height: 800 });
     const full = [[], []], search = [[], []], keys = [[], []];

@@ -231,9 +231,9 @@ function SearchWorkerMain() {
 			// The names come as one string, a line each, or as an array.  Of
 			// the string, only it and where each name starts are kept.
 			var joined = typeof d.names == "string" ? d.names : null;
-			var list = joined == null ? d.names : joined == "" ? [] : joined.split("\n"), k;
+			var list = joined == null ? d.names : joined == "" ? [] : joined.split("\n"), i;
 			var starts = new Int32Array(list.length + 1);
-			for (k = 0; k < list.length; k++) starts[k + 1] = starts[k] + list[k].length + 1;
+			for (i = 0; i < list.length; i++) starts[i + 1] = starts[i] + list[i].length + 1;
 			names = MakeNames(function (k) { return list != null ? list[k] : joined.substring(starts[k], starts[k + 1] - 1); }, list.length);
 			while (!names.Prepare(list.length, true)) continue;
 			if (joined != null) list = null;

@@ -180,6 +180,13 @@ test('arrays of different lengths show the incomplete-index notice instead of mi
     const notice = await v.page.$eval('#indexnotice', (e) => [e.textContent, getComputedStyle(e).display !== 'none']);
     assert.deepEqual(notice, ['The search index is incomplete: rebuild the index to search it.', true]);
   }
+  // Nor does typing, a plain term or a pattern, once the links are known.
+  const typedIn = await visit(path.join(root, 'index.html'));
+  for (const term of ['gadget', 'g.d']) {
+    await h.fill(typedIn.page, '#textfield', term);
+    assert.deepEqual((await h.readList(typedIn.page)).entries, [], 'no entries for ' + term);
+    assert.equal(await h.text(typedIn.page, '#resultcount'), '0 commands');
+  }
   // A complete index shows no notice.
   const v = await visit(SEARCH);
   assert.equal(await v.page.$eval('#indexnotice', (e) => getComputedStyle(e).display), 'none');

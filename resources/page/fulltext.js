@@ -665,7 +665,9 @@ function Run(typed) {
 // The command results for a key come first: the pages are searched for what
 // was typed once the command list has been drawn for it and painted (or, if
 // it is not drawn, a moment later), and keys typed meanwhile join that one
-// search.
+// search.  The list may be drawn before this script hears of the key (it is
+// matched in the same event when it can be), so every drawing of it looks
+// for a search to run once it is painted.
 var runPending = false, runTimer = 0;
 function RunPending() {
 	clearTimeout(runTimer);
@@ -679,7 +681,7 @@ field.addEventListener("input", function () {
 	if (!runTimer) runTimer = setTimeout(RunPending, 150);
 });
 function CommandsDrawn() {
-	if (runPending) (window.requestAnimationFrame || setTimeout)(function () { setTimeout(RunPending, 0); });
+	(window.requestAnimationFrame || setTimeout)(function () { setTimeout(RunPending, 0); });
 }
 // A search in the page's address counts as typed, once the page is up.
 if (field.value != "" && /[?&]textfield=/.test(location.search)) {

@@ -99,14 +99,14 @@ function ModuleKey(text) {
 
 // Finds the names (shown and upper-cased) that a term matches.  Mode 0 is
 // contains: the term is a regular expression, or plain text when it has no
-// pattern characters, is not a valid one, or literal is set (plain then says
-// so); 1 is begins-with, 2 ends-with.  Returns the positions with the matched
+// pattern characters, is not a valid one, or literal is set (groupOf is told
+// which); 1 is begins-with, 2 ends-with.  Returns the positions with the matched
 // part of each name, and the positions alone in catalogue order (matched, a
 // view that the caller may keep).  Given within, only those positions are
 // tried.  Given groupOf(k, from, size, plain) and a term, the matches are
-// listed by group (0 first, then 1, 2 and 3), each group in catalogue order,
-// and the list says it is ranked: placing them while matching spares a
-// second pass and a copy at every keystroke.  This function also runs inside
+// listed by group (0 first, then 1, 2 and 3), each group in catalogue order:
+// placing them while matching spares a second pass and a copy at every
+// keystroke.  This function also runs inside
 // the search worker, so it uses nothing from around it.
 function FindMatches(upper, term, mode, literal, within, groupOf) {
 	var total = within ? within.length : upper.length;
@@ -156,7 +156,7 @@ function FindMatches(upper, term, mode, literal, within, groupOf) {
 	}
 	var matched = at.subarray(0, found);
 	if (group == null || counts[3] == found)
-		return { at: at.slice(0, found), from: from.slice(0, found), size: size.slice(0, found), plain: plain, ranked: group != null, matched: matched };
+		return { at: at.slice(0, found), from: from.slice(0, found), size: size.slice(0, found), matched: matched };
 	var next = [0, counts[0], counts[0] + counts[1], counts[0] + counts[1] + counts[2]], out;
 	var placedAt = new Int32Array(found), placedFrom = new Int32Array(found), placedSize = new Int32Array(found);
 	for (i = 0; i < found; i++) {
@@ -165,7 +165,7 @@ function FindMatches(upper, term, mode, literal, within, groupOf) {
 		placedFrom[out] = from[i];
 		placedSize[out] = size[i];
 	}
-	return { at: placedAt, from: placedFrom, size: placedSize, plain: plain, ranked: true, matched: matched };
+	return { at: placedAt, from: placedFrom, size: placedSize, matched: matched };
 }
 
 // The catalogue's names made ready for matching, and the matching itself:
@@ -443,7 +443,7 @@ function ShowIncomplete() {
 if (incomplete) ShowIncomplete();
 
 // The current list before and after the module filter.
-var found = { at: new Int32Array(0), from: null, size: null, plain: false };
+var found = { at: new Int32Array(0), from: null, size: null };
 var shown = found;
 var selected = -1;
 var rowHeight = 0;
@@ -454,7 +454,7 @@ var chosenModule = "";
 function AllCommands() {
 	var at = new Int32Array(count);
 	for (var k = 0; k < count; k++) at[k] = k;
-	return { at: at, from: null, size: null, plain: false };
+	return { at: at, from: null, size: null };
 }
 
 function LetterList(letter) {
@@ -466,7 +466,7 @@ function LetterList(letter) {
 		if (first >= "\x80") first = NameOf(k).charAt(0);
 		if (first == letter) at.push(k);
 	}
-	return { at: Int32Array.from(at), from: null, size: null, plain: false };
+	return { at: Int32Array.from(at), from: null, size: null };
 }
 
 function ModuleFilter(list) {
@@ -490,7 +490,7 @@ function ModuleFilter(list) {
 			keep++;
 		}
 	}
-	return { at: at.slice(0, keep), from: from ? from.slice(0, keep) : null, size: size ? size.slice(0, keep) : null, plain: list.plain, tooLong: list.tooLong };
+	return { at: at.slice(0, keep), from: from ? from.slice(0, keep) : null, size: size ? size.slice(0, keep) : null, tooLong: list.tooLong };
 }
 
 var searching = false;  // a search is under way; its list is still to come
@@ -780,7 +780,7 @@ function LinksArrived() {
 		pageNames = null;
 		Searcher.Reset();
 		ShowIncomplete();
-		found = { at: new Int32Array(0), from: null, size: null, plain: false };
+		found = { at: new Int32Array(0), from: null, size: null };
 	}
 	if (window.performance && performance.mark) performance.mark("links-ready");
 	if (incomplete) {

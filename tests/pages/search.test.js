@@ -224,6 +224,9 @@ test('100,000 commands are listed, counted and searched; only what is seen is dr
     assert.equal(await countText(v.page), want.length + ' commands', typed);
     assert.deepEqual(positions(v.list), hrefs(want.slice(0, v.list.entries.length), big));
   }
+  // Typed, the term is matched and ranked on the page's own thread.
+  const typedWindow = await typeTerm(v.page, 'window');
+  assert.deepEqual(positions(typedWindow), hrefs(h.expectSearch(big, 'window').slice(0, typedWindow.entries.length), big));
   const list = await typeTerm(v.page, 'socketimage00');
   const want = h.expectSearch(big, 'socketimage00');
   assert.ok(want.length > 0);
